@@ -1,0 +1,53 @@
+# Convenience targets for people; CMake and CTest do the work.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  := -G Ninja
+STAMP      := $(BUILD)/.deps-installed
+
+.PHONY: all deps build run demo check check-asan screenshots bench clean
+
+all: build
+
+$(STAMP):
+	./scripts/install-deps
+	mkdir -p $(BUILD) && touch $(STAMP)
+
+deps: $(STAMP)
+
+$(BUILD)/build.ninja: $(STAMP)
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+
+build: $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/bin/tarvik
+
+demo: build
+	./scripts/demo $(BUILD)
+
+# Under CI (CI=true) the check also runs the whole suite again under the sanitizers.
+check: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@if [ "$(CI)" = "true" ]; then $(MAKE) check-asan; fi
+
+$(ASAN_BUILD)/build.ninja: $(STAMP)
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DTARVIK_SANITIZE=ON \
+	    -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+
+check-asan: $(ASAN_BUILD)/build.ninja
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	    ctest --output-on-failure -j $(JOBS)
+
+screenshots: build
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/tarvik-screenshots $(BUILD)/screenshots
+
+bench: build
+	./scripts/bench $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

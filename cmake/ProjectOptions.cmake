@@ -1,0 +1,14 @@
+# Warnings (as errors) and sanitizers for the project's own targets only; Qt's headers come in
+# as system headers and are not held to them.
+add_library(tarvik_options INTERFACE)
+target_compile_options(tarvik_options INTERFACE
+    -Wall -Wextra -Wpedantic -Werror
+    -Wnon-virtual-dtor -Woverloaded-virtual)
+target_compile_definitions(tarvik_options INTERFACE
+    QT_NO_FOREACH)
+
+if(TARVIK_SANITIZE)
+    target_compile_options(tarvik_options INTERFACE
+        -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(tarvik_options INTERFACE -fsanitize=address,undefined)
+endif()

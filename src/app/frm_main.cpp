@@ -1,0 +1,321 @@
+#include "app/frm_main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/app_paths.h"
+#include "common/rounding.h"
+#include "link/app_error.h"
+#include "link/error_trap.h"
+#include "platform/user_dialogs.h"
+
+namespace tarvik {
+
+const QString FrmMain::kDesignedCaption = QStringLiteral("Nitrous Data Logging Program Version 2.0");
+
+namespace {
+constexpr int kPortCount = 255;
+}
+
+FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
+    : QMainWindow(parent),
+      services_(std::move(services)),
+      store_(*services_.settings),
+      dataBuffer_(std::make_unique<DataBuffer>()),
+      framBuffer_(std::make_unique<FramBuffer>()) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(kDesignedCaption);
+    buildMenus();
+    buildCentralArea();
+    exit_ = [] { QCoreApplication::exit(0); };
+}
+
+FrmMain::~FrmMain() {
+    if (keyPreview_) {
+        qApp->removeEventFilter(this);
+    }
+}
+
+void FrmMain::buildMenus() {
+    auto addMenu = [this](const char* name, const QString& caption) {
+        QMenu* menu = menuBar()->addMenu(caption);
+        menu->setObjectName(QLatin1String(name));
+        return menu;
+    };
+    auto addItem = [this](QMenu* menu, const char* name, const QString& caption,
+                          void (FrmMain::*handler)()) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        if (handler != nullptr) {
+            connect(a, &QAction::triggered, this, handler);
+        }
+        return a;
+    };
+    auto addSeparator = [](QMenu* menu, const char* name) {
+        menu->addSeparator()->setObjectName(QLatin1String(name));
+    };
+
+    QMenu* file = addMenu("mnuFile", QStringLiteral("&File"));
+    addItem(file, "mnuOpenFile", QStringLiteral("&Open File"), nullptr);
+    addItem(file, "mnuSaveFile", QStringLiteral("&Save File"), nullptr);
+    addSeparator(file, "mnuSep1");
+    addItem(file, "mnuPrintSetup", QStringLiteral("Print Set&up"), nullptr);
+    addSeparator(file, "mnuSep2");
+    addItem(file, "mnuExit", QStringLiteral("E&xit"), &FrmMain::mnuExit_Click);
+
+    QMenu* edit = addMenu("mnuEdit", QStringLiteral("&Edit"));
+    addItem(edit, "mnuEditComment", QStringLiteral("&Comment"), nullptr);
+    addItem(edit, "mnuRealTimeDisplayOptions", QStringLiteral("Real Time Display &Options"),
+            nullptr);
+
+    QMenu* view = addMenu("mnuView", QStringLiteral("&View"));
+    addItem(view, "mnuViewRealTime", QStringLiteral("View &Real Time Data"), nullptr);
+    addItem(view, "mnuViewChart", QStringLiteral("View &Chart (Downloaded Data)"), nullptr);
+
+    QMenu* comms = addMenu("mnuCommunications", QStringLiteral("&Communications"));
+    addItem(comms, "mnuDownload", QStringLiteral("&Download Data"), nullptr);
+    addItem(comms, "mnuClearControllerBuffer", QStringLiteral("Clear Controller Data Buffer"),
+            nullptr);
+    addItem(comms, "mnuPortSetup", QStringLiteral("&Port Setup"), &FrmMain::mnuPortSetup_Click);
+
+    QMenu* help = addMenu("mnuHelp", QStringLiteral("&Help"));
+    addItem(help, "mnuHelpContents", QStringLiteral("&Contents"), nullptr);
+    addItem(help, "mnuAbout", QStringLiteral("&About"), nullptr);
+}
+
+void FrmMain::buildPortFrame() {
+    fraPortSelect_ = new QGroupBox(QStringLiteral("Data Port Setup"));
+    fraPortSelect_->setObjectName(QStringLiteral("fraPortSelect"));
+    auto* lblPort = new QLabel(QStringLiteral("Port"));
+    lblPort->setObjectName(QStringLiteral("lblPort"));
+    cboPort_ = new QComboBox;
+    cboPort_->setObjectName(QStringLiteral("cboPort"));
+    cboPort_->setMaxVisibleItems(16);
+    lblPort->setBuddy(cboPort_);
+    auto* ok = new QPushButton(QStringLiteral("OK"));
+    ok->setObjectName(QStringLiteral("cmdPortSelectOK"));
+    connect(ok, &QPushButton::clicked, this, &FrmMain::cmdPortSelectOK_Click);
+    // Only a choice made by the user (or by the load step's selection) runs the handler.
+    connect(cboPort_, &QComboBox::activated, this, &FrmMain::cboPort_Click);
+
+    auto* layout = new QHBoxLayout(fraPortSelect_);
+    layout->addWidget(lblPort);
+    layout->addWidget(cboPort_, 1);
+    layout->addWidget(ok);
+    fraPortSelect_->setMaximumWidth(360);
+}
+
+void FrmMain::buildCentralArea() {
+    auto* central = new QWidget;
+    central->setObjectName(QStringLiteral("centralArea"));
+    auto* layout = new QVBoxLayout(central);
+
+    buildPortFrame();
+    layout->addWidget(fraPortSelect_, 0, Qt::AlignLeft | Qt::AlignTop);
+
+    fraProgress1_ = new QGroupBox(QStringLiteral("Downloading Data"));
+    fraProgress1_->setObjectName(QStringLiteral("fraProgress1"));
+    prgProgress1_ = new QProgressBar;
+    prgProgress1_->setObjectName(QStringLiteral("prgProgress1"));
+    prgProgress1_->setRange(0, 100);
+    auto* progressLayout = new QVBoxLayout(fraProgress1_);
+    progressLayout->addWidget(prgProgress1_);
+    layout->addWidget(fraProgress1_);
+
+    fraRealTimeData_ = new QGroupBox(QStringLiteral("Real Time Data"));
+    fraRealTimeData_->setObjectName(QStringLiteral("fraRealTimeData"));
+    layout->addWidget(fraRealTimeData_, 1);
+
+    layout->addStretch(1);
+    setCentralWidget(central);
+
+    fraPortSelect_->hide();
+    resize(980, 640);
+}
+
+void FrmMain::Form_Load() {
+    ErrorTrap trap(dialogs());
+    // Each step is one call to the trap: Abort skips the remaining steps (the window is still
+    // shown), Retry repeats the step, Ignore goes on with the value left as it was.
+    trap.run([&] {  // 1. key preview
+        if (!keyPreview_) {
+            qApp->installEventFilter(this);
+            keyPreview_ = true;
+        }
+    });
+    trap.run([&] {  // 2.
+        fraProgress1_->hide();
+        fraRealTimeData_->hide();
+    });
+    trap.run([&] { realTimeActive_ = false; });  // 3.
+    trap.run([&] {                               // 4. the name the settings live under
+        QCoreApplication::setOrganizationName(QStringLiteral("Tarvik"));
+        QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
+    });
+    trap.run([&] { QDir::setCurrent(programFolder()); });  // 5.
+    trap.run([&] { abortRequested_ = false; });              // 6.
+    trap.run([&] {                                           // 7.
+        settings_.commPort = store_.readInt16(settings_keys::kCommPort, settings_defaults::kCommPort);
+        portNumber_ = settings_.commPort;
+    });
+    trap.run([&] {  // 8.
+        cboPort_->clear();
+        for (int n = 1; n <= kPortCount; ++n) {
+            cboPort_->addItem(QStringLiteral("Com") + QString::number(n));
+        }
+    });
+    trap.run([&] {  // 9. selecting a port runs its handler, which writes the setting back
+        const int position = portNumber_ - 1;
+        if (position == -1) {
+            cboPort_->setCurrentIndex(-1);  // port 0: no selection
+            return;
+        }
+        if (position < 0 || position >= cboPort_->count()) {
+            throw AppError(AppError::kInvalidPropertyValue, QStringLiteral("Tarvik"),
+                           QStringLiteral("Invalid property value: port %1 is not in the port "
+                                          "list (Com1 to Com255).")
+                               .arg(portNumber_));
+        }
+        cboPort_->setCurrentIndex(position);
+        cboPort_Click(position);
+    });
+    // 10. The serial line set-up is fixed in the link; the port stays closed until needed.
+    trap.run([&] { serialErrorCount_ = 0; });  // 11.
+    trap.run([&] {                             // 12.
+        framBuffer_->ClearFRAMBuffer();
+        dataBuffer_->ClearDataBuffer();
+    });
+    trap.run([&] {  // 13.
+        baseTitle_ = windowTitle();
+        const QString brand = branding().brandName();
+        setWindowTitle(brand.isEmpty() ? baseTitle_ : brand + u' ' + baseTitle_);
+    });
+    trap.run([&] {  // 14.
+        settings_.tachRedline =
+            store_.readSingle(settings_keys::kTachRedline, settings_defaults::kTachRedline);
+    });
+    trap.run([&] {
+        settings_.tachMax = store_.readSingle(settings_keys::kTachMax, settings_defaults::kTachMax);
+    });
+    trap.run([&] {
+        settings_.speedoRedline =
+            store_.readSingle(settings_keys::kSpeedoRedline, settings_defaults::kSpeedoRedline);
+    });
+    trap.run([&] {
+        settings_.speedoMax =
+            store_.readSingle(settings_keys::kSpeedoMax, settings_defaults::kSpeedoMax);
+    });
+    trap.run([&] { applyDialLimits(); });
+    trap.run([&] {  // 15.
+        settings_.tpsPercentDisplay = store_.readBool(settings_keys::kTpsPercentDisplay,
+                                                      settings_defaults::kTpsPercentDisplay);
+    });
+    trap.run([&] {
+        settings_.input1AnalogDisplay = store_.readBool(settings_keys::kInput1AnalogDisplay,
+                                                        settings_defaults::kInput1AnalogDisplay);
+    });
+    trap.run([&] {
+        settings_.input2AnalogDisplay = store_.readBool(settings_keys::kInput2AnalogDisplay,
+                                                        settings_defaults::kInput2AnalogDisplay);
+    });
+    trap.run([&] {  // 16.
+        settings_.maxRPMDisplay =
+            store_.readInt16(settings_keys::kMaxRPMDisplay, settings_defaults::kMaxRPMDisplay);
+    });
+    trap.run([&] {
+        settings_.maxVSSDisplay =
+            store_.readInt16(settings_keys::kMaxVSSDisplay, settings_defaults::kMaxVSSDisplay);
+    });
+    trap.run([&] {
+        settings_.maxRPMDisplay = std::clamp(settings_.maxRPMDisplay, kMaxRPMLow, kMaxRPMHigh);
+        settings_.maxVSSDisplay = std::clamp(settings_.maxVSSDisplay, kMaxVSSLow, kMaxVSSHigh);
+    });
+    trap.run([&] {  // 17.
+        dataBuffer_->FirmwareID.clear();
+        dataBuffer_->ControllerVersion.clear();
+    });
+}
+
+void FrmMain::applyDialLimits() {
+    // The tachometer dial counts thousands, to one decimal; the speedometer takes whole numbers.
+    dialLimits_.tachRedline =
+        static_cast<float>(roundHalfEven(static_cast<double>(settings_.tachRedline) / 1000.0, 1));
+    dialLimits_.tachMax =
+        static_cast<float>(roundHalfEven(static_cast<double>(settings_.tachMax) / 1000.0, 1));
+    dialLimits_.speedoRedline = static_cast<float>(wholePart(settings_.speedoRedline));
+    dialLimits_.speedoMax = static_cast<float>(wholePart(settings_.speedoMax));
+}
+
+void FrmMain::closePortIfOpen() {
+    if (closePort_) {
+        closePort_();
+    }
+}
+
+void FrmMain::mnuExit_Click() {
+    close();
+}
+
+void FrmMain::mnuPortSetup_Click() {
+    fraPortSelect_->show();
+    cboPort_->setFocus();
+}
+
+void FrmMain::cmdPortSelectOK_Click() {
+    fraPortSelect_->hide();
+}
+
+void FrmMain::cboPort_Click(int index) {
+    ErrorTrap trap(dialogs());
+    trap.run([&] { portNumber_ = static_cast<qint16>(index + 1); });
+    trap.run([&] {
+        settings_.commPort = portNumber_;
+        store_.writeWhole(settings_keys::kCommPort, portNumber_);
+    });
+    // The next controller command opens the newly chosen port.
+    trap.run([&] { closePortIfOpen(); });
+}
+
+void FrmMain::Form_KeyPress(int key) {
+    if (key == Qt::Key_Escape) {
+        abortRequested_ = true;
+    }
+}
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
+    // Key preview: the window sees every key meant for it or its controls first, and passes it
+    // on unchanged.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        if (w->window() == this) {
+            Form_KeyPress(static_cast<QKeyEvent*>(event)->key());
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void FrmMain::closeEvent(QCloseEvent* event) {
+    // Whatever the reason, the program ends: the port and every open file are closed and the
+    // close cannot be cancelled.
+    closePortIfOpen();
+    for (auto& action : shutdownActions_) {
+        action();
+    }
+    event->accept();
+    if (exit_) {
+        exit_();
+    }
+}
+
+}  // namespace tarvik

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "branding/branding.h"
+#include "logdata/data_buffer.h"
+#include "settings/settings.h"
+#include "settings/settings_store.h"
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace tarvik {
+
+class UserDialogs;
+class SettingsBacking;
+
+/// What the main window is given from outside: the dialogs, the settings store's backing and
+/// the brand texts the splash read.
+struct MainWindowServices {
+    UserDialogs* dialogs = nullptr;
+    SettingsBacking* settings = nullptr;
+    Branding branding = Branding::defaults();
+};
+
+/// The main window: owns the program-wide state, the menus and the port set-up frame, and wires
+/// the commands of the feature folders to the menus.
+class FrmMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    /// The caption the window is designed with; captured as BaseTitle at load.
+    static const QString kDesignedCaption;
+
+    explicit FrmMain(MainWindowServices services, QWidget* parent = nullptr);
+    ~FrmMain() override;
+
+    /// Loads the window: the start-up steps, each under the window's error trap.
+    void Form_Load();
+
+    // Program-wide state (read by tests and by the commands wired here).
+    const Settings& settings() const { return settings_; }
+    qint16 PortNumber() const { return portNumber_; }
+    bool AbortRequested() const { return abortRequested_; }
+    void setAbortRequested(bool on) { abortRequested_ = on; }
+    bool RealTimeActive() const { return realTimeActive_; }
+    int SerialErrorCount() const { return serialErrorCount_; }
+    const QString& BaseTitle() const { return baseTitle_; }
+    DataBuffer& dataBuffer() { return *dataBuffer_; }
+    FramBuffer& framBuffer() { return *framBuffer_; }
+    const Branding& branding() const { return services_.branding; }
+    UserDialogs& dialogs() { return *services_.dialogs; }
+    SettingsStore& settingsStore() { return store_; }
+
+    /// Dial limits as applied to the tachometer (thousands) and speedometer.
+    struct DialLimits {
+        float tachRedline = 0, tachMax = 0, speedoRedline = 0, speedoMax = 0;
+    };
+    const DialLimits& dialLimits() const { return dialLimits_; }
+
+    /// Closes the serial port if it is open (the link installs the real action).
+    void closePortIfOpen();
+    void setClosePortAction(std::function<void()> action) { closePort_ = std::move(action); }
+    /// Work to do when the program ends (closing the port, abandoning files being written).
+    void addShutdownAction(std::function<void()> action) {
+        shutdownActions_.push_back(std::move(action));
+    }
+    /// How the program ends when the window is closed. By default the application quits; tests
+    /// replace it.
+    void setExitAction(std::function<void()> action) { exit_ = std::move(action); }
+
+    // Handlers of this window.
+    void mnuExit_Click();
+    void mnuPortSetup_Click();
+    void cmdPortSelectOK_Click();
+    void cboPort_Click(int index);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildPortFrame();
+    void buildCentralArea();
+    void applyDialLimits();
+    void Form_KeyPress(int key);
+
+    MainWindowServices services_;
+    SettingsStore store_;
+    Settings settings_;
+    std::unique_ptr<DataBuffer> dataBuffer_;
+    std::unique_ptr<FramBuffer> framBuffer_;
+
+    qint16 portNumber_ = 0;
+    bool abortRequested_ = false;
+    bool realTimeActive_ = false;
+    int serialErrorCount_ = 0;
+    QString baseTitle_;
+    DialLimits dialLimits_;
+    bool keyPreview_ = false;
+
+    std::function<void()> closePort_;
+    std::vector<std::function<void()>> shutdownActions_;
+    std::function<void()> exit_;
+
+    QGroupBox* fraPortSelect_ = nullptr;
+    QComboBox* cboPort_ = nullptr;
+    QGroupBox* fraProgress1_ = nullptr;
+    QProgressBar* prgProgress1_ = nullptr;
+    QGroupBox* fraRealTimeData_ = nullptr;
+};
+
+}  // namespace tarvik

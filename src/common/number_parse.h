@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+namespace tarvik {
+
+/// The numeric value of a text's leading number, read leniently: blanks (spaces, tabs, line
+/// ends) anywhere are ignored, then an optional sign, digits with at most one period, and an
+/// optional exponent (E or D, optional sign, digits). A text with no such beginning reads as 0.
+/// Both "0.5" and ".5" read as 0.5. A value beyond the range of a double reads as +/-infinity.
+double leadingNumber(QStringView text);
+
+/// True when the text, blanks aside, begins with something leadingNumber() would read as a
+/// number (at least one digit).
+bool startsWithNumber(QStringView text);
+
+}  // namespace tarvik

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <functional>
+
+#include "link/app_error.h"
+#include "platform/user_dialogs.h"
+
+namespace tarvik {
+
+/// The program-wide error box: the error's description, Abort/Retry/Ignore, the critical icon,
+/// title "Error". Returns Abort, Retry or Ignore.
+MsgResult ShowErrorBox(UserDialogs& dialogs, const QString& description);
+
+/// How one trapped step ended.
+enum class StepResult {
+    Done,     ///< the step ran to its end
+    Ignored,  ///< it failed and the user chose Ignore: go on with the next step
+    Aborted,  ///< it failed and the user chose Abort: run the exit path
+};
+
+/// The error trap of a routine. The routine is written as its numbered steps, each one call to
+/// step(); an error thrown inside a step is shown with ShowErrorBox, then Retry runs the same
+/// step again, Ignore returns Ignored and Abort returns Aborted. After an abort every further
+/// step() returns Aborted at once without running, so a routine may test only where it must.
+class ErrorTrap {
+public:
+    explicit ErrorTrap(UserDialogs& dialogs) : dialogs_(dialogs) {}
+
+    StepResult step(const std::function<void()>& body);
+
+    /// step() that reports only whether to go on (Done or Ignored).
+    bool run(const std::function<void()>& body) { return step(body) != StepResult::Aborted; }
+
+    bool aborted() const { return aborted_; }
+    /// The error of the last failed step (valid after Ignored or Aborted).
+    const AppError& lastError() const { return lastError_; }
+
+private:
+    UserDialogs& dialogs_;
+    bool aborted_ = false;
+    AppError lastError_{0, QString(), QString()};
+};
+
+}  // namespace tarvik

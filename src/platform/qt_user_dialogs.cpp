@@ -1,0 +1,129 @@
+#include "platform/qt_user_dialogs.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace tarvik {
+
+namespace {
+
+QMessageBox::Icon toQt(MsgIcon icon) {
+    switch (icon) {
+        case MsgIcon::Critical:
+            return QMessageBox::Critical;
+        case MsgIcon::Exclamation:
+            return QMessageBox::Warning;
+        case MsgIcon::Information:
+            return QMessageBox::Information;
+        case MsgIcon::Question:
+            return QMessageBox::Question;
+        case MsgIcon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons toQt(MsgButtons buttons) {
+    switch (buttons) {
+        case MsgButtons::Ok:
+            return QMessageBox::Ok;
+        case MsgButtons::OkCancel:
+            return QMessageBox::Ok | QMessageBox::Cancel;
+        case MsgButtons::AbortRetryIgnore:
+            return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+        case MsgButtons::YesNoCancel:
+            return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case MsgButtons::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
+        case MsgButtons::RetryCancel:
+            return QMessageBox::Retry | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+MsgResult fromQt(int button, MsgButtons buttons) {
+    switch (button) {
+        case QMessageBox::Ok:
+            return MsgResult::Ok;
+        case QMessageBox::Cancel:
+            return MsgResult::Cancel;
+        case QMessageBox::Abort:
+            return MsgResult::Abort;
+        case QMessageBox::Retry:
+            return MsgResult::Retry;
+        case QMessageBox::Ignore:
+            return MsgResult::Ignore;
+        case QMessageBox::Yes:
+            return MsgResult::Yes;
+        case QMessageBox::No:
+            return MsgResult::No;
+        default:
+            break;
+    }
+    // Closed without a button (Esc on a box that has no Cancel): the safe answer of its set.
+    switch (buttons) {
+        case MsgButtons::AbortRetryIgnore:
+            return MsgResult::Abort;
+        case MsgButtons::YesNo:
+            return MsgResult::No;
+        case MsgButtons::Ok:
+            return MsgResult::Ok;
+        default:
+            return MsgResult::Cancel;
+    }
+}
+
+// Texts are composed with CR LF between lines; Qt wants plain line feeds.
+QString forDisplay(const QString& text) {
+    QString t = text;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return t;
+}
+
+}  // namespace
+
+MsgResult QtUserDialogs::message(const QString& title, const QString& text, MsgIcon icon,
+                                 MsgButtons buttons) {
+    QMessageBox box(toQt(icon), title, forDisplay(text), toQt(buttons), owner_);
+    box.setTextFormat(Qt::PlainText);
+    if (buttons == MsgButtons::AbortRetryIgnore) {
+        box.setEscapeButton(QMessageBox::NoButton);  // the error box has no other way out
+    }
+    return fromQt(box.exec(), buttons);
+}
+
+QString QtUserDialogs::inputBox(const QString& prompt, const QString& title,
+                                const QString& defaultText) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(owner_, title, forDisplay(prompt),
+                                               QLineEdit::Normal, defaultText, &ok);
+    return ok ? text : QString();
+}
+
+QString QtUserDialogs::openFileName(const QString& title, const QString& filter) {
+    return QFileDialog::getOpenFileName(owner_, title, QString(), toQtFilter(filter));
+}
+
+QString QtUserDialogs::saveFileName(const QString& title, const QString& filter) {
+    // The program asks about replacing a file itself, so Qt's own question is switched off.
+    return QFileDialog::getSaveFileName(owner_, title, QString(), toQtFilter(filter), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+QString QtUserDialogs::toQtFilter(const QString& filter) {
+    const QStringList parts = filter.split(u'|');
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        const QString pattern = QString(parts[i + 1]).replace(u';', u' ');
+        if (!description.contains(u'(')) {
+            description += QStringLiteral(" (") + pattern + u')';
+        }
+        entries << description;
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+}  // namespace tarvik

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace tarvik {
+
+/// The per-user store behind the program's settings: texts under a section and a key.
+class SettingsBacking {
+public:
+    virtual ~SettingsBacking() = default;
+    /// The stored text, or nothing when the key does not exist.
+    virtual std::optional<QString> read(const QString& section, const QString& key) const = 0;
+    /// Creates or replaces the key. Throws AppError when the store refuses the write.
+    virtual void write(const QString& section, const QString& key, const QString& text) = 0;
+};
+
+}  // namespace tarvik

@@ -1,0 +1,98 @@
+#include "settings/settings_store.h"
+
+#include <QRegularExpression>
+#include <cmath>
+#include <limits>
+
+#include "common/number_format.h"
+#include "common/number_parse.h"
+#include "common/rounding.h"
+#include "link/app_error.h"
+#include "settings/settings.h"
+
+namespace tarvik {
+
+namespace settings_convert {
+
+namespace {
+
+const QString kSource = QStringLiteral("Tarvik");
+
+// A whole text that is a plain decimal number, blanks around it allowed.
+bool isNumericText(const QString& text) {
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eEdD][+-]?\\d+)?\\s*$"));
+    return re.match(text).hasMatch();
+}
+
+double toNumber(const QString& text) {
+    if (!isNumericText(text)) {
+        throw AppError::typeMismatch(kSource);
+    }
+    return leadingNumber(text);
+}
+
+}  // namespace
+
+qint16 toInt16(const QString& text) {
+    const double r = roundHalfEven(toNumber(text), 0);
+    if (!(r >= std::numeric_limits<qint16>::min() && r <= std::numeric_limits<qint16>::max())) {
+        throw AppError::overflow(kSource);
+    }
+    return static_cast<qint16>(r);
+}
+
+float toSingle(const QString& text) {
+    const double v = toNumber(text);
+    if (!(std::fabs(v) <= std::numeric_limits<float>::max())) {
+        throw AppError::overflow(kSource);
+    }
+    return static_cast<float>(v);
+}
+
+bool toBoolean(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0) {
+        return true;
+    }
+    if (t.compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0) {
+        return false;
+    }
+    return toNumber(text) != 0.0;
+}
+
+}  // namespace settings_convert
+
+QString SettingsStore::readText(const char* key, const QString& defaultText) const {
+    return backing_.read(QLatin1String(settings_keys::kSection), QLatin1String(key))
+        .value_or(defaultText);
+}
+
+qint16 SettingsStore::readInt16(const char* key, qint16 defaultValue) const {
+    return settings_convert::toInt16(readText(key, QString::number(defaultValue)));
+}
+
+float SettingsStore::readSingle(const char* key, float defaultValue) const {
+    return settings_convert::toSingle(readText(key, formatSingle(defaultValue)));
+}
+
+bool SettingsStore::readBool(const char* key, bool defaultValue) const {
+    return settings_convert::toBoolean(
+        readText(key, defaultValue ? QStringLiteral("True") : QStringLiteral("False")));
+}
+
+void SettingsStore::writeWhole(const char* key, double value) {
+    const double whole = wholePart(value);
+    if (!(std::fabs(whole) < 9.0e15)) {
+        throw AppError::overflow(QStringLiteral("Tarvik"));
+    }
+    backing_.write(QLatin1String(settings_keys::kSection), QLatin1String(key),
+                   QString::number(static_cast<qint64>(whole)));
+}
+
+void SettingsStore::writeBool(const char* key, bool value) {
+    backing_.write(QLatin1String(settings_keys::kSection), QLatin1String(key),
+                   value ? QStringLiteral("True") : QStringLiteral("False"));
+}
+
+}  // namespace tarvik

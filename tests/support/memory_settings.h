@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+
+#include "link/app_error.h"
+#include "platform/settings_backing.h"
+
+namespace tarvik::test {
+
+/// A settings store in memory: what was written, in order, and optionally refusing writes.
+class MemorySettings final : public SettingsBacking {
+public:
+    std::optional<QString> read(const QString& section, const QString& key) const override {
+        const auto it = values.find(section + u'/' + key);
+        if (it == values.end()) {
+            return std::nullopt;
+        }
+        return *it;
+    }
+    void write(const QString& section, const QString& key, const QString& text) override {
+        if (refuseWrites) {
+            throw AppError(AppError::kSettingsWrite, QStringLiteral("Settings"),
+                           QStringLiteral("The settings store refused the write."));
+        }
+        values[section + u'/' + key] = text;
+        writes << key + u'=' + text;
+    }
+    void set(const QString& key, const QString& text) {
+        values[QStringLiteral("Properties/") + key] = text;
+    }
+    QString get(const QString& key) const {
+        return values.value(QStringLiteral("Properties/") + key);
+    }
+
+    QMap<QString, QString> values;
+    QStringList writes;
+    bool refuseWrites = false;
+};
+
+}  // namespace tarvik::test
