@@ -48,6 +48,7 @@ public:
 
     // Program-wide state (read by tests and by the commands wired here).
     const Settings& settings() const { return settings_; }
+    Settings& mutableSettings() { return settings_; }
     qint16 PortNumber() const { return portNumber_; }
     bool AbortRequested() const { return abortRequested_; }
     void setAbortRequested(bool on) { abortRequested_ = on; }

@@ -1,0 +1,7 @@
+#include "shots.h"
+
+namespace tarvik::shots {
+
+void realtimeShots() {}
+
+}  // namespace tarvik::shots
