@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/app_paths.h"
+#include "common/program_paths.h"
 #include "common/rounding.h"
 #include "link/app_error.h"
 #include "link/error_trap.h"

@@ -1,4 +1,4 @@
-#include "app/app_paths.h"
+#include "common/program_paths.h"
 
 #include <QCoreApplication>
 #include <QDir>
