@@ -174,12 +174,12 @@ void FrmMain::Form_Load() {
         for (int n = 1; n <= kPortCount; ++n) {
             cboPort_->addItem(QStringLiteral("Com") + QString::number(n));
         }
+        cboPort_->setCurrentIndex(-1);  // nothing chosen until step 9 selects the stored port
     });
     trap.run([&] {  // 9. selecting a port runs its handler, which writes the setting back
         const int position = portNumber_ - 1;
         if (position == -1) {
-            cboPort_->setCurrentIndex(-1);  // port 0: no selection
-            return;
+            return;  // port 0: no selection, PortNumber stays 0
         }
         if (position < 0 || position >= cboPort_->count()) {
             throw AppError(AppError::kInvalidPropertyValue, QStringLiteral("Tarvik"),
