@@ -13,6 +13,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cstdio>
+#include <cstdlib>
 
 #include "common/program_paths.h"
 #include "common/rounding.h"
@@ -38,7 +40,14 @@ FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
     setWindowTitle(kDesignedCaption);
     buildMenus();
     buildCentralArea();
-    exit_ = [] { QCoreApplication::exit(0); };
+    // Closing may happen while a command is suspended in one of its pauses; returning to it would
+    // let it reopen the port and carry on behind a closed window. So the program ends right here:
+    // the shutdown actions have already closed the port and abandoned any file being written,
+    // and every setting was saved when it changed.
+    exit_ = [] {
+        std::fflush(nullptr);
+        std::_Exit(0);
+    };
 }
 
 FrmMain::~FrmMain() {
