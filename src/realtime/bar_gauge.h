@@ -89,6 +89,7 @@ protected:
 
 private:
     int effectiveSection(int section) const;
+    QColor columnColor() const;
 
     QString faceText_;
     std::vector<Section> sections_{Section{}};

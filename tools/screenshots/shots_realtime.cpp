@@ -1,7 +1,75 @@
+#include <QApplication>
+
+#include "realtime/bar_gauge.h"
+#include "realtime/dial_gauge.h"
+#include "realtime/lamp.h"
+#include "realtime/real_time_panel.h"
 #include "shots.h"
 
 namespace tarvik::shots {
 
-void realtimeShots() {}
+namespace {
+
+// A car pulling hard in third: part of the way into the expanded top of the throttle scale.
+void feedRun(RealTimePanel& panel, bool percent) {
+    panel.showStatus(percent ? RealTimePanel::statusText(4)
+                             : RealTimePanel::statusText(4) + QStringLiteral("\r\nTPS Volts: 4.35"));
+    panel.showThrottlePercent(96.5f);
+    panel.showThrottleVolts(4.35);
+    panel.showBatteryVolts(13.8);
+    panel.showEngineSpeed(5840);
+    panel.showRoadSpeed(100 * 0.621388 * 1.3);
+    panel.showInputVolts(1, 2.45);
+    panel.showInputVolts(2, 0.84);
+    panel.showInputAfr(1, 2.45 * 2 + 10);
+    panel.showInputAfr(2, 1.2 * 2 + 10);
+    panel.showInputBits(0x01);
+    panel.showOutputBits(0x01 | 0x02 | 0x08);
+    panel.showDutyCycles(100, 62);
+}
+
+void shoot(RealTimePanel& panel, const QString& name, QSize size) {
+    panel.resize(size);
+    panel.show();
+    QApplication::processEvents();
+    save(panel, name);
+}
+
+}  // namespace
+
+void realtimeShots() {
+    {
+        RealTimePanel panel;
+        panel.setDialLimits(6.5f, 10.0f, 85, 140);
+        panel.chooseGauges(true, true, true);
+        panel.setStageGroupVisible(false);
+        feedRun(panel, true);
+        shoot(panel, QStringLiteral("realtime_percent"), panel.sizeHint());
+    }
+    {
+        RealTimePanel panel;
+        panel.setDialLimits(7.5f, 9.0f, 120, 160);
+        panel.chooseGauges(false, false, false);
+        panel.setStageGroupVisible(false);
+        feedRun(panel, false);
+        shoot(panel, QStringLiteral("realtime_analog_afr"), panel.sizeHint());
+    }
+    {
+        RealTimePanel panel;
+        panel.setDialLimits(6.5f, 10.0f, 85, 140);
+        panel.chooseGauges(true, true, false);
+        panel.setStageGroupVisible(true);
+        feedRun(panel, true);
+        shoot(panel, QStringLiteral("realtime_qx2_stages"), panel.sizeHint());
+        shoot(panel, QStringLiteral("realtime_qx2_large"), QSize(1500, 900));
+    }
+    {
+        // The panel straight after a lost link: everything at rest.
+        RealTimePanel panel;
+        panel.setStageGroupVisible(true);
+        panel.reset();
+        shoot(panel, QStringLiteral("realtime_rest"), panel.sizeHint());
+    }
+}
 
 }  // namespace tarvik::shots
