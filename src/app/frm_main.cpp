@@ -21,6 +21,7 @@
 #include "link/app_error.h"
 #include "link/error_trap.h"
 #include "platform/user_dialogs.h"
+#include "realtime/real_time_panel.h"
 
 namespace tarvik {
 
@@ -142,15 +143,15 @@ void FrmMain::buildCentralArea() {
     progressLayout->addWidget(prgProgress1_);
     layout->addWidget(fraProgress1_);
 
-    fraRealTimeData_ = new QGroupBox(QStringLiteral("Real Time Data"));
-    fraRealTimeData_->setObjectName(QStringLiteral("fraRealTimeData"));
+    fraRealTimeData_ = new RealTimePanel;
     layout->addWidget(fraRealTimeData_, 1);
 
     layout->addStretch(1);
     setCentralWidget(central);
 
     fraPortSelect_->hide();
-    resize(980, 640);
+    // Room for the real-time panel at its natural size, within a 1366 x 768 laptop screen.
+    resize(1000, 680);
 }
 
 void FrmMain::Form_Load() {
@@ -264,6 +265,8 @@ void FrmMain::applyDialLimits() {
         static_cast<float>(roundHalfEven(static_cast<double>(settings_.tachMax) / 1000.0, 1));
     dialLimits_.speedoRedline = static_cast<float>(wholePart(settings_.speedoRedline));
     dialLimits_.speedoMax = static_cast<float>(wholePart(settings_.speedoMax));
+    fraRealTimeData_->setDialLimits(dialLimits_.tachRedline, dialLimits_.tachMax,
+                                    dialLimits_.speedoRedline, dialLimits_.speedoMax);
 }
 
 void FrmMain::closePortIfOpen() {

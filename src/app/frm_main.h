@@ -22,6 +22,7 @@ namespace tarvik {
 
 class UserDialogs;
 class SettingsBacking;
+class RealTimePanel;
 
 /// What the main window is given from outside: the dialogs, the settings store's backing and
 /// the brand texts the splash read.
@@ -66,6 +67,8 @@ public:
         float tachRedline = 0, tachMax = 0, speedoRedline = 0, speedoMax = 0;
     };
     const DialLimits& dialLimits() const { return dialLimits_; }
+    /// The real-time panel fraRealTimeData (hidden at load).
+    RealTimePanel& realTimePanel() { return *fraRealTimeData_; }
 
     /// Closes the serial port if it is open (the link installs the real action).
     void closePortIfOpen();
@@ -117,7 +120,7 @@ private:
     QComboBox* cboPort_ = nullptr;
     QGroupBox* fraProgress1_ = nullptr;
     QProgressBar* prgProgress1_ = nullptr;
-    QGroupBox* fraRealTimeData_ = nullptr;
+    RealTimePanel* fraRealTimeData_ = nullptr;
 };
 
 }  // namespace tarvik

@@ -137,7 +137,7 @@ double BarGauge::pointerFraction() const {
 }
 
 QSize BarGauge::sizeHint() const {
-    return {88, 270};
+    return {84, 250};
 }
 
 QSize BarGauge::minimumSizeHint() const {

@@ -86,7 +86,7 @@ double DialGauge::needleFraction() const {
 }
 
 QSize DialGauge::sizeHint() const {
-    return {260, 260};
+    return {250, 250};
 }
 
 QSize DialGauge::minimumSizeHint() const {

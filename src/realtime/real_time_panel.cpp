@@ -237,7 +237,7 @@ void RealTimePanel::build() {
     gauStage2PWM_ = makeBar(dash, "gauStage2PWM", QStringLiteral("PWM%"));
     makePwmGauge(gauStage2PWM_);
     for (BarGauge* g : {gauStage1PWM_, gauStage2PWM_}) {
-        g->setMinimumSize(76, 200);
+        g->setMinimumSize(72, 170);
     }
     stages->addWidget(lblStage1_, 0, 0);
     stages->addWidget(lblStage2_, 0, 1);

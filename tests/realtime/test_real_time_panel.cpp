@@ -7,12 +7,15 @@
 #include <cmath>
 #include <limits>
 
+#include "app/frm_main.h"
 #include "link/app_error.h"
 #include "realtime/bar_gauge.h"
 #include "realtime/dial_gauge.h"
 #include "realtime/lamp.h"
 #include "realtime/real_time_panel.h"
 #include "settings/settings.h"
+#include "memory_settings.h"
+#include "scripted_dialogs.h"
 
 using namespace tarvik;
 
@@ -88,6 +91,7 @@ private slots:
     void restStatesReachHiddenGauges();
     void closeButton();
     void readingsSurviveHiding();
+    void mainWindowHostsThePanel();
 };
 
 void TestRealTimePanel::objectNamesAndFaceTexts_data() {
@@ -672,6 +676,32 @@ void TestRealTimePanel::readingsSurviveHiding() {
     panel.show();
     QCOMPARE(child<DialGauge>(panel, "gauTach")->Caption(), QStringLiteral("4321"));
     QCOMPARE(panel.status(), QStringLiteral("Ready"));
+}
+
+void TestRealTimePanel::mainWindowHostsThePanel() {
+    test::MemorySettings store;
+    store.set(QStringLiteral("Tach_Max"), QStringLiteral("12000"));
+    store.set(QStringLiteral("Tach_Redline"), QStringLiteral("7250"));
+    store.set(QStringLiteral("Speedo_Max"), QStringLiteral("180"));
+    store.set(QStringLiteral("Speedo_Redline"), QStringLiteral("150"));
+    test::ScriptedDialogs dialogs;
+    FrmMain w({&dialogs, &store, Branding::defaults()});
+    w.Form_Load();
+    QVERIFY2(dialogs.ok(), qPrintable(dialogs.report()));
+    RealTimePanel& panel = w.realTimePanel();
+    QCOMPARE(w.findChild<RealTimePanel*>(QStringLiteral("fraRealTimeData")), &panel);
+    QVERIFY(panel.isHidden());
+    // The load applied the stored limits to the dials (7250 rounds to 7.2, ties to even).
+    QCOMPARE(panel.gauTach().maximum(), 12.0);
+    QCOMPARE(panel.gauTach().redline(), static_cast<double>(7.2f));
+    QCOMPARE(panel.gauSpeedometer().maximum(), 180.0);
+    QCOMPARE(panel.gauSpeedometer().redline(), 150.0);
+    // Shown at the window's opening size, the panel gets at least its natural size.
+    w.show();
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY2(panel.height() >= panel.sizeHint().height() && panel.width() >= panel.sizeHint().width(),
+             qPrintable(QStringLiteral("%1x%2").arg(panel.width()).arg(panel.height())));
 }
 
 QTEST_MAIN(TestRealTimePanel)

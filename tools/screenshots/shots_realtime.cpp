@@ -1,10 +1,13 @@
 #include <QApplication>
 
+#include "app/frm_main.h"
+#include "platform/qt_user_dialogs.h"
 #include "realtime/bar_gauge.h"
 #include "realtime/dial_gauge.h"
 #include "realtime/lamp.h"
 #include "realtime/real_time_panel.h"
 #include "shots.h"
+#include "../../tests/support/memory_settings.h"
 
 namespace tarvik::shots {
 
@@ -62,6 +65,20 @@ void realtimeShots() {
         feedRun(panel, true);
         shoot(panel, QStringLiteral("realtime_qx2_stages"), panel.sizeHint());
         shoot(panel, QStringLiteral("realtime_qx2_large"), QSize(1500, 900));
+    }
+    {
+        // The panel in its place on the main window, at the window's opening size.
+        QtUserDialogs dialogs;
+        test::MemorySettings settings;
+        FrmMain w({&dialogs, &settings, Branding::defaults()});
+        w.Form_Load();
+        w.realTimePanel().chooseGauges(true, false, false);
+        w.realTimePanel().setStageGroupVisible(true);
+        feedRun(w.realTimePanel(), true);
+        w.realTimePanel().show();
+        w.show();
+        QApplication::processEvents();
+        save(w, QStringLiteral("main_window_realtime"));
     }
     {
         // The panel straight after a lost link: everything at rest.
