@@ -144,7 +144,9 @@ void FrmMain::buildCentralArea() {
     layout->addWidget(fraProgress1_);
 
     fraRealTimeData_ = new RealTimePanel;
-    layout->addWidget(fraRealTimeData_, 1);
+    // The panel takes the window's free height when shown; the stretch below only keeps the
+    // frames at the top while it is hidden.
+    layout->addWidget(fraRealTimeData_, 100);
 
     layout->addStretch(1);
     setCentralWidget(central);

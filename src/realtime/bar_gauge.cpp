@@ -103,8 +103,8 @@ double BarGauge::fractionOf(double value, int section) const {
     const int index = effectiveSection(section);
     double start = 0;
     for (int i = 0; i < index; ++i) {
-        start += total > 0 ? usableShare(sections_[static_cast<std::size_t>(i)]) / total
-                           : 1.0 / count;
+        start +=
+            total > 0 ? usableShare(sections_[static_cast<std::size_t>(i)]) / total : 1.0 / count;
     }
     const Section& s = sections_[static_cast<std::size_t>(index)];
     const double share = total > 0 ? usableShare(s) / total : 1.0 / count;
@@ -141,7 +141,7 @@ QSize BarGauge::sizeHint() const {
 }
 
 QSize BarGauge::minimumSizeHint() const {
-    return {44, 120};
+    return {48, 160};
 }
 
 QColor BarGauge::columnColor() const {
@@ -199,8 +199,8 @@ void BarGauge::paintEvent(QPaintEvent*) {
     p.setBrush(faceFill);
     p.drawRoundedRect(face, 7, 7);
 
-    gs::drawFittedText(p, QRectF(face.left() + 4, face.top() + 5, face.width() - 8, 18),
-                       faceText_, gs::font(14, true), gs::faceText());
+    gs::drawFittedText(p, QRectF(face.left() + 4, face.top() + 5, face.width() - 8, 18), faceText_,
+                       gs::font(14, true), gs::faceText());
 
     const bool readout = !readoutPattern_.isEmpty();
     const double scaleTop = face.top() + 34;
@@ -226,14 +226,15 @@ void BarGauge::paintEvent(QPaintEvent*) {
         QColor c = band.color;
         p.setPen(Qt::NoPen);
         p.setBrush(c);
-        p.drawRect(QRectF(kBandLeft, std::min(yOf(a), yOf(b)), kBandWidth, std::fabs(yOf(a) - yOf(b))));
+        p.drawRect(
+            QRectF(kBandLeft, std::min(yOf(a), yOf(b)), kBandWidth, std::fabs(yOf(a) - yOf(b))));
     }
 
     // Ticks and labels: a major tick at each label, a minor one half way between labels.
     std::vector<double> sorted = labels_;
-    sorted.erase(std::remove_if(sorted.begin(), sorted.end(),
-                                [](double v) { return !std::isfinite(v); }),
-                 sorted.end());
+    sorted.erase(
+        std::remove_if(sorted.begin(), sorted.end(), [](double v) { return !std::isfinite(v); }),
+        sorted.end());
     std::sort(sorted.begin(), sorted.end());
     p.setPen(QPen(gs::tick(), 1.1));
     for (std::size_t i = 0; i + 1 < sorted.size(); ++i) {
@@ -248,8 +249,9 @@ void BarGauge::paintEvent(QPaintEvent*) {
     }
     for (double v : sorted) {
         const double y = yOf(scaleFraction(v));
-        gs::drawFittedText(p, QRectF(4, y - 8, kLabelRight - 4, 16), formatPattern(v, labelPattern_),
-                           labelFont, gs::scaleText(), Qt::AlignRight | Qt::AlignVCenter);
+        gs::drawFittedText(p, QRectF(4, y - 8, kLabelRight - 4, 16),
+                           formatPattern(v, labelPattern_), labelFont, gs::scaleText(),
+                           Qt::AlignRight | Qt::AlignVCenter);
     }
 
     // The track, and the reading in it.

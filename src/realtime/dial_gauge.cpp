@@ -90,7 +90,7 @@ QSize DialGauge::sizeHint() const {
 }
 
 QSize DialGauge::minimumSizeHint() const {
-    return {120, 120};
+    return {150, 150};
 }
 
 void DialGauge::paintEvent(QPaintEvent*) {
@@ -196,10 +196,8 @@ void DialGauge::paintEvent(QPaintEvent*) {
     }
 
     // Face texts below the hub, where the needle seldom stands, then the read-out.
-    gs::drawFittedText(p, QRectF(-40, 23, 80, 17), upperText_, gs::font(13, true),
-                       gs::faceText());
-    gs::drawFittedText(p, QRectF(-40, 39, 80, 12), lowerText_, gs::font(10, false),
-                       gs::faceText());
+    gs::drawFittedText(p, QRectF(-40, 23, 80, 17), upperText_, gs::font(13, true), gs::faceText());
+    gs::drawFittedText(p, QRectF(-40, 39, 80, 12), lowerText_, gs::font(10, false), gs::faceText());
     gs::drawReadout(p, QRectF(-30, 53, 60, 24), caption_);
 
     // Needle with its shadow, then the hub.

@@ -54,8 +54,6 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int width) const override { return width; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -11,18 +11,42 @@ namespace tarvik::gauge_style {
 
 // One palette for every instrument on the panel, so bars, dials and lamps read as one cluster:
 // a near-black face, white scale text, amber digital read-outs.
-inline QColor faceTop() { return QColor(0x2a, 0x2e, 0x34); }
-inline QColor faceBottom() { return QColor(0x0d, 0x0f, 0x12); }
-inline QColor bezelLight() { return QColor(0x8a, 0x91, 0x9a); }
-inline QColor bezelDark() { return QColor(0x24, 0x27, 0x2b); }
-inline QColor scaleText() { return QColor(0xf2, 0xf2, 0xf2); }
-inline QColor faceText() { return QColor(0xc9, 0xd1, 0xd9); }
-inline QColor tick() { return QColor(0xe6, 0xe6, 0xe6); }
-inline QColor trackFill() { return QColor(0x05, 0x06, 0x07); }
-inline QColor trackEdge() { return QColor(0x45, 0x4b, 0x52); }
-inline QColor readoutText() { return QColor(0xff, 0xc1, 0x4d); }
-inline QColor pointer() { return QColor(0xff, 0x8c, 0x1a); }
-inline QColor redZone() { return QColor(0xe5, 0x25, 0x25); }
+inline QColor faceTop() {
+    return QColor(0x2a, 0x2e, 0x34);
+}
+inline QColor faceBottom() {
+    return QColor(0x0d, 0x0f, 0x12);
+}
+inline QColor bezelLight() {
+    return QColor(0x8a, 0x91, 0x9a);
+}
+inline QColor bezelDark() {
+    return QColor(0x24, 0x27, 0x2b);
+}
+inline QColor scaleText() {
+    return QColor(0xf2, 0xf2, 0xf2);
+}
+inline QColor faceText() {
+    return QColor(0xc9, 0xd1, 0xd9);
+}
+inline QColor tick() {
+    return QColor(0xe6, 0xe6, 0xe6);
+}
+inline QColor trackFill() {
+    return QColor(0x05, 0x06, 0x07);
+}
+inline QColor trackEdge() {
+    return QColor(0x45, 0x4b, 0x52);
+}
+inline QColor readoutText() {
+    return QColor(0xff, 0xc1, 0x4d);
+}
+inline QColor pointer() {
+    return QColor(0xff, 0x8c, 0x1a);
+}
+inline QColor redZone() {
+    return QColor(0xe5, 0x25, 0x25);
+}
 
 /// The font of all instrument text, sized in the painter's logical units.
 inline QFont font(int pixelSize, bool bold) {

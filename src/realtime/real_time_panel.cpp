@@ -88,6 +88,7 @@ Lamp* makeLamp(QWidget* parent, const char* name, const QColor& initial) {
     auto* lamp = new Lamp(parent);
     lamp->setObjectName(QString::fromLatin1(name));
     lamp->setFillColor(initial);
+    lamp->setFixedSize(lamp->sizeHint());
     return lamp;
 }
 

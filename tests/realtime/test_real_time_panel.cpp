@@ -9,13 +9,13 @@
 
 #include "app/frm_main.h"
 #include "link/app_error.h"
+#include "memory_settings.h"
 #include "realtime/bar_gauge.h"
 #include "realtime/dial_gauge.h"
 #include "realtime/lamp.h"
 #include "realtime/real_time_panel.h"
-#include "settings/settings.h"
-#include "memory_settings.h"
 #include "scripted_dialogs.h"
+#include "settings/settings.h"
 
 using namespace tarvik;
 
@@ -100,15 +100,24 @@ void TestRealTimePanel::objectNamesAndFaceTexts_data() {
     QTest::addColumn<double>("low");
     QTest::addColumn<double>("high");
     QTest::addColumn<int>("bands");
-    QTest::newRow("gauTPSPercent") << "gauTPSPercent" << "TPS%" << -0.5 << 102.0 << 0;
-    QTest::newRow("gauTPSVolts") << "gauTPSVolts" << "TPS V" << -0.2 << 5.2 << 0;
-    QTest::newRow("gauInput1Analog") << "gauInput1Analog" << "INPUT1" << -0.2 << 5.2 << 0;
-    QTest::newRow("gauInput2Analog") << "gauInput2Analog" << "INPUT2" << -0.2 << 5.2 << 0;
-    QTest::newRow("gauInput1AFR") << "gauInput1AFR" << "AFR 1" << 9.5 << 20.5 << 3;
-    QTest::newRow("gauInput2AFR") << "gauInput2AFR" << "AFR 2" << 9.5 << 20.5 << 3;
-    QTest::newRow("gauBatVolts") << "gauBatVolts" << "BAT V" << -1.0 << 19.0 << 3;
-    QTest::newRow("gauStage1PWM") << "gauStage1PWM" << "PWM%" << -0.5 << 102.0 << 0;
-    QTest::newRow("gauStage2PWM") << "gauStage2PWM" << "PWM%" << -0.5 << 102.0 << 0;
+    QTest::newRow("gauTPSPercent") << "gauTPSPercent"
+                                   << "TPS%" << -0.5 << 102.0 << 0;
+    QTest::newRow("gauTPSVolts") << "gauTPSVolts"
+                                 << "TPS V" << -0.2 << 5.2 << 0;
+    QTest::newRow("gauInput1Analog") << "gauInput1Analog"
+                                     << "INPUT1" << -0.2 << 5.2 << 0;
+    QTest::newRow("gauInput2Analog") << "gauInput2Analog"
+                                     << "INPUT2" << -0.2 << 5.2 << 0;
+    QTest::newRow("gauInput1AFR") << "gauInput1AFR"
+                                  << "AFR 1" << 9.5 << 20.5 << 3;
+    QTest::newRow("gauInput2AFR") << "gauInput2AFR"
+                                  << "AFR 2" << 9.5 << 20.5 << 3;
+    QTest::newRow("gauBatVolts") << "gauBatVolts"
+                                 << "BAT V" << -1.0 << 19.0 << 3;
+    QTest::newRow("gauStage1PWM") << "gauStage1PWM"
+                                  << "PWM%" << -0.5 << 102.0 << 0;
+    QTest::newRow("gauStage2PWM") << "gauStage2PWM"
+                                  << "PWM%" << -0.5 << 102.0 << 0;
 }
 
 void TestRealTimePanel::objectNamesAndFaceTexts() {
@@ -217,8 +226,7 @@ void TestRealTimePanel::lampCaptionsTopToBottom() {
     // The group headings stand above their lamps, the stage captions above their gauges.
     auto top = [&](QWidget* w) { return w->mapTo(&panel, QPoint(0, 0)).y(); };
     QVERIFY(top(child<QLabel>(panel, "lblInputs")) < top(child<Lamp>(panel, "shpLED_GPI")));
-    QVERIFY(top(child<QLabel>(panel, "lblOutputs")) <
-            top(child<Lamp>(panel, "shpLED_Stage1Sol")));
+    QVERIFY(top(child<QLabel>(panel, "lblOutputs")) < top(child<Lamp>(panel, "shpLED_Stage1Sol")));
     QVERIFY(top(child<QLabel>(panel, "lblStatusLegend")) < top(child<QLabel>(panel, "lblStatus")));
     QVERIFY(top(child<QLabel>(panel, "lblStatus")) <
             top(child<QPushButton>(panel, "cmdCloseRealTimeData")));
@@ -230,8 +238,8 @@ void TestRealTimePanel::initialLampColours() {
         const QColor c = child<Lamp>(panel, name)->fillColor();
         QVERIFY2(c.green() == 255 && c.red() == 0 && c.blue() == 0, name);
     }
-    for (const char* name : {"shpLED_PurgeIn", "shpLED_ArmIn", "shpLED_GPO", "shpLED_PurgeSol",
-                             "shpLED_StatusLED"}) {
+    for (const char* name :
+         {"shpLED_PurgeIn", "shpLED_ArmIn", "shpLED_GPO", "shpLED_PurgeSol", "shpLED_StatusLED"}) {
         QCOMPARE(child<Lamp>(panel, name)->fillColor(), kLit);
     }
 }
@@ -248,8 +256,8 @@ void TestRealTimePanel::throttlePercent_data() {
     QTest::newRow("just above 0") << 0.25f << 0 << 0.25;
     QTest::newRow("exactly 100") << 100.0f << 1 << 100.0;
     QTest::newRow("just above 100") << 100.5f << 1 << 100.0;
-    QTest::newRow("next single above 90") << std::nextafter(90.0f, 100.0f) << 1
-                                          << static_cast<double>(std::nextafter(90.0f, 100.0f));
+    QTest::newRow("next single above 90")
+        << std::nextafter(90.0f, 100.0f) << 1 << static_cast<double>(std::nextafter(90.0f, 100.0f));
     QTest::newRow("span 0 huge") << 1.0e30f << 1 << 100.0;
     QTest::newRow("+inf") << std::numeric_limits<float>::infinity() << 1 << 100.0;
     QTest::newRow("-inf") << -std::numeric_limits<float>::infinity() << 0 << 0.0;
@@ -413,8 +421,8 @@ void TestRealTimePanel::outputBits() {
     RealTimePanel panel;
     panel.showOutputBits(bits ^ 0x1F);
     panel.showOutputBits(bits);
-    QCOMPARE(lamps(panel, {"shpLED_Stage1Sol", "shpLED_Stage2Sol", "shpLED_GPO",
-                           "shpLED_PurgeSol", "shpLED_StatusLED"}),
+    QCOMPARE(lamps(panel, {"shpLED_Stage1Sol", "shpLED_Stage2Sol", "shpLED_GPO", "shpLED_PurgeSol",
+                           "shpLED_StatusLED"}),
              stage1Stage2GpoPurgeStatus);
     // The output byte never touches the input lamps (still in their initial colours).
     QCOMPARE(child<Lamp>(panel, "shpLED_ArmIn")->fillColor(), kLit);
@@ -532,12 +540,11 @@ void TestRealTimePanel::dialLimitsFromSettings_data() {
     QTest::addColumn<double>("dialSpeedoMax");
     QTest::newRow("defaults") << 6500.0f << 10000.0f << 85.0f << 140.0f << 6.5 << 10.0 << 85.0
                               << 140.0;
-    QTest::newRow("tenths rounded") << 6549.0f << 12345.0f << 85.9f << 140.99f << 6.5 << 12.3
-                                    << 85.0 << 140.0;
+    QTest::newRow("tenths rounded")
+        << 6549.0f << 12345.0f << 85.9f << 140.99f << 6.5 << 12.3 << 85.0 << 140.0;
     QTest::newRow("rounded up") << 6551.0f << 19999.0f << 55.0f << 250.0f << 6.6 << 20.0 << 55.0
                                 << 250.0;
-    QTest::newRow("bounds") << 4000.0f << 5000.0f << 240.0f << 55.0f << 4.0 << 5.0 << 240.0
-                            << 55.0;
+    QTest::newRow("bounds") << 4000.0f << 5000.0f << 240.0f << 55.0f << 4.0 << 5.0 << 240.0 << 55.0;
 }
 
 void TestRealTimePanel::dialLimitsFromSettings() {
@@ -629,10 +636,10 @@ void TestRealTimePanel::restStates() {
     QCOMPARE(speedo->refresh(), 3);
     QCOMPARE(speedo->Caption(), QStringLiteral("0"));
     QCOMPARE(child<BarGauge>(panel, "gauBatVolts")->PointerValue(), 0.0);
-    QCOMPARE(lamps(panel, {"shpLED_GPI", "shpLED_PurgeIn", "shpLED_ArmIn", "shpLED_Stage1Sol",
-                           "shpLED_Stage2Sol", "shpLED_GPO", "shpLED_PurgeSol",
-                           "shpLED_StatusLED"}),
-             QStringLiteral("lit dark dark dark dark dark dark dark"));
+    QCOMPARE(
+        lamps(panel, {"shpLED_GPI", "shpLED_PurgeIn", "shpLED_ArmIn", "shpLED_Stage1Sol",
+                      "shpLED_Stage2Sol", "shpLED_GPO", "shpLED_PurgeSol", "shpLED_StatusLED"}),
+        QStringLiteral("lit dark dark dark dark dark dark dark"));
     QCOMPARE(child<BarGauge>(panel, "gauStage1PWM")->PointerValue(), 0.0);
     QCOMPARE(child<BarGauge>(panel, "gauStage2PWM")->PointerValue(), 0.0);
     // The reset changes readings, never which gauges are chosen.
@@ -700,8 +707,9 @@ void TestRealTimePanel::mainWindowHostsThePanel() {
     w.show();
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QVERIFY2(panel.height() >= panel.sizeHint().height() && panel.width() >= panel.sizeHint().width(),
-             qPrintable(QStringLiteral("%1x%2").arg(panel.width()).arg(panel.height())));
+    QVERIFY2(
+        panel.height() >= panel.sizeHint().height() && panel.width() >= panel.sizeHint().width(),
+        qPrintable(QStringLiteral("%1x%2").arg(panel.width()).arg(panel.height())));
 }
 
 QTEST_MAIN(TestRealTimePanel)

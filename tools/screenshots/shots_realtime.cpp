@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "../../tests/support/memory_settings.h"
 #include "app/frm_main.h"
 #include "platform/qt_user_dialogs.h"
 #include "realtime/bar_gauge.h"
@@ -7,7 +8,6 @@
 #include "realtime/lamp.h"
 #include "realtime/real_time_panel.h"
 #include "shots.h"
-#include "../../tests/support/memory_settings.h"
 
 namespace tarvik::shots {
 
@@ -15,8 +15,9 @@ namespace {
 
 // A car pulling hard in third: part of the way into the expanded top of the throttle scale.
 void feedRun(RealTimePanel& panel, bool percent) {
-    panel.showStatus(percent ? RealTimePanel::statusText(4)
-                             : RealTimePanel::statusText(4) + QStringLiteral("\r\nTPS Volts: 4.35"));
+    panel.showStatus(percent
+                         ? RealTimePanel::statusText(4)
+                         : RealTimePanel::statusText(4) + QStringLiteral("\r\nTPS Volts: 4.35"));
     panel.showThrottlePercent(96.5f);
     panel.showThrottleVolts(4.35);
     panel.showBatteryVolts(13.8);
@@ -65,6 +66,8 @@ void realtimeShots() {
         feedRun(panel, true);
         shoot(panel, QStringLiteral("realtime_qx2_stages"), panel.sizeHint());
         shoot(panel, QStringLiteral("realtime_qx2_large"), QSize(1500, 900));
+        // The smallest the panel's layout allows: everything must still read.
+        shoot(panel, QStringLiteral("realtime_qx2_small"), panel.minimumSizeHint());
     }
     {
         // The panel in its place on the main window, at the window's opening size.
