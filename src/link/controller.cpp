@@ -1,0 +1,414 @@
+#include "link/controller.h"
+
+#include <functional>
+#include <vector>
+
+#include "link/app_error.h"
+#include "link/controller_protocol.h"
+#include "link/error_trap.h"
+
+namespace tarvik {
+
+namespace p = protocol;
+
+Controller::Controller(SerialLink& link) : link_(link) {}
+
+QString Controller::controllerVersionOf(const QString& firmwareId) {
+    // QX-1 is tested first: a text naming both models is a QX-1.
+    if (firmwareId.contains(QLatin1String("QX-1"), Qt::CaseInsensitive)) {
+        return QStringLiteral("QX-1");
+    }
+    if (firmwareId.contains(QLatin1String("QX-2"), Qt::CaseInsensitive)) {
+        return QStringLiteral("QX-2");
+    }
+    return QStringLiteral("Unknown");
+}
+
+void Controller::clearIdentity() {
+    firmwareId_.clear();
+    controllerVersion_.clear();
+}
+
+void Controller::setTPSScaleFactors(float zeroPoint, float fullPoint) {
+    tpsScaleFactors_ = {zeroPoint, fullPoint};
+}
+
+namespace {
+
+// Writes the command bytes as separate trapped steps, pausing between consecutive bytes.
+// Returns false when the user aborted.
+bool writeSteps(SerialLink& link, ErrorTrap& trap, std::initializer_list<quint8> bytes) {
+    bool first = true;
+    for (quint8 b : bytes) {
+        if (!first && !trap.run([&] { link.DelayTimer(p::kPacingMs); })) {
+            return false;
+        }
+        first = false;
+        if (!trap.run([&] { link.writeByte(b); })) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Steps 2-4 of every exchange: open if needed, drop stale bytes, send the command.
+bool sendSteps(SerialLink& link, ErrorTrap& trap, std::initializer_list<quint8> bytes) {
+    return trap.run([&] { link.ensureOpen(); }) && trap.run([&] { link.discardInput(); }) &&
+           writeSteps(link, trap, bytes);
+}
+
+}  // namespace
+
+bool Controller::dataRead(std::initializer_list<quint8> command, int n,
+                          const std::function<void(int, quint8)>& store, Kind kind) {
+    SerialLink::LinkUse use(link_);
+    link_.setLinkOK(false);
+    if (!use.acquired()) {
+        return false;
+    }
+    ErrorTrap trap(link_.dialogs());
+    auto exitPath = [&] {
+        link_.closePort();
+        if (kind == Kind::RealTime) {
+            link_.abortMonitoring();
+        }
+        return false;
+    };
+    if (!sendSteps(link_, trap, command)) {
+        return exitPath();
+    }
+    int waiting = 0;
+    if (!trap.run([&] { waiting = link_.waitForReply(n, p::kReplyDeadlineMs); })) {
+        return exitPath();
+    }
+    if (waiting < n) {
+        // Retry only shows the box again: the exchange is over. Ignore ends the command.
+        if (trap.step([&] { link_.raiseTimeout(); }) == StepResult::Aborted) {
+            return exitPath();
+        }
+        return false;
+    }
+    for (int i = 0; i < n; ++i) {
+        quint8 byte = 0;
+        if (!trap.run([&] { byte = link_.readByte(); })) {
+            return exitPath();
+        }
+        if (!trap.run([&] { store(i, byte); })) {
+            return exitPath();
+        }
+    }
+    if (!trap.run([&] { link_.DelayTimer(p::kPacingMs); })) {
+        return exitPath();
+    }
+    link_.setLinkOK(true);
+    return true;
+}
+
+void Controller::ReSync() {
+    SerialLink::LinkUse use(link_);
+    link_.setLinkOK(false);
+    if (!use.acquired()) {
+        return;
+    }
+    ErrorTrap trap(link_.dialogs());
+    if (!sendSteps(link_, trap, {p::kCmdReSync})) {
+        link_.closePort();
+        return;
+    }
+    int waiting = 0;
+    if (!trap.run([&] { waiting = link_.waitForReply(1, p::kReplyDeadlineMs); })) {
+        link_.closePort();
+        return;
+    }
+    if (waiting < 1) {
+        return;  // silence is this command's answer, not an error
+    }
+    quint8 reply = 0;
+    if (!trap.run([&] { reply = link_.readByte(); }) ||
+        !trap.run([&] { link_.DelayTimer(p::kPacingMs); })) {
+        link_.closePort();
+        return;
+    }
+    link_.setLinkOK(reply == p::kAck);
+}
+
+void Controller::SetAddress(qint32 address) {
+    SerialLink::LinkUse use(link_);
+    link_.setLinkOK(false);
+    if (!use.acquired()) {
+        return;
+    }
+    ErrorTrap trap(link_.dialogs());
+    // Only the low 16 bits travel, low byte first.
+    const auto low = static_cast<quint8>(address & 0xFF);
+    const auto high = static_cast<quint8>((address & 0xFF00) / 256);
+    if (!sendSteps(link_, trap, {p::kCmdSetAddress, low, high})) {
+        link_.closePort();
+        return;
+    }
+    int waiting = 0;
+    if (!trap.run([&] { waiting = link_.waitForReply(1, p::kReplyDeadlineMs); })) {
+        link_.closePort();
+        return;
+    }
+    if (waiting < 1) {
+        if (trap.step([&] { link_.raiseTimeout(); }) == StepResult::Aborted) {
+            link_.closePort();
+        }
+        return;
+    }
+    quint8 reply = 0;
+    if (!trap.run([&] { reply = link_.readByte(); })) {
+        link_.closePort();
+        return;
+    }
+    if (reply != p::kAck) {
+        return;  // refused: silent, the caller decides
+    }
+    link_.setLinkOK(true);
+    if (!trap.run([&] { link_.DelayTimer(p::kPacingMs); })) {
+        link_.closePort();
+    }
+}
+
+void Controller::ReadFirmwareID() {
+    SerialLink::LinkUse use(link_);
+    link_.setLinkOK(false);
+    firmwareId_.clear();
+    if (!use.acquired()) {
+        return;
+    }
+    ErrorTrap trap(link_.dialogs());
+    if (!sendSteps(link_, trap, {p::kCmdFirmwareId})) {
+        link_.closePort();
+        return;
+    }
+    QString text;
+    bool complete = false;
+    const bool ran = trap.run([&] {
+        SerialPort& port = link_.port();
+        Clock& clock = link_.clock();
+        const qint64 start = clock.nowUs();
+        const qint64 limitUs = static_cast<qint64>(p::kReplyDeadlineMs) * 1000;
+        while (clock.nowUs() - start <= limitUs) {
+            if (port.bytesWaiting() > 0) {
+                const quint8 b = link_.readByte();
+                if (b == p::kCarriageReturn) {
+                    complete = true;
+                    return;
+                }
+                text.append(QChar::fromLatin1(static_cast<char>(b)));
+            } else if (port.isOpen()) {
+                // Block briefly on the device rather than spin; the UI still gets its turn
+                // every few milliseconds.
+                const qint64 leftMs = (limitUs - (clock.nowUs() - start)) / 1000 + 1;
+                port.waitForMoreBytes(static_cast<int>(std::min<qint64>(leftMs, 5)));
+            }
+            link_.yieldToEvents();
+            if (!port.isOpen() && port.bytesWaiting() == 0) {
+                // Closed by a line error or the port list while we yielded: nothing more can
+                // come; the time-out below reports it.
+                return;
+            }
+        }
+    });
+    if (!ran) {
+        link_.closePort();
+        return;
+    }
+    if (!complete) {
+        // The characters already received are dropped; FirmwareID stays "".
+        if (trap.step([&] { link_.raiseTimeout(); }) == StepResult::Aborted) {
+            link_.closePort();
+        }
+        return;
+    }
+    firmwareId_ = text;
+    controllerVersion_ = controllerVersionOf(firmwareId_);
+    link_.closePort();
+    if (!trap.run([&] { link_.DelayTimer(p::kPacingMs); })) {
+        return;
+    }
+    link_.setLinkOK(true);
+}
+
+quint8 Controller::ReadEEPROM() {
+    quint8 value = 0;
+    dataRead({p::kCmdReadEeprom}, 1, [&](int, quint8 b) { value = b; }, Kind::Setup);
+    return value;
+}
+
+void Controller::ReadFRAMBlock(qint16 n) {
+    // The length goes out as one byte; a length that is not one byte cannot be asked for.
+    if (n < 0 || n > 255) {
+        SerialLink::LinkUse use(link_);
+        link_.setLinkOK(false);
+        ErrorTrap trap(link_.dialogs());
+        trap.run([&] {
+            throw AppError(5, QStringLiteral("Tarvik"),
+                           QStringLiteral("Invalid procedure call or argument"));
+        });
+        link_.closePort();
+        return;
+    }
+    const auto length = static_cast<quint8>(n);
+    dataRead(
+        {p::kCmdReadFramBlock, length}, n,
+        [this](int i, quint8 b) {
+            if (i >= kBlockBufferSize) {
+                throw AppError::subscriptOutOfRange(QStringLiteral("Tarvik"));
+            }
+            blockBuffer_[static_cast<size_t>(i)] = b;
+        },
+        Kind::Setup);
+}
+
+void Controller::ClearControllerBuffer() {
+    SerialLink::LinkUse use(link_);
+    link_.setLinkOK(false);
+    if (!use.acquired()) {
+        return;
+    }
+    ErrorTrap trap(link_.dialogs());
+    const auto& c = p::kEraseConfirmation;
+    if (!sendSteps(link_, trap, {p::kCmdClearBuffer, c[0], c[1], c[2], c[3]})) {
+        link_.closePort();
+        return;
+    }
+    // The controller answers with one byte while it erases; the wait runs its full length
+    // unless a second byte turns up.
+    int waiting = 0;
+    if (!trap.run([&] { waiting = link_.waitForReply(2, p::kClearBufferDeadlineMs); })) {
+        link_.closePort();
+        return;
+    }
+    if (waiting < 1) {
+        if (trap.step([&] { link_.raiseTimeout(); }) == StepResult::Aborted) {
+            link_.closePort();
+        }
+        return;
+    }
+    quint8 reply = 0;
+    if (!trap.run([&] { reply = link_.readByte(); })) {
+        link_.closePort();
+        return;
+    }
+    link_.setLinkOK(reply == p::kAck);
+    trap.run([&] { link_.DelayTimer(p::kPacingMs); });
+    link_.closePort();
+}
+
+float Controller::ReadDataLogInterval() {
+    SerialLink::LinkUse use(link_);  // the address and the read belong together
+    link_.setLinkOK(false);
+    if (!use.acquired()) {
+        return 0.0F;
+    }
+    SetAddress(p::kEepromLogInterval);
+    if (!link_.LinkOK()) {
+        link_.closePort();
+        return 0.0F;
+    }
+    link_.setLinkOK(false);
+    const quint8 b = ReadEEPROM();
+    return static_cast<float>(b * 0.016);
+}
+
+void Controller::ReadTPSScaleFactors() {
+    SerialLink::LinkUse use(link_);
+    link_.setLinkOK(false);
+    if (!use.acquired()) {
+        return;
+    }
+    SetAddress(p::kEepromTpsZeroPoint);
+    if (!link_.LinkOK()) {
+        link_.closePort();
+        return;
+    }
+    link_.setLinkOK(false);
+    tpsScaleFactors_[0] = ReadEEPROM();
+    if (!link_.LinkOK()) {
+        link_.closePort();
+        return;
+    }
+    link_.setLinkOK(false);
+    // The controller's address has moved on to the full point.
+    tpsScaleFactors_[1] = ReadEEPROM();
+    if (!link_.LinkOK()) {
+        link_.closePort();
+    }
+}
+
+void Controller::ReadGenModeFlag() {
+    SerialLink::LinkUse use(link_);
+    link_.setLinkOK(false);
+    if (!use.acquired()) {
+        return;
+    }
+    SetAddress(p::kEepromGenModeFlags);
+    if (!link_.LinkOK()) {
+        link_.closePort();
+        return;
+    }
+    link_.setLinkOK(false);
+    const quint8 g = ReadEEPROM();
+    rpmDouble_ = (g & p::kGenModeRpmDouble) != 0;
+    vssInMph_ = (g & p::kGenModeVssInMph) != 0;
+}
+
+float Controller::realTimeByte(quint8 command) {
+    quint8 value = 0;
+    dataRead({command}, 1, [&](int, quint8 b) { value = b; }, Kind::RealTime);
+    return static_cast<float>(value);
+}
+
+float Controller::ReadBAT() {
+    return static_cast<float>(realTimeByte(p::kCmdReadBat) * 18.0 / 255.0);
+}
+
+float Controller::ReadRPM() {
+    // An unsigned count: engine speeds of 32768 and above are real readings, not overflows.
+    std::array<quint8, 2> bytes{};
+    dataRead({p::kCmdReadRpm}, 2, [&](int i, quint8 b) { bytes[static_cast<size_t>(i)] = b; },
+             Kind::RealTime);
+    return static_cast<float>(static_cast<quint32>(bytes[0]) + 256U * bytes[1]);
+}
+
+float Controller::ReadVSS() {
+    return realTimeByte(p::kCmdReadVss);
+}
+
+float Controller::ReadTPS() {
+    return realTimeByte(p::kCmdReadTps);
+}
+
+float Controller::ReadVIN1() {
+    return static_cast<float>(realTimeByte(p::kCmdReadVin1) * 5.0 / 255.0);
+}
+
+float Controller::ReadVIN2() {
+    return static_cast<float>(realTimeByte(p::kCmdReadVin2) * 5.0 / 255.0);
+}
+
+float Controller::ReadInputData() {
+    return realTimeByte(p::kCmdReadInputData);
+}
+
+float Controller::ReadOutputData() {
+    return realTimeByte(p::kCmdReadOutputData);
+}
+
+float Controller::ReadStatus() {
+    return realTimeByte(p::kCmdReadStatus);
+}
+
+void Controller::ReadPWM() {
+    std::array<quint8, 2> bytes{};
+    if (dataRead({p::kCmdReadPwm}, 2, [&](int i, quint8 b) { bytes[static_cast<size_t>(i)] = b; },
+                 Kind::RealTime)) {
+        stage1Pwm_ = bytes[0];
+        stage2Pwm_ = bytes[1];
+    }
+}
+
+}  // namespace tarvik

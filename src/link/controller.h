@@ -1,0 +1,123 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <functional>
+#include <initializer_list>
+
+#include "link/serial_link.h"
+
+namespace tarvik {
+
+/// The controller's command set. Each routine is one command exchange (the EEPROM settings a
+/// short sequence of them) with its own error trap: a failure shows the "Error" box with
+/// Abort/Retry/Ignore. After every call the caller tests LinkOK(); a failed read returns 0.
+///
+/// A negative acknowledgement is silent: LinkOK() stays false and the caller shows its own
+/// message. A command started from inside another link user's yield is refused (nothing sent,
+/// LinkOK false, 0): callers go through SerialLink::runWhenIdle().
+class Controller {
+public:
+    /// Bytes the controller keeps in one FRAM block reply; BlockBuffer's size.
+    static constexpr int kBlockBufferSize = 64;
+
+    explicit Controller(SerialLink& link);
+
+    SerialLink& link() { return link_; }
+    bool LinkOK() const { return link_.LinkOK(); }
+
+    // --- Link check and addressing --------------------------------------------------------------
+
+    /// Link check (0x33). LinkOK true if acknowledged. Silence for 1.0 s is not an error: it
+    /// returns with LinkOK false, nothing shown, the port left open.
+    void ReSync();
+    /// Sets the EEPROM/FRAM read address (0x14, low, high); only the low 16 bits are sent.
+    /// LinkOK true if acknowledged; any other reply byte ends it silently with LinkOK false.
+    void SetAddress(qint32 address);
+
+    // --- Identity -------------------------------------------------------------------------------
+
+    /// Reads the identification text up to its carriage return (1.0 s for the whole text, the
+    /// UI running meanwhile); sets FirmwareID and ControllerVersion. Closes the port after.
+    /// With no carriage return in time the text is dropped (FirmwareID "") and the time-out is
+    /// reported. An empty text is a success here.
+    void ReadFirmwareID();
+    /// "QX-1" if the text contains "QX-1", else "QX-2" if it contains "QX-2", else "Unknown";
+    /// letter case ignored. Also used for the firmware text of a log file.
+    static QString controllerVersionOf(const QString& firmwareId);
+
+    // --- Memory ---------------------------------------------------------------------------------
+
+    /// The EEPROM byte at the current address (the controller advances the address by one).
+    quint8 ReadEEPROM();
+    /// Reads n bytes (0x30, n) into BlockBuffer[0..n-1]; the controller advances the address by
+    /// n. The program asks for 64; a byte beyond BlockBuffer is reported through the trap as
+    /// "Subscript out of range" and never stored.
+    void ReadFRAMBlock(qint16 n);
+    /// Erases the controller's log: 0x31 and the erase confirmation bytes, then waits 5.0 s
+    /// (ending early only on a second reply byte). LinkOK true if acknowledged. Closes the port.
+    void ClearControllerBuffer();
+
+    // --- EEPROM settings (each a SetAddress and one or two ReadEEPROM) --------------------------
+
+    /// Seconds between logged samples: EEPROM byte 19 x 0.016. 0 with LinkOK false on failure.
+    float ReadDataLogInterval();
+    /// Sets TPSScaleFactors from EEPROM 23 (zero point) and 24 (full point). A failed read sets
+    /// its factor to 0 and stops; a factor not attempted keeps its value. LinkOK false tells the
+    /// caller to substitute its defaults.
+    void ReadTPSScaleFactors();
+    /// Sets RPMDouble (bit 0x20) and VSSInMPH (bit 0x40) from EEPROM byte 20. A failed
+    /// SetAddress keeps both; a failed read clears both.
+    void ReadGenModeFlag();
+
+    // --- Live readings (the ten real-time reads: Abort in their error box also stops the
+    // monitor through SerialLink::setAbortMonitoringAction) --------------------------------------
+
+    float ReadBAT();         ///< supply volts: byte x 18 / 255
+    float ReadRPM();         ///< engine speed: low + 256 x high, 0-65535
+    float ReadVSS();         ///< road speed, raw byte
+    float ReadTPS();         ///< throttle position, raw byte
+    float ReadVIN1();        ///< input 1 volts: byte x 5 / 255
+    float ReadVIN2();        ///< input 2 volts: byte x 5 / 255
+    float ReadInputData();   ///< input bits
+    float ReadOutputData();  ///< output bits
+    float ReadStatus();      ///< status code
+    /// Sets Stage1PWM and Stage2PWM from the two reply bytes.
+    void ReadPWM();
+
+    // --- What the commands deliver --------------------------------------------------------------
+
+    const QString& FirmwareID() const { return firmwareId_; }
+    const QString& ControllerVersion() const { return controllerVersion_; }
+    /// Clears FirmwareID and ControllerVersion (the main window does so at load).
+    void clearIdentity();
+    const std::array<quint8, kBlockBufferSize>& BlockBuffer() const { return blockBuffer_; }
+    /// [0] zero point, [1] full point: the raw throttle bytes at 0 % and 100 %.
+    const std::array<float, 2>& TPSScaleFactors() const { return tpsScaleFactors_; }
+    /// Callers substitute their defaults (26, 230) when the read failed.
+    void setTPSScaleFactors(float zeroPoint, float fullPoint);
+    bool RPMDouble() const { return rpmDouble_; }
+    bool VSSInMPH() const { return vssInMph_; }
+    float Stage1PWM() const { return stage1Pwm_; }
+    float Stage2PWM() const { return stage2Pwm_; }
+
+private:
+    enum class Kind { Setup, RealTime };
+    /// The common data read: the command bytes, n reply bytes into `reply`, then the pause and
+    /// LinkOK. Returns false when the command ended early (time-out ignored, abort, refused).
+    bool dataRead(std::initializer_list<quint8> command, int n,
+                  const std::function<void(int, quint8)>& store, Kind kind);
+    float realTimeByte(quint8 command);
+
+    SerialLink& link_;
+    QString firmwareId_;
+    QString controllerVersion_;
+    std::array<quint8, kBlockBufferSize> blockBuffer_{};
+    std::array<float, 2> tpsScaleFactors_{};
+    bool rpmDouble_ = false;
+    bool vssInMph_ = false;
+    float stage1Pwm_ = 0;
+    float stage2Pwm_ = 0;
+};
+
+}  // namespace tarvik

@@ -1,0 +1,210 @@
+#include "link/serial_link.h"
+
+#include "link/app_error.h"
+#include "link/delay_timer.h"
+#include "platform/port_names.h"
+#include "platform/user_dialogs.h"
+
+namespace tarvik {
+
+const QString SerialLink::kTimeoutText =
+    QStringLiteral("RS-232 timeout. Check cable and click Abort.");
+
+SerialLink::SerialLink(SerialPort& port, Clock& clock, UserDialogs& dialogs,
+                       PortNameResolver portNames, QObject* parent)
+    : QObject(parent),
+      port_(port),
+      clock_(clock),
+      dialogs_(dialogs),
+      portNames_(std::move(portNames)) {
+    if (!portNames_) {
+        portNames_ = [](int n) { return portDeviceName(n, nullptr); };
+    }
+    port_.setLineEventHandler([this](int code) { MSComm1_OnComm(code); });
+}
+
+SerialLink::~SerialLink() {
+    port_.setLineEventHandler({});
+}
+
+void SerialLink::abortMonitoring() {
+    if (abortMonitoring_) {
+        abortMonitoring_();
+    }
+}
+
+void SerialLink::closePort() {
+    if (port_.isOpen()) {
+        port_.close();
+    }
+}
+
+void SerialLink::DelayTimer(qint32 n) {
+    YieldScope yield(*this);
+    tarvik::DelayTimer(clock_, n);
+}
+
+void SerialLink::yieldToEvents() {
+    YieldScope yield(*this);
+    clock_.pauseProcessingEvents(0);
+}
+
+void SerialLink::ensureOpen() {
+    if (!port_.isOpen()) {
+        port_.open(portNames_(portNumber_));
+    }
+}
+
+void SerialLink::discardInput() {
+    port_.discardInput();
+}
+
+void SerialLink::writeByte(quint8 byte) {
+    port_.writeByte(byte);
+}
+
+void SerialLink::writeCommand(std::initializer_list<quint8> bytes) {
+    bool first = true;
+    for (quint8 b : bytes) {
+        if (!first) {
+            DelayTimer(2);
+        }
+        first = false;
+        port_.writeByte(b);
+    }
+}
+
+int SerialLink::waitForReply(int minBytes, int deadlineMs) {
+    if (!port_.isOpen()) {
+        return 0;
+    }
+    const qint64 start = clock_.nowUs();
+    const qint64 limitUs = static_cast<qint64>(deadlineMs) * 1000;
+    for (;;) {
+        const int waiting = port_.bytesWaiting();
+        if (waiting >= minBytes) {
+            return waiting;
+        }
+        const qint64 elapsed = clock_.nowUs() - start;
+        if (elapsed > limitUs || !port_.isOpen()) {
+            return waiting;
+        }
+        // Block on the device for the time left (at least 1 ms so the loop always moves past
+        // the deadline rather than asking for zero over and over).
+        const qint64 leftMs = (limitUs - elapsed) / 1000 + 1;
+        port_.waitForMoreBytes(static_cast<int>(leftMs));
+    }
+}
+
+void SerialLink::raiseTimeout() {
+    closePort();
+    throw AppError::commError(kTimeoutText);
+}
+
+quint8 SerialLink::readByte() {
+    return port_.readByte();
+}
+
+void SerialLink::MSComm1_OnComm(int code) {
+    const bool monitoring = realTimeActive();
+    QString text;
+    switch (code) {
+        case line_event::kFramingError:
+            if (monitoring) {
+                return;
+            }
+            text = QStringLiteral("Framing Error");
+            break;
+        case line_event::kHardwareOverrun:
+        case line_event::kReceiveBufferOverflow:
+            // While monitoring, lost bytes only spoil one reading: start afresh on the next poll.
+            if (monitoring) {
+                closePort();
+                return;
+            }
+            text = code == line_event::kHardwareOverrun ? QStringLiteral("Port Hardware Overrun")
+                                                        : QStringLiteral("Receive Buffer Overflow");
+            break;
+        case line_event::kParityError:
+            if (monitoring) {
+                return;
+            }
+            text = QStringLiteral("Parity Error");
+            break;
+        case line_event::kDeviceControlBlockError:
+            text = QStringLiteral("Device Control Block Error");
+            break;
+        default:
+            return;
+    }
+    ++serialErrorCount_;
+    if (serialErrorCount_ > 2) {
+        closePort();
+    }
+    const MsgResult answer = dialogs_.message(QStringLiteral("Communications Error"), text,
+                                              MsgIcon::Critical, MsgButtons::RetryCancel);
+    if (answer == MsgResult::Retry) {
+        port_.discardInput();
+    } else {
+        closePort();
+    }
+}
+
+// --- Link owner guard -----------------------------------------------------------------------
+
+SerialLink::LinkUse::LinkUse(SerialLink& link) : link_(link) {
+    // A use that begins while another user is yielding would put its bytes between that user's
+    // bytes; nesting on the same call path (a poll cycle calling its commands) is fine.
+    if (link_.busy() && link_.yieldDepth_ > 0) {
+        ++link_.refused_;
+        return;
+    }
+    ++link_.useDepth_;
+    acquired_ = true;
+}
+
+SerialLink::LinkUse::~LinkUse() {
+    if (acquired_) {
+        link_.release();
+    }
+}
+
+void SerialLink::release() {
+    --useDepth_;
+    if (useDepth_ == 0 && !pending_.empty()) {
+        schedulePending();
+    }
+}
+
+void SerialLink::runWhenIdle(std::function<void()> fn) {
+    if (!busy() && pending_.empty()) {
+        fn();
+        return;
+    }
+    pending_.push_back(std::move(fn));
+    if (!busy()) {
+        schedulePending();
+    }
+}
+
+void SerialLink::schedulePending() {
+    if (pendingScheduled_) {
+        return;
+    }
+    pendingScheduled_ = true;
+    QMetaObject::invokeMethod(this, [this] { runPending(); }, Qt::QueuedConnection);
+}
+
+void SerialLink::runPending() {
+    pendingScheduled_ = false;
+    while (!pending_.empty()) {
+        if (busy()) {
+            return;  // the link's release schedules the rest
+        }
+        std::function<void()> fn = std::move(pending_.front());
+        pending_.pop_front();
+        fn();
+    }
+}
+
+}  // namespace tarvik

@@ -1,0 +1,183 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <deque>
+#include <functional>
+#include <initializer_list>
+
+#include "platform/clock.h"
+#include "platform/serial_port.h"
+
+namespace tarvik {
+
+class UserDialogs;
+
+/// The link to the controller: the one serial port, the port number, the success flag of the
+/// latest command, the line-error count and handler, the paced pause, the building blocks of a
+/// command exchange, and the guard that keeps two users of the link from interleaving.
+///
+/// Everything runs on the UI thread. The port is opened lazily by the first command that needs
+/// it and may be closed by anyone at any time; the next command reopens it.
+class SerialLink : public QObject {
+    Q_OBJECT
+
+public:
+    /// Maps a port number to the device to open (see portDeviceName()).
+    using PortNameResolver = std::function<QString(int portNumber)>;
+
+    /// The reply time-out text; the box tells the user to click Abort because Retry only shows
+    /// the box again.
+    static const QString kTimeoutText;
+
+    SerialLink(SerialPort& port, Clock& clock, UserDialogs& dialogs,
+               PortNameResolver portNames = {}, QObject* parent = nullptr);
+    ~SerialLink() override;
+
+    SerialPort& port() { return port_; }
+    Clock& clock() { return clock_; }
+    UserDialogs& dialogs() { return dialogs_; }
+
+    // --- Program-wide link state -------------------------------------------------------------
+
+    /// The port to use, 1-255 (0 when none is chosen). Changing it does not close the port;
+    /// the port list's handler closes it so the next command opens the new one.
+    qint16 PortNumber() const { return portNumber_; }
+    void setPortNumber(qint16 n) { portNumber_ = n; }
+
+    /// Success flag of the latest controller command: cleared at the start of every command,
+    /// set when it completed.
+    bool LinkOK() const { return linkOK_; }
+    void setLinkOK(bool ok) { linkOK_ = ok; }
+
+    /// Line errors reported since start-up or since the monitor last reset it.
+    int SerialErrorCount() const { return serialErrorCount_; }
+    void setSerialErrorCount(int n) { serialErrorCount_ = n; }
+
+    /// How the line-error handler learns whether the real-time monitor runs (RealTimeActive
+    /// lives with the monitor). Unset means "not monitoring".
+    void setRealTimeActiveQuery(std::function<bool()> query) { realTimeActive_ = std::move(query); }
+    bool realTimeActive() const { return realTimeActive_ && realTimeActive_(); }
+
+    /// What Abort in a real-time read's error box does after closing the port: the monitor's
+    /// Close action. Unset does nothing more.
+    void setAbortMonitoringAction(std::function<void()> action) {
+        abortMonitoring_ = std::move(action);
+    }
+    void abortMonitoring();
+
+    // --- Port ---------------------------------------------------------------------------------
+
+    bool isPortOpen() const { return port_.isOpen(); }
+    /// Closes the port if it is open.
+    void closePort();
+
+    // --- Pacing -------------------------------------------------------------------------------
+
+    /// The paced pause: n ms with the UI processing events. Throws AppError "Overflow" when n
+    /// x 1000 overflows 32 bits. Counts as a yield for the link guard (see LinkUse).
+    void DelayTimer(qint32 n);
+    /// Lets the UI process pending events once, as a yield of the current link user (the poll
+    /// cycle uses this between its steps).
+    void yieldToEvents();
+
+    // --- Exchange building blocks (the controller commands are made of these) -----------------
+
+    /// Step 2: opens the port on the device of PortNumber when it is closed. Throws AppError
+    /// with the port's own error text.
+    void ensureOpen();
+    /// Step 3: drops stale bytes left by an earlier, abandoned exchange.
+    void discardInput();
+    /// Writes one command byte. Throws AppError when the port is closed or the write fails.
+    void writeByte(quint8 byte);
+    /// Step 4: writes the bytes one at a time with DelayTimer(2) between consecutive bytes and
+    /// no pause after the last.
+    void writeCommand(std::initializer_list<quint8> bytes);
+    /// Step 5: waits without processing UI events until at least `minBytes` bytes are waiting
+    /// or more than `deadlineMs` have elapsed since the call (a reply complete exactly at the
+    /// deadline is accepted). Returns the bytes waiting at the end; 0 at once on a closed port.
+    int waitForReply(int minBytes, int deadlineMs);
+    /// Step 6: closes the port and throws the CommError time-out. Calling it again (Retry)
+    /// throws the same error again without any exchange.
+    [[noreturn]] void raiseTimeout();
+    /// Step 7: one reply byte. Throws AppError when nothing is waiting.
+    quint8 readByte();
+
+    // --- Line events --------------------------------------------------------------------------
+
+    /// The serial event handler: chooses by code as the line-error table says, counts the
+    /// error, closes the port past the second error, and shows the "Communications Error" box
+    /// (Retry discards input, Cancel closes the port). Connected to the port at construction.
+    void MSComm1_OnComm(int code);
+
+    // --- Link owner guard ---------------------------------------------------------------------
+
+    /// True while any user holds the link: a command (including its pauses and the firmware
+    /// character loop) or a LinkUse scope such as a poll cycle or a download.
+    bool busy() const { return useDepth_ > 0; }
+
+    /// Runs `fn` now when the link is idle; otherwise queues it to run once, from the event
+    /// loop, as soon as the link is idle (in the order queued). Menu commands that need the
+    /// link go through this so they never interleave with an exchange in flight.
+    void runWhenIdle(std::function<void()> fn);
+    /// Functions waiting for the link.
+    int pendingCount() const { return static_cast<int>(pending_.size()); }
+
+    /// Holds the link for a scope. Scopes nest on the same call path (a poll cycle holding the
+    /// link calls commands that hold it too). A scope started from an event handled inside
+    /// another user's yield (DelayTimer, yieldToEvents, the firmware loop) would interleave
+    /// with it: such a scope is refused (acquired() false) and the command using it sends
+    /// nothing and ends with LinkOK false.
+    class LinkUse {
+    public:
+        explicit LinkUse(SerialLink& link);
+        ~LinkUse();
+        LinkUse(const LinkUse&) = delete;
+        LinkUse& operator=(const LinkUse&) = delete;
+        bool acquired() const { return acquired_; }
+
+    private:
+        SerialLink& link_;
+        bool acquired_ = false;
+    };
+
+    /// Marks a stretch in which UI events run on behalf of the current link user (used by
+    /// the firmware character loop around its event processing).
+    class YieldScope {
+    public:
+        explicit YieldScope(SerialLink& link) : link_(link) { ++link_.yieldDepth_; }
+        ~YieldScope() { --link_.yieldDepth_; }
+        YieldScope(const YieldScope&) = delete;
+        YieldScope& operator=(const YieldScope&) = delete;
+
+    private:
+        SerialLink& link_;
+    };
+
+    /// How many commands were refused because they would have interleaved (for tests).
+    int refusedCount() const { return refused_; }
+
+private:
+    void release();
+    void schedulePending();
+    void runPending();
+
+    SerialPort& port_;
+    Clock& clock_;
+    UserDialogs& dialogs_;
+    PortNameResolver portNames_;
+    std::function<bool()> realTimeActive_;
+    std::function<void()> abortMonitoring_;
+
+    qint16 portNumber_ = 1;
+    bool linkOK_ = false;
+    int serialErrorCount_ = 0;
+
+    int useDepth_ = 0;
+    int yieldDepth_ = 0;
+    int refused_ = 0;
+    std::deque<std::function<void()>> pending_;
+    bool pendingScheduled_ = false;
+};
+
+}  // namespace tarvik

@@ -1,0 +1,251 @@
+#include "platform/qt_serial_port.h"
+
+#include <QDeadlineTimer>
+#include <QThread>
+
+#include "link/app_error.h"
+
+#if defined(Q_OS_LINUX)
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#elif defined(Q_OS_WIN)
+#include <windows.h>
+#endif
+
+namespace tarvik {
+
+namespace {
+
+// The serial control's own error numbers, so the error box reads the same on every platform.
+constexpr std::uint32_t kPortOpenError = 8002;
+constexpr std::uint32_t kPortNotOpen = 8018;
+constexpr std::uint32_t kPortIoError = 8015;
+
+AppError portError(std::uint32_t code, const QString& text) {
+    return AppError(code, QStringLiteral("Serial Port"), text);
+}
+
+AppError notOpen() {
+    return portError(kPortNotOpen, QStringLiteral("Operation valid only when the port is open"));
+}
+
+}  // namespace
+
+QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
+    connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
+}
+
+QtSerialPort::~QtSerialPort() {
+    port_.close();
+}
+
+void QtSerialPort::open(const QString& deviceName) {
+    deviceName_ = deviceName;
+    if (port_.isOpen()) {
+        throw portError(8005, QStringLiteral("Port already open"));
+    }
+    rx_.clear();
+    port_.setPortName(deviceName);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        lastError_ = port_.errorString();
+        port_.clearError();
+        throw portError(kPortOpenError,
+                        QStringLiteral("Cannot open serial port %1: %2").arg(deviceName, lastError_));
+    }
+    const bool lineSet = port_.setBaudRate(kBaudRate) && port_.setDataBits(QSerialPort::Data8) &&
+                         port_.setParity(QSerialPort::NoParity) &&
+                         port_.setStopBits(QSerialPort::OneStop) &&
+                         port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!lineSet) {
+        lastError_ = port_.errorString();
+        port_.close();
+        throw portError(kPortOpenError, QStringLiteral("Cannot set up serial port %1 for 56000 "
+                                                       "baud, 8 data bits, no parity: %2")
+                                            .arg(deviceName, lastError_));
+    }
+    // A pseudo-terminal or a three-wire adapter has no modem lines; that is no reason to fail.
+    port_.setDataTerminalReady(true);
+    port_.setRequestToSend(false);
+    port_.clearError();
+    lastError_.clear();
+    port_.clear(QSerialPort::AllDirections);
+
+    countersAvailable_ = false;
+#if defined(Q_OS_LINUX)
+    serial_icounter_struct c{};
+    if (::ioctl(static_cast<int>(port_.handle()), TIOCGICOUNT, &c) == 0) {
+        countersAvailable_ = true;
+        counters_ = {c.frame, c.overrun, c.buf_overrun, c.parity};
+    }
+#elif defined(Q_OS_WIN)
+    countersAvailable_ = true;
+#endif
+}
+
+void QtSerialPort::close() {
+    if (port_.isOpen()) {
+        port_.close();
+    }
+    rx_.clear();
+}
+
+bool QtSerialPort::isOpen() const {
+    return port_.isOpen();
+}
+
+void QtSerialPort::discardInput() {
+    if (!port_.isOpen()) {
+        return;
+    }
+    port_.clear(QSerialPort::Input);
+    port_.readAll();
+    rx_.clear();
+}
+
+int QtSerialPort::bytesWaiting() {
+    if (!port_.isOpen()) {
+        return 0;
+    }
+    takeIncoming();
+    return static_cast<int>(rx_.size());
+}
+
+quint8 QtSerialPort::readByte() {
+    if (!port_.isOpen()) {
+        throw notOpen();
+    }
+    takeIncoming();
+    if (rx_.isEmpty()) {
+        throw portError(kPortIoError, QStringLiteral("No byte waiting on serial port %1")
+                                          .arg(deviceName_));
+    }
+    const auto b = static_cast<quint8>(rx_.front());
+    rx_.remove(0, 1);
+    return b;
+}
+
+void QtSerialPort::writeByte(quint8 byte) {
+    if (!port_.isOpen()) {
+        throw notOpen();
+    }
+    const char c = static_cast<char>(byte);
+    bool sent = port_.write(&c, 1) == 1;
+    // QSerialPort sends only from the event loop or a wait: push the byte out now.
+    if (sent) {
+        port_.flush();
+        if (port_.bytesToWrite() > 0) {
+            sent = port_.waitForBytesWritten(1000);
+        }
+    }
+    if (!sent) {
+        lastError_ = port_.errorString();
+        port_.clearError();
+        throw portError(kPortIoError,
+                        QStringLiteral("Write to serial port %1 failed: %2").arg(deviceName_, lastError_));
+    }
+}
+
+bool QtSerialPort::waitForMoreBytes(int msecs) {
+    if (!port_.isOpen()) {
+        return false;
+    }
+    takeIncoming();
+    const qsizetype before = rx_.size();
+    QDeadlineTimer deadline(std::max(msecs, 0));
+    for (;;) {
+        const qint64 left = deadline.remainingTime();
+        if (left <= 0) {
+            break;
+        }
+        if (port_.waitForReadyRead(static_cast<int>(left))) {
+            takeIncoming();
+            if (rx_.size() > before) {
+                return true;
+            }
+            continue;
+        }
+        const QSerialPort::SerialPortError error = port_.error();
+        if (error == QSerialPort::TimeoutError || error == QSerialPort::NoError) {
+            port_.clearError();
+            break;
+        }
+        // The device failed (the other end of a pseudo-terminal went away, an adapter was
+        // pulled). Qt may report this at once on every call, so sleep out the time instead of
+        // asking again: the caller's deadline then ends the wait.
+        lastError_ = port_.errorString();
+        port_.clearError();
+        const qint64 rest = deadline.remainingTime();
+        if (rest > 0) {
+            QThread::msleep(static_cast<unsigned long>(rest));
+        }
+        break;
+    }
+    takeIncoming();
+    return rx_.size() > before;
+}
+
+void QtSerialPort::onReadyRead() {
+    takeIncoming();
+}
+
+void QtSerialPort::takeIncoming() {
+    if (!port_.isOpen()) {
+        return;
+    }
+    pollLineErrors();
+    if (port_.bytesAvailable() > 0) {
+        rx_.append(port_.readAll());
+    }
+    if (rx_.size() > kReceiveBufferSize) {
+        // The receive buffer holds 256 bytes; what came after is lost, as on the wire.
+        rx_.truncate(kReceiveBufferSize);
+        post(line_event::kReceiveBufferOverflow);
+    }
+}
+
+void QtSerialPort::pollLineErrors() {
+    if (!countersAvailable_) {
+        return;
+    }
+#if defined(Q_OS_LINUX)
+    serial_icounter_struct c{};
+    if (::ioctl(static_cast<int>(port_.handle()), TIOCGICOUNT, &c) != 0) {
+        return;
+    }
+    const std::array<long long, 4> now = {c.frame, c.overrun, c.buf_overrun, c.parity};
+    constexpr std::array<int, 4> codes = {line_event::kFramingError, line_event::kHardwareOverrun,
+                                          line_event::kReceiveBufferOverflow,
+                                          line_event::kParityError};
+    for (size_t i = 0; i < now.size(); ++i) {
+        if (now[i] != counters_[i]) {
+            post(codes[i]);
+        }
+    }
+    counters_ = now;
+#elif defined(Q_OS_WIN)
+    DWORD errors = 0;
+    COMSTAT stat{};
+    if (!ClearCommError(reinterpret_cast<HANDLE>(port_.handle()), &errors, &stat)) {
+        return;
+    }
+    if (errors & CE_FRAME) post(line_event::kFramingError);
+    if (errors & CE_OVERRUN) post(line_event::kHardwareOverrun);
+    if (errors & CE_RXOVER) post(line_event::kReceiveBufferOverflow);
+    if (errors & CE_RXPARITY) post(line_event::kParityError);
+#endif
+}
+
+void QtSerialPort::post(int code) {
+    // Line events reach the handler from the event loop, like any other event, never from
+    // inside a read or a wait.
+    QMetaObject::invokeMethod(
+        this,
+        [this, code] {
+            if (handler_) {
+                handler_(code);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+}  // namespace tarvik
