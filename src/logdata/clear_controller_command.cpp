@@ -1,0 +1,88 @@
+#include "logdata/clear_controller_command.h"
+
+#include "common/rounding.h"
+#include "link/controller.h"
+#include "link/error_trap.h"
+#include "platform/user_dialogs.h"
+
+namespace tarvik {
+
+const QString ClearControllerCommand::kTitle = QStringLiteral("Clear Controller Data Buffer");
+
+namespace {
+constexpr int kLinkChecks = 5;
+// Status codes 0 "Power Off" and 1 "Power On - Not Armed" are the only safe ones to erase in.
+constexpr int kHighestUnarmedStatus = 1;
+}  // namespace
+
+void ClearControllerCommand::mnuClearControllerBuffer_Click() {
+    ErrorTrap trap(dialogs_);
+    SerialLink& link = controller_.link();
+    auto say = [&](const QString& text, MsgIcon icon) {
+        dialogs_.message(kTitle, text, icon, MsgButtons::Ok);
+    };
+
+    // 1. The erase cannot be undone: ask first.
+    MsgResult answer = MsgResult::Cancel;
+    if (!trap.run([&] {
+            answer = dialogs_.message(kTitle,
+                                      QStringLiteral("All data logged by controller will be lost. "
+                                                     "Proceed?"),
+                                      MsgIcon::Exclamation, MsgButtons::OkCancel);
+        })) {
+        return;
+    }
+    if (answer != MsgResult::Ok) {
+        return;
+    }
+
+    // 2. Link check.
+    if (!trap.run([&] {
+            for (int i = 0; i < kLinkChecks; ++i) {
+                controller_.ReSync();
+                if (controller_.LinkOK()) {
+                    break;
+                }
+            }
+        })) {
+        return;
+    }
+    if (!controller_.LinkOK()) {
+        trap.run([&] {
+            say(QStringLiteral("Cannot establish RS-232 link. Check cable and controller power."),
+                MsgIcon::Exclamation);
+        });
+        link.closePort();
+        return;
+    }
+
+    // 3. Refuse while the controller is armed.
+    int status = 0;
+    if (!trap.run([&] { status = static_cast<int>(roundHalfEven(controller_.ReadStatus(), 0)); })) {
+        return;
+    }
+    if (!controller_.LinkOK()) {
+        return;  // the read's own error box has already been shown if it timed out
+    }
+    if (status > kHighestUnarmedStatus) {
+        trap.run([&] {
+            say(QStringLiteral("Cannot clear data buffer while controller is armed."),
+                MsgIcon::Exclamation);
+        });
+        link.closePort();
+        return;
+    }
+
+    // 4. Erase.
+    if (!trap.run([&] { controller_.ClearControllerBuffer(); })) {
+        return;
+    }
+    trap.run([&] {
+        say(controller_.LinkOK()
+                ? QStringLiteral("Controller data buffer cleared.")
+                : QStringLiteral("Command failed - controller data buffer not cleared."),
+            MsgIcon::Information);
+    });
+}
+
+}  // namespace tarvik

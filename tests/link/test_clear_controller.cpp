@@ -1,0 +1,125 @@
+#include <QtTest>
+
+#include "link_fixture.h"
+#include "logdata/clear_controller_command.h"
+
+using namespace tarvik;
+using test::LinkFixture;
+using Bytes = std::vector<quint8>;
+
+namespace {
+const QString kTitle = QStringLiteral("Clear Controller Data Buffer");
+const QString kProceed = QStringLiteral("All data logged by controller will be lost. Proceed?");
+
+void expectProceed(LinkFixture& f, MsgResult answer) {
+    f.dialogs.expectMessage(kTitle, kProceed, MsgIcon::Exclamation, MsgButtons::OkCancel, answer);
+}
+void expectNotice(LinkFixture& f, const QString& text, MsgIcon icon) {
+    f.dialogs.expectMessage(kTitle, text, icon, MsgButtons::Ok, MsgResult::Ok);
+}
+}  // namespace
+
+class TestClearController : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cancelSendsNothing();
+    void noLinkAfterFiveChecks();
+    void statusDecides_data();
+    void statusDecides();
+    void statusReadFailsQuietly();
+    void refusedErase();
+    void clearTakesFiveSeconds();
+};
+
+void TestClearController::cancelSendsNothing() {
+    LinkFixture f;
+    expectProceed(f, MsgResult::Cancel);
+    ClearControllerCommand(f.controller, f.dialogs).mnuClearControllerBuffer_Click();
+    QVERIFY(f.written().empty());
+    QCOMPARE(f.port.openCount(), 0);
+    QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
+}
+
+void TestClearController::noLinkAfterFiveChecks() {
+    LinkFixture f;
+    f.model.faults().silent = true;
+    expectProceed(f, MsgResult::Ok);
+    expectNotice(f, QStringLiteral("Cannot establish RS-232 link. Check cable and controller power."),
+                 MsgIcon::Exclamation);
+    ClearControllerCommand(f.controller, f.dialogs).mnuClearControllerBuffer_Click();
+    QCOMPARE(f.written(), (Bytes{0x33, 0x33, 0x33, 0x33, 0x33}));
+    QVERIFY(!f.link.isPortOpen());
+    QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
+}
+
+void TestClearController::statusDecides_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("0 Power Off") << 0 << true;
+    QTest::newRow("1 Not Armed") << 1 << true;
+    QTest::newRow("2 Auto Purge") << 2 << false;
+    QTest::newRow("3 Ready") << 3 << false;
+    QTest::newRow("255") << 255 << false;
+}
+
+void TestClearController::statusDecides() {
+    QFETCH(int, status);
+    QFETCH(bool, allowed);
+    LinkFixture f;
+    f.model.setStatus(static_cast<quint8>(status));
+    expectProceed(f, MsgResult::Ok);
+    if (allowed) {
+        expectNotice(f, QStringLiteral("Controller data buffer cleared."), MsgIcon::Information);
+    } else {
+        expectNotice(f, QStringLiteral("Cannot clear data buffer while controller is armed."),
+                     MsgIcon::Exclamation);
+    }
+    ClearControllerCommand(f.controller, f.dialogs).mnuClearControllerBuffer_Click();
+    QCOMPARE(f.model.eraseCount(), allowed ? 1 : 0);
+    QVERIFY(!f.link.isPortOpen());
+    QCOMPARE(f.written()[0], quint8{0x33});
+    QCOMPARE(f.written()[1], quint8{0x2E});
+    QCOMPARE(f.written().size(), allowed ? size_t{7} : size_t{2});
+    QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
+}
+
+void TestClearController::statusReadFailsQuietly() {
+    LinkFixture f;
+    // Acknowledges the link check, then falls silent.
+    f.clock.setOnPause([&](int) { f.model.faults().silent = true; });
+    expectProceed(f, MsgResult::Ok);
+    f.dialogs.expectErrorBox(QStringLiteral("RS-232 timeout. Check cable and click Abort."),
+                             MsgResult::Ignore);
+    ClearControllerCommand(f.controller, f.dialogs).mnuClearControllerBuffer_Click();
+    QCOMPARE(f.written(), (Bytes{0x33, 0x2E}));
+    QCOMPARE(f.model.eraseCount(), 0);
+    QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
+}
+
+void TestClearController::refusedErase() {
+    LinkFixture f;
+    f.model.faults().refuseErase = true;
+    expectProceed(f, MsgResult::Ok);
+    expectNotice(f, QStringLiteral("Command failed - controller data buffer not cleared."),
+                 MsgIcon::Information);
+    ClearControllerCommand(f.controller, f.dialogs).mnuClearControllerBuffer_Click();
+    QCOMPARE(f.model.eraseCount(), 0);
+    QVERIFY(!f.link.isPortOpen());
+    QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
+}
+
+void TestClearController::clearTakesFiveSeconds() {
+    LinkFixture f;
+    expectProceed(f, MsgResult::Ok);
+    expectNotice(f, QStringLiteral("Controller data buffer cleared."), MsgIcon::Information);
+    const qint64 start = f.clock.nowUs();
+    ClearControllerCommand(f.controller, f.dialogs).mnuClearControllerBuffer_Click();
+    QVERIFY(f.elapsedMsSince(start) >= 5000);
+    // The controller's log is erased: the ring starts at its first slot again.
+    QCOMPARE(f.model.fram()[35] + 256 * f.model.fram()[36], 368);
+    QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
+}
+
+QTEST_MAIN(TestClearController)
+#include "test_clear_controller.moc"

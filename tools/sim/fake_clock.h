@@ -1,0 +1,36 @@
+#pragma once
+
+#include <functional>
+
+#include "platform/clock.h"
+
+namespace tarvik::sim {
+
+/// A clock for tests: time moves only when something waits or pauses, and then instantly, so a
+/// 5 s deadline costs no real time. A pause still lets queued events run (line events, work
+/// waiting for the link) and can run the test's own code "during the pause".
+class FakeClock final : public Clock {
+public:
+    qint64 nowUs() const override { return nowUs_; }
+    void pauseProcessingEvents(int ms) override;
+
+    void advanceUs(qint64 us);
+    void setNowUs(qint64 us);
+
+    /// Runs inside every pause, after the time has moved (for example to simulate a key press
+    /// or a timer tick arriving during a command's pause).
+    void setOnPause(std::function<void(int ms)> hook) { onPause_ = std::move(hook); }
+    /// Whether pauses process the application's pending events (default true).
+    void setProcessEvents(bool on) { processEvents_ = on; }
+    int pauseCount() const { return pauses_; }
+    qint64 pausedUs() const { return pausedUs_; }
+
+private:
+    qint64 nowUs_ = 1'000'000;
+    std::function<void(int)> onPause_;
+    bool processEvents_ = true;
+    int pauses_ = 0;
+    qint64 pausedUs_ = 0;
+};
+
+}  // namespace tarvik::sim
