@@ -19,7 +19,13 @@
 #include "common/program_paths.h"
 #include "common/rounding.h"
 #include "link/app_error.h"
+#include "link/controller.h"
 #include "link/error_trap.h"
+#include "link/serial_link.h"
+#include "logdata/clear_controller_command.h"
+#include "platform/port_names.h"
+#include "platform/qt_serial_port.h"
+#include "platform/steady_clock.h"
 #include "platform/user_dialogs.h"
 #include "realtime/real_time_panel.h"
 
@@ -39,6 +45,21 @@ FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
       framBuffer_(std::make_unique<FramBuffer>()) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kDesignedCaption);
+    if (services_.serialPort == nullptr) {
+        ownPort_ = std::make_unique<QtSerialPort>();
+        services_.serialPort = ownPort_.get();
+    }
+    if (services_.clock == nullptr) {
+        ownClock_ = std::make_unique<SteadyClock>();
+        services_.clock = ownClock_.get();
+    }
+    link_ = std::make_unique<SerialLink>(
+        *services_.serialPort, *services_.clock, *services_.dialogs,
+        [settings = services_.settings](int n) { return portDeviceName(n, settings); });
+    link_->setPortNumber(0);
+    link_->setRealTimeActiveQuery([this] { return realTimeActive_; });
+    controller_ = std::make_unique<Controller>(*link_);
+    closePort_ = [this] { link_->closePort(); };
     buildMenus();
     buildCentralArea();
     // Closing may happen while a command is suspended in one of its pauses; returning to it would
@@ -96,7 +117,7 @@ void FrmMain::buildMenus() {
     QMenu* comms = addMenu("mnuCommunications", QStringLiteral("&Communications"));
     addItem(comms, "mnuDownload", QStringLiteral("&Download Data"), nullptr);
     addItem(comms, "mnuClearControllerBuffer", QStringLiteral("Clear Controller Data Buffer"),
-            nullptr);
+            &FrmMain::mnuClearControllerBuffer_Click);
     addItem(comms, "mnuPortSetup", QStringLiteral("&Port Setup"), &FrmMain::mnuPortSetup_Click);
 
     QMenu* help = addMenu("mnuHelp", QStringLiteral("&Help"));
@@ -179,7 +200,7 @@ void FrmMain::Form_Load() {
     trap.run([&] { abortRequested_ = false; });              // 6.
     trap.run([&] {                                           // 7.
         settings_.commPort = store_.readInt16(settings_keys::kCommPort, settings_defaults::kCommPort);
-        portNumber_ = settings_.commPort;
+        link_->setPortNumber(settings_.commPort);
     });
     trap.run([&] {  // 8.
         cboPort_->clear();
@@ -189,7 +210,7 @@ void FrmMain::Form_Load() {
         cboPort_->setCurrentIndex(-1);  // nothing chosen until step 9 selects the stored port
     });
     trap.run([&] {  // 9. selecting a port runs its handler, which writes the setting back
-        const int position = portNumber_ - 1;
+        const int position = PortNumber() - 1;
         if (position == -1) {
             return;  // port 0: no selection, PortNumber stays 0
         }
@@ -197,13 +218,13 @@ void FrmMain::Form_Load() {
             throw AppError(AppError::kInvalidPropertyValue, QStringLiteral("Tarvik"),
                            QStringLiteral("Invalid property value: port %1 is not in the port "
                                           "list (Com1 to Com255).")
-                               .arg(portNumber_));
+                               .arg(PortNumber()));
         }
         cboPort_->setCurrentIndex(position);
         cboPort_Click(position);
     });
     // 10. The serial line set-up is fixed in the link; the port stays closed until needed.
-    trap.run([&] { serialErrorCount_ = 0; });  // 11.
+    trap.run([&] { link_->setSerialErrorCount(0); });  // 11.
     trap.run([&] {                             // 12.
         framBuffer_->ClearFRAMBuffer();
         dataBuffer_->ClearDataBuffer();
@@ -256,6 +277,7 @@ void FrmMain::Form_Load() {
     trap.run([&] {  // 17.
         dataBuffer_->FirmwareID.clear();
         dataBuffer_->ControllerVersion.clear();
+        controller_->clearIdentity();
     });
 }
 
@@ -269,6 +291,20 @@ void FrmMain::applyDialLimits() {
     dialLimits_.speedoMax = static_cast<float>(wholePart(settings_.speedoMax));
     fraRealTimeData_->setDialLimits(dialLimits_.tachRedline, dialLimits_.tachMax,
                                     dialLimits_.speedoRedline, dialLimits_.speedoMax);
+}
+
+qint16 FrmMain::PortNumber() const {
+    return link_->PortNumber();
+}
+
+int FrmMain::SerialErrorCount() const {
+    return link_->SerialErrorCount();
+}
+
+void FrmMain::mnuClearControllerBuffer_Click() {
+    // Waits for any exchange in flight (a poll cycle suspended in a pause) to finish first.
+    link_->runWhenIdle(
+        [this] { ClearControllerCommand(*controller_, dialogs()).mnuClearControllerBuffer_Click(); });
 }
 
 void FrmMain::closePortIfOpen() {
@@ -292,10 +328,10 @@ void FrmMain::cmdPortSelectOK_Click() {
 
 void FrmMain::cboPort_Click(int index) {
     ErrorTrap trap(dialogs());
-    trap.run([&] { portNumber_ = static_cast<qint16>(index + 1); });
+    trap.run([&] { link_->setPortNumber(static_cast<qint16>(index + 1)); });
     trap.run([&] {
-        settings_.commPort = portNumber_;
-        store_.writeWhole(settings_keys::kCommPort, portNumber_);
+        settings_.commPort = PortNumber();
+        store_.writeWhole(settings_keys::kCommPort, PortNumber());
     });
     // The next controller command opens the newly chosen port.
     trap.run([&] { closePortIfOpen(); });

@@ -23,6 +23,10 @@ namespace tarvik {
 class UserDialogs;
 class SettingsBacking;
 class RealTimePanel;
+class SerialPort;
+class Clock;
+class SerialLink;
+class Controller;
 
 /// What the main window is given from outside: the dialogs, the settings store's backing and
 /// the brand texts the splash read.
@@ -30,6 +34,10 @@ struct MainWindowServices {
     UserDialogs* dialogs = nullptr;
     SettingsBacking* settings = nullptr;
     Branding branding = Branding::defaults();
+    /// The controller's serial port and the link's clock; null for the real QSerialPort and
+    /// the real clock (tests pass the simulator's port and a fake clock).
+    SerialPort* serialPort = nullptr;
+    Clock* clock = nullptr;
 };
 
 /// The main window: owns the program-wide state, the menus and the port set-up frame, and wires
@@ -50,11 +58,14 @@ public:
     // Program-wide state (read by tests and by the commands wired here).
     const Settings& settings() const { return settings_; }
     Settings& mutableSettings() { return settings_; }
-    qint16 PortNumber() const { return portNumber_; }
+    qint16 PortNumber() const;
     bool AbortRequested() const { return abortRequested_; }
     void setAbortRequested(bool on) { abortRequested_ = on; }
     bool RealTimeActive() const { return realTimeActive_; }
-    int SerialErrorCount() const { return serialErrorCount_; }
+    int SerialErrorCount() const;
+    /// The controller link and command set (port, PortNumber, LinkOK, line errors).
+    SerialLink& serialLink() { return *link_; }
+    Controller& controller() { return *controller_; }
     const QString& BaseTitle() const { return baseTitle_; }
     DataBuffer& dataBuffer() { return *dataBuffer_; }
     FramBuffer& framBuffer() { return *framBuffer_; }
@@ -86,6 +97,7 @@ public:
     void mnuPortSetup_Click();
     void cmdPortSelectOK_Click();
     void cboPort_Click(int index);
+    void mnuClearControllerBuffer_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -103,11 +115,13 @@ private:
     Settings settings_;
     std::unique_ptr<DataBuffer> dataBuffer_;
     std::unique_ptr<FramBuffer> framBuffer_;
+    std::unique_ptr<SerialPort> ownPort_;
+    std::unique_ptr<Clock> ownClock_;
+    std::unique_ptr<SerialLink> link_;
+    std::unique_ptr<Controller> controller_;
 
-    qint16 portNumber_ = 0;
     bool abortRequested_ = false;
     bool realTimeActive_ = false;
-    int serialErrorCount_ = 0;
     QString baseTitle_;
     DialLimits dialLimits_;
     bool keyPreview_ = false;
