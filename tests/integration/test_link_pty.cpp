@@ -1,0 +1,187 @@
+// The real serial port path (QSerialPort on a pseudo-terminal, real time) against tarvik-sim.
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QtTest>
+#include <chrono>
+#include <csignal>
+#include <sys/resource.h>
+#include <thread>
+
+#include "fram_log.h"
+#include "link/controller.h"
+#include "link/serial_link.h"
+#include "platform/qt_serial_port.h"
+#include "platform/steady_clock.h"
+#include "scripted_dialogs.h"
+#include "sim_process.h"
+
+using namespace tarvik;
+using test::ScriptedDialogs;
+using test::SimProcess;
+
+namespace {
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+struct RealLink {
+    QtSerialPort port;
+    SteadyClock clock;
+    ScriptedDialogs dialogs;
+    SerialLink link;
+    Controller controller{link};
+    explicit RealLink(const QString& device)
+        : link(port, clock, dialogs, [device](int) { return device; }) {}
+};
+}  // namespace
+
+class TestLinkPty : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void identifiesReadsAndDownloadsBlocks();
+    void clearBufferOverThePty();
+    void silentControllerReSync();
+    void missingDeviceNamesItself();
+    void simulatorGoneBeforeWriteIsReported();
+    void simulatorGoneDuringWaitEndsAtDeadlineWithoutSpinning();
+    void symlinkAndTrace();
+};
+
+void TestLinkPty::identifiesReadsAndDownloadsBlocks() {
+    SimProcess sim;
+    QVERIFY2(sim.device().startsWith(QLatin1String("/dev/pts/")), qPrintable(sim.device()));
+    RealLink r(sim.device());
+    r.controller.ReSync();
+    QVERIFY(r.controller.LinkOK());
+    QCOMPARE(r.controller.ReadStatus(), 1.0F);
+    r.controller.ReadFirmwareID();
+    QVERIFY(r.controller.LinkOK());
+    QCOMPARE(r.controller.ControllerVersion(), QStringLiteral("QX-2"));
+    QVERIFY(!r.link.isPortOpen());
+    r.controller.ReadTPSScaleFactors();
+    QVERIFY(r.controller.LinkOK());
+    QCOMPARE(r.controller.TPSScaleFactors()[0], 26.0F);
+    QCOMPARE(r.controller.TPSScaleFactors()[1], 230.0F);
+    const float rpm = r.controller.ReadRPM();
+    QVERIFY(r.controller.LinkOK());
+    QVERIFY(rpm >= 500 && rpm <= 8000);
+
+    const std::vector<quint8> expected = sim::makeStripDayLog(7 * 0.016, 1234, true);
+    r.controller.SetAddress(0);
+    QVERIFY(r.controller.LinkOK());
+    for (int block = 0; block < 8; ++block) {
+        r.controller.ReadFRAMBlock(64);
+        QVERIFY(r.controller.LinkOK());
+        for (int i = 0; i < 64; ++i) {
+            QCOMPARE(r.controller.BlockBuffer()[static_cast<size_t>(i)],
+                     expected[static_cast<size_t>(block * 64 + i)]);
+        }
+    }
+    QVERIFY2(r.dialogs.ok(), qPrintable(r.dialogs.report()));
+}
+
+void TestLinkPty::clearBufferOverThePty() {
+    SimProcess sim;
+    RealLink r(sim.device());
+    QElapsedTimer t;
+    t.start();
+    r.controller.ClearControllerBuffer();
+    QVERIFY(r.controller.LinkOK());
+    QVERIFY(!r.link.isPortOpen());
+    QVERIFY(t.elapsed() >= 5000);
+    // The log is gone: the ring starts at its first slot.
+    r.controller.SetAddress(0);
+    r.controller.ReadFRAMBlock(64);
+    QCOMPARE(r.controller.BlockBuffer()[35] + 256 * r.controller.BlockBuffer()[36], 368);
+}
+
+void TestLinkPty::silentControllerReSync() {
+    SimProcess sim({QStringLiteral("--silent")});
+    RealLink r(sim.device());
+    QElapsedTimer t;
+    t.start();
+    r.controller.ReSync();
+    QVERIFY(!r.controller.LinkOK());
+    QVERIFY(t.elapsed() >= 1000);
+    QVERIFY(r.link.isPortOpen());
+    QVERIFY2(r.dialogs.ok(), qPrintable(r.dialogs.report()));
+}
+
+void TestLinkPty::missingDeviceNamesItself() {
+    RealLink r(QStringLiteral("/dev/tarvik-no-such-port"));
+    r.dialogs.expectMessage(QStringLiteral("Error"),
+                            QStringLiteral("Cannot open serial port /dev/tarvik-no-such-port: No "
+                                           "such file or directory"),
+                            MsgIcon::Critical, MsgButtons::AbortRetryIgnore, MsgResult::Abort);
+    r.controller.ReadStatus();
+    QVERIFY(!r.controller.LinkOK());
+    QVERIFY2(r.dialogs.ok(), qPrintable(r.dialogs.report()));
+}
+
+void TestLinkPty::simulatorGoneBeforeWriteIsReported() {
+    SimProcess sim;
+    RealLink r(sim.device());
+    r.controller.ReSync();
+    QVERIFY(r.controller.LinkOK());
+    sim.stop();
+    r.dialogs.expectErrorBox(
+        QStringLiteral("Write to serial port %1 failed: Input/output error").arg(sim.device()),
+        MsgResult::Abort);
+    r.controller.ReadStatus();
+    QVERIFY(!r.controller.LinkOK());
+    QVERIFY(!r.link.isPortOpen());
+    QVERIFY2(r.dialogs.ok(), qPrintable(r.dialogs.report()));
+}
+
+void TestLinkPty::simulatorGoneDuringWaitEndsAtDeadlineWithoutSpinning() {
+    // Qt 6.4 reports the closed pseudo-terminal at once on every wait: the reply wait must
+    // still end at its deadline and sleep rather than spin.
+    SimProcess sim({QStringLiteral("--reply-delay"), QStringLiteral("800")});
+    RealLink r(sim.device());
+    const qint64 pid = sim.pid();
+    std::thread killer([pid] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ::kill(static_cast<pid_t>(pid), SIGKILL);
+    });
+    r.dialogs.expectErrorBox(QStringLiteral("RS-232 timeout. Check cable and click Abort."),
+                             MsgResult::Ignore);
+    QElapsedTimer t;
+    t.start();
+    const double cpuBefore = cpuSeconds();
+    r.controller.ReadStatus();
+    const double cpu = cpuSeconds() - cpuBefore;
+    killer.join();
+    QVERIFY(!r.controller.LinkOK());
+    QVERIFY2(t.elapsed() >= 1000 && t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
+    QVERIFY2(cpu < 0.5, qPrintable(QString::number(cpu)));
+    QVERIFY2(r.dialogs.ok(), qPrintable(r.dialogs.report()));
+}
+
+void TestLinkPty::symlinkAndTrace() {
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("ttyTarvik"));
+    const QString trace = dir.filePath(QStringLiteral("trace.txt"));
+    {
+        SimProcess sim({QStringLiteral("--link"), link, QStringLiteral("--trace"), trace});
+        QCOMPARE(QFileInfo(link).symLinkTarget(), sim.device());
+        RealLink r(link);
+        r.controller.SetAddress(368);
+        QVERIFY(r.controller.LinkOK());
+        r.controller.ReadEEPROM();
+        sim.stop();
+        QCOMPARE(sim.exitCode(), 0);
+    }
+    QVERIFY(!QFileInfo::exists(link));
+    QFile f(trace);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(f.readAll());
+    QVERIFY2(text.contains(QLatin1String("SetAddress 368")), qPrintable(text));
+    QVERIFY2(text.contains(QLatin1String("ReadEEPROM @368")), qPrintable(text));
+}
+
+QTEST_MAIN(TestLinkPty)
+#include "test_link_pty.moc"
