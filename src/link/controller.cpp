@@ -234,7 +234,8 @@ void Controller::ReadFirmwareID() {
 
 quint8 Controller::ReadEEPROM() {
     quint8 value = 0;
-    dataRead({p::kCmdReadEeprom}, 1, [&](int, quint8 b) { value = b; }, Kind::Setup);
+    dataRead(
+        {p::kCmdReadEeprom}, 1, [&](int, quint8 b) { value = b; }, Kind::Setup);
     return value;
 }
 
@@ -358,7 +359,8 @@ void Controller::ReadGenModeFlag() {
 
 float Controller::realTimeByte(quint8 command) {
     quint8 value = 0;
-    dataRead({command}, 1, [&](int, quint8 b) { value = b; }, Kind::RealTime);
+    dataRead(
+        {command}, 1, [&](int, quint8 b) { value = b; }, Kind::RealTime);
     return static_cast<float>(value);
 }
 
@@ -369,8 +371,9 @@ float Controller::ReadBAT() {
 float Controller::ReadRPM() {
     // An unsigned count: engine speeds of 32768 and above are real readings, not overflows.
     std::array<quint8, 2> bytes{};
-    dataRead({p::kCmdReadRpm}, 2, [&](int i, quint8 b) { bytes[static_cast<size_t>(i)] = b; },
-             Kind::RealTime);
+    dataRead(
+        {p::kCmdReadRpm}, 2, [&](int i, quint8 b) { bytes[static_cast<size_t>(i)] = b; },
+        Kind::RealTime);
     return static_cast<float>(static_cast<quint32>(bytes[0]) + 256U * bytes[1]);
 }
 
@@ -404,8 +407,9 @@ float Controller::ReadStatus() {
 
 void Controller::ReadPWM() {
     std::array<quint8, 2> bytes{};
-    if (dataRead({p::kCmdReadPwm}, 2, [&](int i, quint8 b) { bytes[static_cast<size_t>(i)] = b; },
-                 Kind::RealTime)) {
+    if (dataRead(
+            {p::kCmdReadPwm}, 2, [&](int i, quint8 b) { bytes[static_cast<size_t>(i)] = b; },
+            Kind::RealTime)) {
         stage1Pwm_ = bytes[0];
         stage2Pwm_ = bytes[1];
     }

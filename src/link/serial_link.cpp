@@ -192,7 +192,8 @@ void SerialLink::schedulePending() {
         return;
     }
     pendingScheduled_ = true;
-    QMetaObject::invokeMethod(this, [this] { runPending(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { runPending(); }, Qt::QueuedConnection);
 }
 
 void SerialLink::runPending() {

@@ -10,8 +10,8 @@ QString portDeviceName(int portNumber, const SettingsBacking* settings) {
     return QStringLiteral("COM") + QString::number(portNumber);
 #else
     if (settings != nullptr) {
-        const std::optional<QString> configured =
-            settings->read(QStringLiteral("Ports"), QStringLiteral("Com") + QString::number(portNumber));
+        const std::optional<QString> configured = settings->read(
+            QStringLiteral("Ports"), QStringLiteral("Com") + QString::number(portNumber));
         if (configured && !configured->trimmed().isEmpty()) {
             return configured->trimmed();
         }

@@ -49,8 +49,9 @@ void QtSerialPort::open(const QString& deviceName) {
     if (!port_.open(QIODevice::ReadWrite)) {
         lastError_ = port_.errorString();
         port_.clearError();
-        throw portError(kPortOpenError,
-                        QStringLiteral("Cannot open serial port %1: %2").arg(deviceName, lastError_));
+        throw portError(
+            kPortOpenError,
+            QStringLiteral("Cannot open serial port %1: %2").arg(deviceName, lastError_));
     }
     const bool lineSet = port_.setBaudRate(kBaudRate) && port_.setDataBits(QSerialPort::Data8) &&
                          port_.setParity(QSerialPort::NoParity) &&
@@ -116,8 +117,8 @@ quint8 QtSerialPort::readByte() {
     }
     takeIncoming();
     if (rx_.isEmpty()) {
-        throw portError(kPortIoError, QStringLiteral("No byte waiting on serial port %1")
-                                          .arg(deviceName_));
+        throw portError(kPortIoError,
+                        QStringLiteral("No byte waiting on serial port %1").arg(deviceName_));
     }
     const auto b = static_cast<quint8>(rx_.front());
     rx_.remove(0, 1);
@@ -140,8 +141,9 @@ void QtSerialPort::writeByte(quint8 byte) {
     if (!sent) {
         lastError_ = port_.errorString();
         port_.clearError();
-        throw portError(kPortIoError,
-                        QStringLiteral("Write to serial port %1 failed: %2").arg(deviceName_, lastError_));
+        throw portError(
+            kPortIoError,
+            QStringLiteral("Write to serial port %1 failed: %2").arg(deviceName_, lastError_));
     }
 }
 
@@ -228,10 +230,14 @@ void QtSerialPort::pollLineErrors() {
     if (!ClearCommError(reinterpret_cast<HANDLE>(port_.handle()), &errors, &stat)) {
         return;
     }
-    if (errors & CE_FRAME) post(line_event::kFramingError);
-    if (errors & CE_OVERRUN) post(line_event::kHardwareOverrun);
-    if (errors & CE_RXOVER) post(line_event::kReceiveBufferOverflow);
-    if (errors & CE_RXPARITY) post(line_event::kParityError);
+    if (errors & CE_FRAME)
+        post(line_event::kFramingError);
+    if (errors & CE_OVERRUN)
+        post(line_event::kHardwareOverrun);
+    if (errors & CE_RXOVER)
+        post(line_event::kReceiveBufferOverflow);
+    if (errors & CE_RXPARITY)
+        post(line_event::kParityError);
 #endif
 }
 

@@ -1,10 +1,10 @@
 // The real serial port path (QSerialPort on a pseudo-terminal, real time) against tarvik-sim.
+#include <sys/resource.h>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QtTest>
 #include <chrono>
 #include <csignal>
-#include <sys/resource.h>
 #include <thread>
 
 #include "fram_log.h"

@@ -45,7 +45,8 @@ void TestClearController::noLinkAfterFiveChecks() {
     LinkFixture f;
     f.model.faults().silent = true;
     expectProceed(f, MsgResult::Ok);
-    expectNotice(f, QStringLiteral("Cannot establish RS-232 link. Check cable and controller power."),
+    expectNotice(f,
+                 QStringLiteral("Cannot establish RS-232 link. Check cable and controller power."),
                  MsgIcon::Exclamation);
     ClearControllerCommand(f.controller, f.dialogs).mnuClearControllerBuffer_Click();
     QCOMPARE(f.written(), (Bytes{0x33, 0x33, 0x33, 0x33, 0x33}));

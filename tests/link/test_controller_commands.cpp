@@ -14,15 +14,24 @@ namespace {
 const QString kTimeout = QStringLiteral("RS-232 timeout. Check cable and click Abort.");
 
 float runRead(Controller& c, const QString& name) {
-    if (name == "BAT") return c.ReadBAT();
-    if (name == "RPM") return c.ReadRPM();
-    if (name == "VSS") return c.ReadVSS();
-    if (name == "TPS") return c.ReadTPS();
-    if (name == "VIN1") return c.ReadVIN1();
-    if (name == "VIN2") return c.ReadVIN2();
-    if (name == "Input") return c.ReadInputData();
-    if (name == "Output") return c.ReadOutputData();
-    if (name == "Status") return c.ReadStatus();
+    if (name == "BAT")
+        return c.ReadBAT();
+    if (name == "RPM")
+        return c.ReadRPM();
+    if (name == "VSS")
+        return c.ReadVSS();
+    if (name == "TPS")
+        return c.ReadTPS();
+    if (name == "VIN1")
+        return c.ReadVIN1();
+    if (name == "VIN2")
+        return c.ReadVIN2();
+    if (name == "Input")
+        return c.ReadInputData();
+    if (name == "Output")
+        return c.ReadOutputData();
+    if (name == "Status")
+        return c.ReadStatus();
     return -1;
 }
 }  // namespace

@@ -16,8 +16,8 @@ struct Window {
     std::unique_ptr<FrmMain> w;
     int exits = 0;
     Window() {
-        w = std::make_unique<FrmMain>(MainWindowServices{&f.dialogs, &store, Branding::defaults(),
-                                                         &f.port, &f.clock});
+        w = std::make_unique<FrmMain>(
+            MainWindowServices{&f.dialogs, &store, Branding::defaults(), &f.port, &f.clock});
         w->setExitAction([this] { ++exits; });
         w->Form_Load();
     }
@@ -39,7 +39,8 @@ void TestMainWindowLink::portNumberComesFromSettingsAndPortsSection() {
     Window win;
     QCOMPARE(win.w->PortNumber(), qint16{1});
     QCOMPARE(win.w->serialLink().PortNumber(), qint16{1});
-    win.store.write(QStringLiteral("Ports"), QStringLiteral("Com1"), QStringLiteral("/dev/ttyUSB0"));
+    win.store.write(QStringLiteral("Ports"), QStringLiteral("Com1"),
+                    QStringLiteral("/dev/ttyUSB0"));
     win.w->controller().ReSync();
     QCOMPARE(win.f.port.deviceName(), QStringLiteral("/dev/ttyUSB0"));
     QCOMPARE(win.w->SerialErrorCount(), 0);

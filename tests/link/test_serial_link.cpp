@@ -51,8 +51,8 @@ void TestSerialLink::lineEventsOutsideMonitoring() {
                             MsgButtons::RetryCancel, MsgResult::Retry);
     f.port.deliverLineEvent(code);
     QCOMPARE(f.link.SerialErrorCount(), 1);
-    QVERIFY(f.link.isPortOpen());           // Retry leaves the port as it is
-    QCOMPARE(f.port.bytesWaiting(), 0);     // ... and drops what was waiting
+    QVERIFY(f.link.isPortOpen());        // Retry leaves the port as it is
+    QCOMPARE(f.port.bytesWaiting(), 0);  // ... and drops what was waiting
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 }
 

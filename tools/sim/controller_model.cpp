@@ -39,7 +39,7 @@ QString hex(quint8 b) {
 }  // namespace
 
 ControllerModel::ControllerModel() : firmware_(kQx2Text), eeprom_(kEepromSize, 0xFF) {
-    setLogIntervalByte(7);      // 0.112 s between samples: about five minutes of log
+    setLogIntervalByte(7);  // 0.112 s between samples: about five minutes of log
     setGenModeFlags(p::kGenModeVssInMph);
     setTpsScale(26, 230);
     setFram({});
@@ -194,12 +194,14 @@ void ControllerModel::execute(qint64 nowUs) {
         case p::kCmdReadFramBlock: {
             const int n = command_[1];
             trace(QStringLiteral("ReadFRAMBlock %1 @%2").arg(n).arg(address_));
-            if (faults_.silentAfterFramBlocks >= 0 && framBlocks_ >= faults_.silentAfterFramBlocks) {
+            if (faults_.silentAfterFramBlocks >= 0 &&
+                framBlocks_ >= faults_.silentAfterFramBlocks) {
                 wentSilent_ = true;  // as if the cable came out mid-download
             }
             QByteArray block;
             for (int i = 0; i < n; ++i) {
-                block.append(static_cast<char>(fram_[static_cast<size_t>((address_ + i) % p::kFramSize)]));
+                block.append(
+                    static_cast<char>(fram_[static_cast<size_t>((address_ + i) % p::kFramSize)]));
             }
             address_ = (address_ + n) & 0xFFFF;
             reply(block, nowUs);
@@ -207,10 +209,10 @@ void ControllerModel::execute(qint64 nowUs) {
             break;
         }
         case p::kCmdClearBuffer: {
-            const bool confirmed =
-                std::equal(p::kEraseConfirmation.begin(), p::kEraseConfirmation.end(),
-                           command_.begin() + 1);
-            trace(QStringLiteral("ClearControllerBuffer %1").arg(confirmed ? "confirmed" : "refused"));
+            const bool confirmed = std::equal(p::kEraseConfirmation.begin(),
+                                              p::kEraseConfirmation.end(), command_.begin() + 1);
+            trace(QStringLiteral("ClearControllerBuffer %1")
+                      .arg(confirmed ? "confirmed" : "refused"));
             if (confirmed && !faults_.negativeAck && !faults_.refuseErase) {
                 fram_ = makeErasedLog();
                 ++erases_;

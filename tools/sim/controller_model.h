@@ -11,13 +11,13 @@ namespace tarvik::sim {
 
 /// Ways the simulated controller can misbehave, each on its own.
 struct Faults {
-    bool silent = false;            ///< answers nothing at all
-    bool negativeAck = false;       ///< refuses every acknowledged command (0x15)
-    bool shortReplies = false;      ///< every reply lacks its last byte
-    bool garbage = false;           ///< every reply byte is noise (the firmware text keeps its CR)
-    bool firmwareWithoutCr = false; ///< the identification text never ends
-    int silentAfterFramBlocks = -1; ///< after this many FRAM blocks, answers nothing (-1: never)
-    bool refuseErase = false;       ///< answers the erase with 0x15 even when confirmed
+    bool silent = false;             ///< answers nothing at all
+    bool negativeAck = false;        ///< refuses every acknowledged command (0x15)
+    bool shortReplies = false;       ///< every reply lacks its last byte
+    bool garbage = false;            ///< every reply byte is noise (the firmware text keeps its CR)
+    bool firmwareWithoutCr = false;  ///< the identification text never ends
+    int silentAfterFramBlocks = -1;  ///< after this many FRAM blocks, answers nothing (-1: never)
+    bool refuseErase = false;        ///< answers the erase with 0x15 even when confirmed
 };
 
 /// The controller's side of the protocol, byte by byte, over simulated time in microseconds.

@@ -1,5 +1,6 @@
 // tarvik-sim: a simulated controller on a pseudo-terminal. Prints the device to open as its
 // first line, then answers the program's commands until SIGTERM or SIGINT.
+#include <unistd.h>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
@@ -7,7 +8,6 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <unistd.h>
 
 #include "controller_model.h"
 #include "fram_log.h"
@@ -79,12 +79,12 @@ int main(int argc, char* argv[]) {
                                       QStringLiteral("Log interval byte at EEPROM 19, x 0.016 s "
                                                      "(default 7)."),
                                       QStringLiteral("BYTE"));
-    const QCommandLineOption tpsZero({QStringLiteral("tps-zero")},
-                                     QStringLiteral("Throttle zero point at EEPROM 23 (default 26)."),
-                                     QStringLiteral("BYTE"));
-    const QCommandLineOption tpsFull({QStringLiteral("tps-full")},
-                                     QStringLiteral("Throttle full point at EEPROM 24 (default 230)."),
-                                     QStringLiteral("BYTE"));
+    const QCommandLineOption tpsZero(
+        {QStringLiteral("tps-zero")},
+        QStringLiteral("Throttle zero point at EEPROM 23 (default 26)."), QStringLiteral("BYTE"));
+    const QCommandLineOption tpsFull(
+        {QStringLiteral("tps-full")},
+        QStringLiteral("Throttle full point at EEPROM 24 (default 230)."), QStringLiteral("BYTE"));
     const QCommandLineOption ringSlot({QStringLiteral("ring-slot")},
                                       QStringLiteral("Slot of the oldest log record, 0-2699 "
                                                      "(default 1234, so the log wraps)."),
@@ -114,9 +114,9 @@ int main(int argc, char* argv[]) {
                                          QStringLiteral("N"));
     const QCommandLineOption refuseErase({QStringLiteral("refuse-erase")},
                                          QStringLiteral("Fault: refuse the log erase (0x15)."));
-    cli.addOptions({refuseErase, link, trace, qx1, firmware, armed, status, flags, interval, tpsZero, tpsFull,
-                    ringSlot, delay, nearDeadline, pastDeadline, silent, nak, shortReplies,
-                    garbage, noCr, silentAfter});
+    cli.addOptions({refuseErase,  link,     trace,   qx1,          firmware, armed, status,
+                    flags,        interval, tpsZero, tpsFull,      ringSlot, delay, nearDeadline,
+                    pastDeadline, silent,   nak,     shortReplies, garbage,  noCr,  silentAfter});
     cli.process(app);
 
     ControllerModel model;
@@ -132,27 +132,33 @@ int main(int argc, char* argv[]) {
         model.setStatus(3);
     }
     if (cli.isSet(status)) {
-        if (!byteValue(cli.value(status), v)) return fail(QStringLiteral("bad --status"));
+        if (!byteValue(cli.value(status), v))
+            return fail(QStringLiteral("bad --status"));
         model.setStatus(static_cast<quint8>(v));
     }
     if (cli.isSet(flags)) {
-        if (!byteValue(cli.value(flags), v)) return fail(QStringLiteral("bad --flags"));
+        if (!byteValue(cli.value(flags), v))
+            return fail(QStringLiteral("bad --flags"));
         model.setGenModeFlags(static_cast<quint8>(v));
     }
     if (cli.isSet(interval)) {
-        if (!byteValue(cli.value(interval), v)) return fail(QStringLiteral("bad --interval"));
+        if (!byteValue(cli.value(interval), v))
+            return fail(QStringLiteral("bad --interval"));
         model.setLogIntervalByte(static_cast<quint8>(v));
     }
     if (cli.isSet(tpsZero)) {
-        if (!byteValue(cli.value(tpsZero), v)) return fail(QStringLiteral("bad --tps-zero"));
+        if (!byteValue(cli.value(tpsZero), v))
+            return fail(QStringLiteral("bad --tps-zero"));
         model.setEeprom(23, static_cast<quint8>(v));
     }
     if (cli.isSet(tpsFull)) {
-        if (!byteValue(cli.value(tpsFull), v)) return fail(QStringLiteral("bad --tps-full"));
+        if (!byteValue(cli.value(tpsFull), v))
+            return fail(QStringLiteral("bad --tps-full"));
         model.setEeprom(24, static_cast<quint8>(v));
     }
     if (cli.isSet(ringSlot)) {
-        if (!byteValue(cli.value(ringSlot), v, 2699)) return fail(QStringLiteral("bad --ring-slot"));
+        if (!byteValue(cli.value(ringSlot), v, 2699))
+            return fail(QStringLiteral("bad --ring-slot"));
     }
     // The log follows the interval and speed unit chosen above.
     {
@@ -163,11 +169,14 @@ int main(int argc, char* argv[]) {
     if (cli.isSet(delay)) {
         bool ok = false;
         const double ms = cli.value(delay).toDouble(&ok);
-        if (!ok || ms < 0 || ms > 60000) return fail(QStringLiteral("bad --reply-delay"));
+        if (!ok || ms < 0 || ms > 60000)
+            return fail(QStringLiteral("bad --reply-delay"));
         model.setReplyLatencyUs(static_cast<qint64>(ms * 1000));
     }
-    if (cli.isSet(nearDeadline)) model.setReplyLatencyUs(950'000);
-    if (cli.isSet(pastDeadline)) model.setReplyLatencyUs(1'050'000);
+    if (cli.isSet(nearDeadline))
+        model.setReplyLatencyUs(950'000);
+    if (cli.isSet(pastDeadline))
+        model.setReplyLatencyUs(1'050'000);
     model.faults().silent = cli.isSet(silent);
     model.faults().negativeAck = cli.isSet(nak);
     model.faults().shortReplies = cli.isSet(shortReplies);
@@ -186,8 +195,8 @@ int main(int argc, char* argv[]) {
     if (cli.isSet(trace)) {
         traceFile.setFileName(cli.value(trace));
         if (!traceFile.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
-            return fail(QStringLiteral("cannot write %1: %2").arg(traceFile.fileName(),
-                                                                   traceFile.errorString()));
+            return fail(QStringLiteral("cannot write %1: %2")
+                            .arg(traceFile.fileName(), traceFile.errorString()));
         }
         traceOut.setDevice(&traceFile);
         model.setTrace([&traceOut](const QString& line) {
@@ -205,7 +214,8 @@ int main(int argc, char* argv[]) {
     if (cli.isSet(link)) {
         linkPath = QFile::encodeName(cli.value(link));
         ::unlink(linkPath.constData());  // a stale link from an earlier run
-        if (::symlink(QFile::encodeName(server.devicePath()).constData(), linkPath.constData()) != 0) {
+        if (::symlink(QFile::encodeName(server.devicePath()).constData(), linkPath.constData()) !=
+            0) {
             return fail(QStringLiteral("cannot create link %1").arg(cli.value(link)));
         }
     }

@@ -80,8 +80,8 @@ void PtyServer::serve(const std::atomic<bool>& stop) {
         model_.takeDue(nowUs(), out);
         qsizetype sent = 0;
         while (sent < out.size()) {
-            const ssize_t w = ::write(master_, out.constData() + sent,
-                                      static_cast<size_t>(out.size() - sent));
+            const ssize_t w =
+                ::write(master_, out.constData() + sent, static_cast<size_t>(out.size() - sent));
             if (w > 0) {
                 sent += w;
             } else if (w < 0 && errno != EAGAIN && errno != EINTR) {

@@ -14,8 +14,9 @@ void SimSerialPort::open(const QString& deviceName) {
     }
     if (!openFailure_.isEmpty()) {
         error_ = openFailure_;
-        throw AppError(8002, QStringLiteral("Serial Port"),
-                       QStringLiteral("Cannot open serial port %1: %2").arg(deviceName, openFailure_));
+        throw AppError(
+            8002, QStringLiteral("Serial Port"),
+            QStringLiteral("Cannot open serial port %1: %2").arg(deviceName, openFailure_));
     }
     open_ = true;
     ++opens_;
@@ -108,7 +109,8 @@ void SimSerialPort::injectReceived(const QByteArray& bytes) {
 }
 
 void SimSerialPort::injectLineEvent(int code) {
-    QMetaObject::invokeMethod(this, [this, code] { deliverLineEvent(code); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, code] { deliverLineEvent(code); }, Qt::QueuedConnection);
 }
 
 void SimSerialPort::deliverLineEvent(int code) {
