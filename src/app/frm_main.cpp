@@ -16,6 +16,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "chart/comment_command.h"
+#include "chart/view_chart_command.h"
 #include "common/program_paths.h"
 #include "common/rounding.h"
 #include "link/app_error.h"
@@ -106,13 +108,14 @@ void FrmMain::buildMenus() {
     addItem(file, "mnuExit", QStringLiteral("E&xit"), &FrmMain::mnuExit_Click);
 
     QMenu* edit = addMenu("mnuEdit", QStringLiteral("&Edit"));
-    addItem(edit, "mnuEditComment", QStringLiteral("&Comment"), nullptr);
+    addItem(edit, "mnuEditComment", QStringLiteral("&Comment"), &FrmMain::mnuEditComment_Click);
     addItem(edit, "mnuRealTimeDisplayOptions", QStringLiteral("Real Time Display &Options"),
             nullptr);
 
     QMenu* view = addMenu("mnuView", QStringLiteral("&View"));
     addItem(view, "mnuViewRealTime", QStringLiteral("View &Real Time Data"), nullptr);
-    addItem(view, "mnuViewChart", QStringLiteral("View &Chart (Downloaded Data)"), nullptr);
+    addItem(view, "mnuViewChart", QStringLiteral("View &Chart (Downloaded Data)"),
+            &FrmMain::mnuViewChart_Click);
 
     QMenu* comms = addMenu("mnuCommunications", QStringLiteral("&Communications"));
     addItem(comms, "mnuDownload", QStringLiteral("&Download Data"), nullptr);
@@ -305,6 +308,16 @@ void FrmMain::mnuClearControllerBuffer_Click() {
     // Waits for any exchange in flight (a poll cycle suspended in a pause) to finish first.
     link_->runWhenIdle(
         [this] { ClearControllerCommand(*controller_, dialogs()).mnuClearControllerBuffer_Click(); });
+}
+
+void FrmMain::mnuViewChart_Click() {
+    ViewChartCommand(ChartServices{*dataBuffer_, settings_, store_, dialogs(), QString()},
+                     stopMonitor_, this)
+        .mnuViewChart_Click();
+}
+
+void FrmMain::mnuEditComment_Click() {
+    tarvik::mnuEditComment_Click(dialogs(), *dataBuffer_);
 }
 
 void FrmMain::closePortIfOpen() {

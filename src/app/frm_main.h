@@ -98,6 +98,11 @@ public:
     void cmdPortSelectOK_Click();
     void cboPort_Click(int index);
     void mnuClearControllerBuffer_Click();
+    /// "View Chart (Downloaded Data)"; also run at the end of a download and of a file read.
+    void mnuViewChart_Click();
+    void mnuEditComment_Click();
+    /// How View Chart stops real-time monitoring (the monitor installs it).
+    void setStopMonitorAction(std::function<void()> action) { stopMonitor_ = std::move(action); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -129,6 +134,7 @@ private:
     std::function<void()> closePort_;
     std::vector<std::function<void()>> shutdownActions_;
     std::function<void()> exit_;
+    std::function<void()> stopMonitor_;
 
     QGroupBox* fraPortSelect_ = nullptr;
     QComboBox* cboPort_ = nullptr;

@@ -1,0 +1,137 @@
+// Speed of the chart window offscreen over a full 2700-row data set:
+//  (a) from View Chart to the first painted chart (goal: < 150 ms);
+//  (b) a trace change, including the repaint (goal: < 20 ms);
+//  (c) one scroll step, including the repaint (goal: < 10 ms).
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "../tests/chart/drag_pass_data.h"
+#include "chart/chart_control.h"
+#include "chart/frm_chart1.h"
+#include "chart/view_chart_command.h"
+#include "platform/settings_backing.h"
+#include "platform/user_dialogs.h"
+#include "settings/settings.h"
+#include "settings/settings_store.h"
+
+using namespace tarvik;
+
+namespace {
+
+class FailingDialogs final : public UserDialogs {
+public:
+    MsgResult message(const QString& title, const QString& text, MsgIcon, MsgButtons) override {
+        std::fprintf(stderr, "unexpected box: %s: %s\n", qPrintable(title), qPrintable(text));
+        return MsgResult::Abort;
+    }
+    QString inputBox(const QString&, const QString&, const QString&) override { return {}; }
+    QString openFileName(const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&) override { return {}; }
+};
+
+class NoSettings final : public SettingsBacking {
+public:
+    std::optional<QString> read(const QString&, const QString&) const override {
+        return std::nullopt;
+    }
+    void write(const QString&, const QString&, const QString&) override {}
+};
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double worst(const std::vector<double>& v) {
+    return *std::max_element(v.begin(), v.end());
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    DataBuffer data;
+    test::fillDragPass(data, 6.0f);  // 16200 s, the longest log the scroll bar holds
+    Settings settings;
+    settings.maxRPMDisplay = 10000;
+    settings.maxVSSDisplay = 140;
+    NoSettings backing;
+    SettingsStore store(backing);
+    FailingDialogs dialogs;
+    ChartServices services{data, settings, store, dialogs, QString()};
+
+    // (a) View Chart to the first paint, several times (each opening is a fresh window).
+    std::vector<double> opens;
+    for (int i = 0; i < 7; ++i) {
+        QElapsedTimer t;
+        bool painted = false;
+        double ms = 0;
+        t.start();
+        ViewChartCommand cmd(services, [] {});
+        cmd.setPrepareWindow([&](FrmChart1& w) {
+            QObject::connect(&w.chart(), &ChartControl::painted, [&] {
+                if (!painted) {
+                    painted = true;
+                    ms = static_cast<double>(t.nsecsElapsed()) / 1e6;
+                }
+            });
+        });
+        cmd.setRunWindow([&](FrmChart1& w) {
+            while (!painted) {
+                QApplication::processEvents();
+                w.chart().viewport()->repaint();
+            }
+        });
+        cmd.mnuViewChart_Click();
+        opens.push_back(ms);
+    }
+
+    // (b) and (c) on one open window.
+    FrmChart1 w(services);
+    w.show();
+    w.Form_Load();
+    QApplication::processEvents();
+    w.chart().viewport()->repaint();
+    const char* options[] = {"optTrace1TPS", "optTrace1Input1AFR", "optTrace1RPM",
+                             "optTrace1VSS", "optTrace1Bat",       "optTrace1RPM"};
+    const char* options2[] = {"optTrace2ArmIn", "optTrace2TPS", "optTrace2Stage1PWM",
+                              "optTrace2VSS",   "optTrace2GPO", "optTrace2VSS"};
+    std::vector<double> traces;
+    for (int round = 0; round < 5; ++round) {
+        for (int i = 0; i < 6; ++i) {
+            for (const char* name : {options[i], options2[i]}) {
+                auto* b = w.findChild<QRadioButton*>(QLatin1String(name));
+                QElapsedTimer t;
+                t.start();
+                b->click();
+                w.chart().viewport()->repaint();
+                traces.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+            }
+        }
+    }
+    auto* scr = w.findChild<QScrollBar*>(QStringLiteral("scrChart2D1"));
+    w.findChild<QRadioButton*>(QStringLiteral("optTimeScale2"))->click();
+    scr->setValue(0);
+    std::vector<double> scrolls;
+    for (int i = 0; i < 300; ++i) {
+        QElapsedTimer t;
+        t.start();
+        scr->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        w.chart().viewport()->repaint();
+        scrolls.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+    }
+
+    std::printf("chart: View Chart to first paint  median %.1f ms, worst %.1f ms (goal < 150 ms)\n",
+                median(opens), worst(opens));
+    std::printf("chart: trace change with repaint  median %.1f ms, worst %.1f ms (goal < 20 ms)\n",
+                median(traces), worst(traces));
+    std::printf("chart: scroll step with repaint   median %.2f ms, worst %.2f ms (goal < 10 ms)\n",
+                median(scrolls), worst(scrolls));
+    const bool ok = median(opens) < 150 && median(traces) < 20 && median(scrolls) < 10;
+    return ok ? 0 : 1;
+}

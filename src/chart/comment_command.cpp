@@ -1,0 +1,18 @@
+#include "chart/comment_command.h"
+
+#include "link/error_trap.h"
+#include "logdata/data_buffer.h"
+#include "platform/user_dialogs.h"
+
+namespace tarvik {
+
+void editComment(UserDialogs& dialogs, DataBuffer& data) {
+    data.Comment = dialogs.inputBox(kCommentPrompt, kCommentTitle, data.Comment);
+}
+
+void mnuEditComment_Click(UserDialogs& dialogs, DataBuffer& data) {
+    ErrorTrap trap(dialogs);
+    trap.run([&] { editComment(dialogs, data); });
+}
+
+}  // namespace tarvik

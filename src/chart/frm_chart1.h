@@ -1,0 +1,123 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <array>
+#include <functional>
+
+#include "logdata/data_buffer.h"
+
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QMenuBar;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+
+namespace tarvik {
+
+class ChartControl;
+class SettingsStore;
+class UserDialogs;
+struct AxisMaximumPrompt;
+struct Settings;
+struct TraceOption;
+
+/// What the chart window works on, all owned by the main window: the data set, the program's
+/// settings (the chart maxima are changed in place so the change lasts), their store, and the
+/// dialogs.
+struct ChartServices {
+    DataBuffer& data;
+    Settings& settings;
+    SettingsStore& store;
+    UserDialogs& dialogs;
+    /// The chart template; empty for "Tarvik_Chart.oc2" in the program's folder.
+    QString templatePath;
+};
+
+/// The chart window: two traces of the data set over a movable time window, a click-to-read
+/// marker, the trace and time-scale choices and the axis maximum prompts. Created for one
+/// viewing and discarded after it; every handler except Exit and Reset has the error trap.
+class FrmChart1 : public QDialog {
+    Q_OBJECT
+
+public:
+    static const QString kCaption;
+    static const QString kTemplateName;
+
+    explicit FrmChart1(ChartServices services, QWidget* parent = nullptr);
+    ~FrmChart1() override;
+
+    /// The load step: read-outs, template, labels, traces RPM and VSS, time axis, scroll bar,
+    /// marker, the five-minute scale, and the stage options for the controller type. The window
+    /// should be shown (laid out) first so the plot area has its size.
+    void Form_Load();
+
+    // Window state.
+    const std::array<float, kDataRows>& Trace1Data() const { return trace1Data_; }
+    const std::array<float, kDataRows>& Trace2Data() const { return trace2Data_; }
+    const QString& Trace1Format() const { return trace1Format_; }
+    const QString& Trace2Format() const { return trace2Format_; }
+    float TotalSpan() const { return totalSpan_; }
+    float WindowWidth() const { return windowWidth_; }
+    float MarkerTime() const { return markerTime_; }
+    float TimeZero() const { return timeZero_; }
+
+    ChartControl& chart() { return *chart_; }
+
+    // Handlers.
+    void optTrace_Click(const TraceOption& option);
+    void optTimeScale1_Click() { optTimeScale_Click(0); }
+    void optTimeScale2_Click() { optTimeScale_Click(1); }
+    void optTimeScale3_Click() { optTimeScale_Click(2); }
+    void scrChart2D1_Change();
+    /// A mouse button on the chart: button code (1 left), shift state, position in twips.
+    void Chart2D1_MouseDown(int button, int shift, double x, double y);
+    void cmdExit_Click();
+    void cmdReset_Click();
+    void cmdPrint_Click();
+    void mnuMaxRPM_Click();
+    void mnuMaxVSS_Click();
+
+    /// What "Print" does; printing installs it. Until then the button does nothing.
+    void setPrintAction(std::function<void(FrmChart1&)> action) { print_ = std::move(action); }
+
+    /// Twips per pixel of the screen, as the mouse positions are given.
+    double twipsPerPixelX() const;
+    double twipsPerPixelY() const;
+
+private:
+    void buildWindow();
+    QGroupBox* buildTraceFrame(int trace);
+    void optTimeScale_Click(int index);
+    void clearReadOut();
+    void setWindowFromCentre(float centre);
+    void placeChartLabels();
+    void askAxisMaximum(const AxisMaximumPrompt& prompt, qint16& value);
+    QRadioButton* traceButton(const char* control) const;
+
+    ChartServices services_;
+    std::array<float, kDataRows> trace1Data_{};
+    std::array<float, kDataRows> trace2Data_{};
+    QString trace1Format_ = QStringLiteral("###0");
+    QString trace2Format_ = QStringLiteral("###0");
+    float totalSpan_ = 0;
+    float windowWidth_ = 300;
+    float markerTime_ = 0;
+    float timeZero_ = 0;
+    bool labelsPlaced_ = false;
+    std::function<void(FrmChart1&)> print_;
+
+    QMenuBar* menuBar_ = nullptr;
+    ChartControl* chart_ = nullptr;
+    QLabel* lblMarkerTrace1_ = nullptr;
+    QLabel* lblMarkerTime_ = nullptr;
+    QLabel* lblMarkerTrace2_ = nullptr;
+    QScrollBar* scrChart2D1_ = nullptr;
+    std::array<QRadioButton*, 3> optTimeScale_{};
+    QLabel* lblStatus_ = nullptr;
+    QLabel* lblLogIntervalData_ = nullptr;
+};
+
+}  // namespace tarvik

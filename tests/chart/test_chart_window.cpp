@@ -1,0 +1,911 @@
+// The chart window: its load step, trace choices on the chart, time scales and scrolling, the
+// marker read-out through real clicks, the axis maximum prompts, hostile data sets, the View
+// Chart and Comment commands, and drawing into another device.
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QtTest>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include "chart/chart_control.h"
+#include "chart/comment_command.h"
+#include "chart/frm_chart1.h"
+#include "chart/view_chart_command.h"
+#include "drag_pass_data.h"
+#include "link/app_error.h"
+#include "memory_settings.h"
+#include "scripted_dialogs.h"
+#include "settings/settings.h"
+#include "settings/settings_store.h"
+
+using namespace tarvik;
+
+namespace {
+
+const QString kX = QStringLiteral("X");
+const QString kY = QStringLiteral("Y");
+const QString kY2 = QStringLiteral("Y2");
+const QString kRpmPrompt = QStringLiteral("Enter maximum RPM value for chart display (4000-20000)");
+const QString kVssPrompt = QStringLiteral("Enter maximum VSS value for chart display (50-250)");
+
+// Everything a chart window needs, owned by the test.
+struct Harness {
+    DataBuffer data;
+    Settings settings;
+    test::MemorySettings backing;
+    SettingsStore store{backing};
+    test::ScriptedDialogs dialogs;
+    QString templatePath;
+    std::unique_ptr<FrmChart1> window;
+
+    Harness() {
+        settings.maxRPMDisplay = 10000;
+        settings.maxVSSDisplay = 140;
+        test::fillDragPass(data);
+    }
+    ChartServices services() { return {data, settings, store, dialogs, templatePath}; }
+    FrmChart1& open() {
+        window = std::make_unique<FrmChart1>(services());
+        window->show();
+        window->Form_Load();
+        return *window;
+    }
+    template <class T>
+    T* child(const char* name) {
+        T* w = window->findChild<T*>(QLatin1String(name));
+        if (w == nullptr) {
+            qFatal("no control %s", name);
+        }
+        return w;
+    }
+    QString text(const char* label) { return child<QLabel>(label)->text(); }
+    ChartControl& chart() { return window->chart(); }
+    void click(const char* option) { child<QRadioButton>(option)->click(); }
+    // Clicks the chart over the sample of a row (at the plot's mid height).
+    void clickRow(int row, Qt::MouseButton button = Qt::LeftButton) {
+        const QPointF p = chart().DataToPixel(1, data.at(Column::ElapsedTime, row), 0);
+        clickAt(QPoint(qRound(p.x()), qRound(chart().PlotAreaRect().center().y())), button);
+    }
+    void clickAt(QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mouseClick(chart().viewport(), button, Qt::NoModifier, at);
+    }
+    void triggerMenu(const char* name) {
+        QAction* a = window->findChild<QAction*>(QLatin1String(name));
+        if (a == nullptr) {
+            qFatal("no action %s", name);
+        }
+        a->trigger();
+    }
+};
+
+ChartControl::Range range(ChartControl& c, const QString& axis) {
+    return c.AxisRange(axis);
+}
+
+}  // namespace
+
+class TestChartWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void controlsAndCaptions();
+    void loadOpensOnEndAtFiveMinutes();
+    void loadPlacesLabels();
+    void loadIntervalShown_data();
+    void loadIntervalShown();
+    void shortLogOpensFrom120();
+    void stageOptionsByController_data();
+    void stageOptionsByController();
+    void templateMissing();
+    void templateMalformed();
+
+    void traceChoicesDrawOnChart();
+    void onOffTraceThenTps();
+    void sameQuantityOnBothAxes();
+    void newMaximumUsedByNextChoice();
+
+    void timeScalesAndScrolling();
+    void scrollingKeepsMarker();
+
+    void clickReadsSample();
+    void clickStatusWords();
+    void clickOutsidePlotFindsNoPoint();
+    void rightClickChangesNothing();
+    void resetTimeDisplay();
+    void resetBeforeAnyClick();
+    void twipsRoundTrip();
+
+    void maxRpmPrompt();
+    void maxRpmOverflowAskedAgain();
+    void maxVssOnlyRightAxis();
+    void maxRpmBothAxes();
+    void maxOnOffAxisUntouched();
+    void maxCancelStoresAgain();
+
+    void hostileData_data();
+    void hostileData();
+    void longLogOverflows();
+    void longLogAbortEndsLoad();
+
+    void viewChartEmptyBuffer();
+    void viewChartOpensModalWindow();
+    void commentCommand();
+    void exitCloses();
+    void drawToDevice();
+    void drawToDeviceRefusesOtherModes();
+};
+
+void TestChartWindow::controlsAndCaptions() {
+    Harness h;
+    FrmChart1& w = h.open();
+    QCOMPARE(w.windowTitle(),
+             QStringLiteral("Nitrous Controller Data Logging Program - Chart Display"));
+    QCOMPARE(w.objectName(), QStringLiteral("frmChart1"));
+    const std::pair<const char*, const char*> buttons[] = {
+        {"cmdPrint", "Print"}, {"cmdExit", "Exit"}, {"cmdReset", "Reset Time Display"}};
+    for (const auto& [name, caption] : buttons) {
+        QCOMPARE(h.child<QPushButton>(name)->text(), QLatin1String(caption));
+    }
+    QCOMPARE(h.child<QGroupBox>("fraTrace1")->title(), QStringLiteral("Trace 1"));
+    QCOMPARE(h.child<QGroupBox>("fraTrace2")->title(), QStringLiteral("Trace 2"));
+    QCOMPARE(h.child<QGroupBox>("fraScaleOptions")->title(), QStringLiteral("Time Scale"));
+    QCOMPARE(h.child<QRadioButton>("optTimeScale1")->text(), QStringLiteral("15 Sec"));
+    QCOMPARE(h.child<QRadioButton>("optTimeScale2")->text(), QStringLiteral("1 Min"));
+    QCOMPARE(h.child<QRadioButton>("optTimeScale3")->text(), QStringLiteral("5 Min"));
+    QCOMPARE(h.text("lblStatusLegend"), QStringLiteral("Controller Status"));
+    QCOMPARE(h.text("lblLogIntervalLegend"), QStringLiteral("Log Interval (sec)"));
+    QCOMPARE(h.child<QMenu>("mnuEdit")->title(), QStringLiteral("&Edit"));
+    QCOMPARE(w.findChild<QAction*>(QStringLiteral("mnuMaxRPM"))->text(),
+             QStringLiteral("Maximum RPM"));
+    QCOMPARE(w.findChild<QAction*>(QStringLiteral("mnuMaxVSS"))->text(),
+             QStringLiteral("Maximum VSS"));
+    QVERIFY(w.findChild<ChartControl*>(QStringLiteral("Chart2D1")) != nullptr);
+    // Read-outs above the chart, left to right; the scroll bar under it.
+    QVERIFY(h.child<QLabel>("lblMarkerTrace1")->geometry().center().x() <
+            h.child<QLabel>("lblMarkerTime")->geometry().center().x());
+    QVERIFY(h.child<QLabel>("lblMarkerTime")->geometry().center().x() <
+            h.child<QLabel>("lblMarkerTrace2")->geometry().center().x());
+    QVERIFY(h.child<QScrollBar>("scrChart2D1")->y() > h.chart().y());
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+}
+
+void TestChartWindow::loadOpensOnEndAtFiveMinutes() {
+    Harness h;
+    h.data.LogInterval = 6.0f;  // a 16200 s log
+    FrmChart1& w = h.open();
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("Sec "));
+    QCOMPARE(h.text("lblMarkerTrace1"), QString());
+    QCOMPARE(h.text("lblMarkerTrace2"), QString());
+    QCOMPARE(h.text("lblStatus"), QString());
+    QCOMPARE(h.text("lblLogIntervalData"), QStringLiteral("6.00"));
+    QCOMPARE(w.TotalSpan(), 16200.0f);
+    QCOMPARE(w.WindowWidth(), 300.0f);
+    QCOMPARE(w.MarkerTime(), 16200.0f);
+    QCOMPARE(w.TimeZero(), 0.0f);
+    QCOMPARE(w.Trace1Format(), QStringLiteral("###0"));
+    QCOMPARE(w.Trace2Format(), QStringLiteral("##0"));
+    auto* scr = h.child<QScrollBar>("scrChart2D1");
+    QCOMPARE(scr->minimum(), 0);
+    QCOMPARE(scr->maximum(), 16200);
+    QCOMPARE(scr->value(), 16200);
+    QCOMPARE(scr->pageStep(), 300);
+    QCOMPARE(scr->singleStep(), 60);
+    QVERIFY(h.child<QRadioButton>("optTimeScale3")->isChecked());
+    QVERIFY(!h.child<QRadioButton>("optTimeScale1")->isChecked());
+    QVERIFY(h.child<QRadioButton>("optTrace1RPM")->isChecked());
+    QVERIFY(h.child<QRadioButton>("optTrace2VSS")->isChecked());
+    ChartControl& c = h.chart();
+    QVERIFY(c.isVisible());
+    QCOMPARE(range(c, kX).low, 16050.0);
+    QCOMPARE(range(c, kX).high, 16200.0);
+    QCOMPARE(range(c, kY).high, 10000.0);
+    QCOMPARE(range(c, kY2).high, 140.0);
+    QCOMPARE(c.AxisTitle(kX), QStringLiteral("Elapsed Time (sec)"));
+    QCOMPARE(c.AxisTitle(kY), QStringLiteral("RPM"));
+    QCOMPARE(c.AxisTitle(kY2), QStringLiteral("VSS (MPH)"));
+    QCOMPARE(c.SeriesLabel(1), QStringLiteral("RPM"));
+    QCOMPARE(c.SeriesLabel(2), QStringLiteral("VSS (MPH)"));
+    QVERIFY(c.AxisShown(kY) && c.AxisShown(kY2));
+    QCOMPARE(c.PointCount(1), kDataRows);
+    QCOMPARE(c.DrawnPointCount(2), kDataRows);
+    QVERIFY(!c.Batched(1) && !c.Batched(2));
+    QCOMPARE(c.TimeMarker(), 16200.0);
+    QVERIFY(c.TimeMarkerDrawn());
+    QCOMPARE(c.HeaderText(), QString());
+    for (int k = 0; k < kDataRows; k += 97) {
+        QCOMPARE(w.Trace1Data()[k], h.data.column(Column::RPM)[k]);
+        QCOMPARE(w.Trace2Data()[k], h.data.column(Column::VSS)[k] * 0.621388f);
+    }
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+}
+
+void TestChartWindow::loadPlacesLabels() {
+    Harness h;
+    h.open();
+    ChartControl& c = h.chart();
+    const QSize plot = c.PlotAreaSize();
+    QVERIFY(plot.width() > 400 && plot.height() > 200);
+    QCOMPARE(c.LabelPosition(1), QPoint(plot.width() + 10, plot.height() - 35));
+    QCOMPARE(c.LabelPosition(2).x(), plot.width() + 10);
+    QCOMPARE(c.LabelPosition(2).y(), static_cast<int>(std::nearbyint(plot.height() / 2.0)));
+    QCOMPARE(c.LabelPosition(3).x(), plot.width() - 25);
+    for (int n = 1; n <= 3; ++n) {
+        QVERIFY(!c.LabelShown(n));
+    }
+    QCOMPARE(c.LabelText(1), QStringLiteral("OFF"));
+    QCOMPARE(c.LabelText(2), QStringLiteral(" ON "));
+    QCOMPARE(c.LabelText(3), QString());
+}
+
+void TestChartWindow::loadIntervalShown_data() {
+    QTest::addColumn<float>("interval");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("0.048") << 0.048f << QStringLiteral("0.05");
+    QTest::newRow("0.016") << 0.016f << QStringLiteral("0.00");
+    QTest::newRow("0.1") << 0.1f << QStringLiteral("0.10");
+}
+
+void TestChartWindow::loadIntervalShown() {
+    QFETCH(float, interval);
+    Harness h;
+    h.data.LogInterval = interval;
+    h.open();
+    QTEST(h.text("lblLogIntervalData"), "text");
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+}
+
+void TestChartWindow::shortLogOpensFrom120() {
+    Harness h;  // 0.1 s: 270 s
+    FrmChart1& w = h.open();
+    QCOMPARE(w.TotalSpan(), 270.0f);
+    QCOMPARE(range(h.chart(), kX).low, 120.0);
+    QCOMPARE(range(h.chart(), kX).high, 270.0);
+}
+
+void TestChartWindow::stageOptionsByController_data() {
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("QX-1") << QStringLiteral("QX-1") << false;
+    QTest::newRow("QX-2") << QStringLiteral("QX-2") << true;
+    QTest::newRow("Unknown") << QStringLiteral("Unknown") << true;
+    QTest::newRow("empty") << QString() << true;
+}
+
+void TestChartWindow::stageOptionsByController() {
+    QFETCH(QString, version);
+    QFETCH(bool, shown);
+    Harness h;
+    h.data.ControllerVersion = version;
+    h.open();
+    QCOMPARE(h.child<QRadioButton>("optTrace2Stage1PWM")->isVisible(), shown);
+    QCOMPARE(h.child<QRadioButton>("optTrace2Stage2PWM")->isVisible(), shown);
+    QVERIFY(h.child<QRadioButton>("optTrace2Stage1Trig")->isVisible());
+}
+
+void TestChartWindow::templateMissing() {
+    Harness h;
+    h.templatePath = QStringLiteral("/nonexistent/Tarvik_Chart.oc2");
+    h.dialogs.expectMessage(QStringLiteral("Form Load"),
+                            QStringLiteral("Chart template file Tarvik_Chart.oc2 not found."),
+                            MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
+    FrmChart1& w = h.open();
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+    // The window stays open, without the chart set up.
+    QVERIFY(w.isVisible());
+    QVERIFY(!h.chart().isVisible());
+    QCOMPARE(h.chart().PointCount(1), 0);
+    QCOMPARE(h.text("lblLogIntervalData"), QStringLiteral("0.10"));
+    QCOMPARE(h.text("lblMarkerTime"), QString());
+    // Its controls still work and say nothing.
+    h.click("optTrace2ArmIn");
+    h.click("optTimeScale1");
+    h.child<QPushButton>("cmdReset")->click();
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+}
+
+void TestChartWindow::templateMalformed() {
+    Harness h;
+    QTemporaryDir dir;
+    h.templatePath = dir.filePath(QStringLiteral("Tarvik_Chart.oc2"));
+    QFile f(h.templatePath);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("tarvik-chart-template 1\n[chart]\nbackground = #fff\n");
+    f.close();
+    h.dialogs.expectMessage(QStringLiteral("Form Load"),
+                            QStringLiteral("Chart template file Tarvik_Chart.oc2 not found."),
+                            MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
+    h.open();
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+    QVERIFY(!h.chart().isVisible());
+}
+
+void TestChartWindow::traceChoicesDrawOnChart() {
+    Harness h;
+    h.data.at(Column::Input1Volts, 5) = 2.5f;
+    h.data.at(Column::TPSPercent, 5) = 73;
+    FrmChart1& w = h.open();
+    ChartControl& c = h.chart();
+    h.click("optTrace1Input1AFR");
+    QCOMPARE(c.AxisTitle(kY), QStringLiteral("Input 1 AFR"));
+    QCOMPARE(c.SeriesLabel(1), QStringLiteral("Input 1 AFR"));
+    QCOMPARE(range(c, kY).low, 10.0);
+    QCOMPARE(range(c, kY).high, 20.0);
+    QCOMPARE(w.Trace1Format(), QStringLiteral("#0.0"));
+    QCOMPARE(w.Trace1Data()[4], 15.0f);
+    h.click("optTrace1TPS");
+    QCOMPARE(w.Trace1Data()[4], 73.0f);
+    QCOMPARE(range(c, kY).high, 100.0);
+    h.click("optTrace2Stage1PWM");
+    QCOMPARE(c.AxisTitle(kY2), QStringLiteral("Stage 1 PWM (%)"));
+    QCOMPARE(w.Trace2Format(), QStringLiteral("##0"));
+    for (int k = 0; k < kDataRows; k += 101) {
+        QCOMPARE(w.Trace2Data()[k], h.data.column(Column::Stage1PWM)[k]);
+    }
+    QVERIFY(!c.Batched(1) && !c.Batched(2));
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+}
+
+void TestChartWindow::onOffTraceThenTps() {
+    Harness h;
+    h.data.at(Column::InputData, 1) = 255;
+    h.data.at(Column::InputData, 2) = 0;
+    h.data.at(Column::InputData, 3) = 2.5f;
+    FrmChart1& w = h.open();
+    ChartControl& c = h.chart();
+    h.click("optTrace2ArmIn");
+    QCOMPARE(w.Trace2Format(), QStringLiteral("#0"));
+    QCOMPARE(range(c, kY2).low, 0.0);
+    QCOMPARE(range(c, kY2).high, 2.0);
+    QCOMPARE(c.AxisTitle(kY2), QString());
+    QVERIFY(!c.AxisShown(kY2));
+    QCOMPARE(c.SeriesLabel(2), QStringLiteral("Arming Switch Input"));
+    QVERIFY(c.LabelShown(1) && c.LabelShown(2) && c.LabelShown(3));
+    QCOMPARE(c.LabelText(3), QStringLiteral("Arming Switch Input"));
+    QCOMPARE(w.Trace2Data()[0], 1.0f);
+    QCOMPARE(w.Trace2Data()[1], 0.0f);
+    QCOMPARE(w.Trace2Data()[2], 0.0f);
+    h.click("optTrace2PurgeIn");
+    QCOMPARE(w.Trace2Data()[2], 1.0f);
+    QCOMPARE(c.LabelText(3), QStringLiteral("Purge Input"));
+    // OFF sits level with 0 on the right axis and ON level with 1, right of the plot.
+    const QRectF plot = c.PlotAreaRect();
+    QCOMPARE(c.LabelRect(1).center().y(), plot.bottom());
+    QVERIFY(std::fabs(c.LabelRect(2).center().y() - plot.center().y()) <= 0.5);
+    QVERIFY(c.LabelRect(1).left() > plot.right());
+
+    h.click("optTrace2TPS");
+    QVERIFY(!c.LabelShown(1) && !c.LabelShown(2) && !c.LabelShown(3));
+    QCOMPARE(c.LabelText(3), QString());
+    QVERIFY(c.AxisShown(kY2));
+    QCOMPARE(range(c, kY2).high, 100.0);
+    QCOMPARE(c.AxisTitle(kY2), QStringLiteral("TPS (%)"));
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+}
+
+void TestChartWindow::sameQuantityOnBothAxes() {
+    Harness h;
+    FrmChart1& w = h.open();
+    h.click("optTrace2RPM");
+    QCOMPARE(h.chart().AxisTitle(kY), QStringLiteral("RPM"));
+    QCOMPARE(h.chart().AxisTitle(kY2), QStringLiteral("RPM"));
+    QCOMPARE(w.Trace1Data(), w.Trace2Data());
+}
+
+void TestChartWindow::newMaximumUsedByNextChoice() {
+    Harness h;
+    h.open();
+    h.click("optTrace1TPS");
+    h.dialogs.expectInput(kRpmPrompt, QStringLiteral("Maximum RPM"), QStringLiteral("10000"),
+                          QStringLiteral("7000"));
+    h.triggerMenu("mnuMaxRPM");
+    QCOMPARE(range(h.chart(), kY).high, 100.0);  // TPS is on the axis: untouched
+    h.click("optTrace1RPM");
+    QCOMPARE(range(h.chart(), kY).high, 7000.0);
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+}
+
+void TestChartWindow::timeScalesAndScrolling() {
+    Harness h;
+    h.data.LogInterval = 6.0f;
+    FrmChart1& w = h.open();
+    ChartControl& c = h.chart();
+    auto* scr = h.child<QScrollBar>("scrChart2D1");
+    h.click("optTimeScale1");
+    QCOMPARE(w.WindowWidth(), 15.0f);
+    QCOMPARE(range(c, kX).low, 16192.5);
+    QCOMPARE(range(c, kX).high, 16200.0);
+    QCOMPARE(scr->pageStep(), 30);
+    QCOMPARE(scr->singleStep(), 3);
+    h.click("optTimeScale2");
+    QCOMPARE(scr->pageStep(), 120);
+    QCOMPARE(scr->singleStep(), 12);
+    scr->setValue(0);
+    QCOMPARE(range(c, kX).low, 0.0);
+    QCOMPARE(range(c, kX).high, 60.0);
+    scr->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QCOMPARE(scr->value(), 12);
+    QCOMPARE(range(c, kX).low, 0.0);  // 12 - 30 < 0
+    scr->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    QCOMPARE(scr->value(), 132);
+    QCOMPARE(range(c, kX).low, 102.0);
+    QCOMPARE(range(c, kX).high, 162.0);
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("Sec "));
+}
+
+void TestChartWindow::scrollingKeepsMarker() {
+    Harness h;
+    test::fillDragPass(h.data, 6.0f);
+    FrmChart1& w = h.open();
+    h.click("optTimeScale2");
+    h.clickRow(2695);
+    const float marked = w.MarkerTime();
+    QCOMPARE(marked, h.data.at(Column::ElapsedTime, 2695));
+    QVERIFY(h.text("lblMarkerTrace1") != QString());
+    h.child<QScrollBar>("scrChart2D1")->setValue(1000);
+    // Scrolling clears the read-out but keeps the marked sample...
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("Sec "));
+    QCOMPARE(h.text("lblMarkerTrace1"), QString());
+    QCOMPARE(h.text("lblMarkerTrace2"), QString());
+    QCOMPARE(h.text("lblStatus"), QString());
+    QCOMPARE(w.MarkerTime(), marked);
+    // ...to which a time scale brings the window back.
+    h.click("optTimeScale1");
+    QCOMPARE(h.child<QScrollBar>("scrChart2D1")->value(), static_cast<int>(std::nearbyint(marked)));
+    QCOMPARE(range(h.chart(), kX).low, std::nearbyint(marked) - 7.5);
+}
+
+void TestChartWindow::clickReadsSample() {
+    Harness h;
+    const int row = 1830;  // mid-pass
+    FrmChart1& w = h.open();
+    h.click("optTimeScale1");
+    h.child<QScrollBar>("scrChart2D1")->setValue(185);
+    h.clickRow(row);
+    const float t = h.data.at(Column::ElapsedTime, row);
+    QCOMPARE(w.MarkerTime(), t);
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("183.0 Sec "));
+    QCOMPARE(h.text("lblMarkerTrace1"),
+             QString::number(static_cast<int>(h.data.at(Column::RPM, row))));
+    QCOMPARE(h.text("lblMarkerTrace2"),
+             QString::number(std::nearbyint(h.data.at(Column::VSS, row) * 0.621388f)));
+    QCOMPARE(h.text("lblStatus"), QStringLiteral("Ready"));
+    // The marker stands where the click was.
+    QVERIFY(h.chart().TimeMarkerDrawn());
+    QVERIFY(std::fabs(h.chart().TimeMarker() - t) < 0.05);
+    // A trace choice leaves the read-out; the next click uses the new pattern.
+    h.click("optTrace2ArmIn");
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("183.0 Sec "));
+    h.clickRow(row);
+    QCOMPARE(h.text("lblMarkerTrace2"), QStringLiteral("1"));
+    h.click("optTrace1Bat");
+    h.clickRow(row);
+    QCOMPARE(h.text("lblMarkerTrace1"), QStringLiteral("12.9"));
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+}
+
+void TestChartWindow::clickStatusWords() {
+    Harness h;
+    h.data.at(Column::Status, 2000) = 3.5f;
+    h.data.at(Column::Status, 2010) = 2.5f;
+    h.data.at(Column::Status, 2020) = 6.0f;
+    h.open();
+    h.click("optTimeScale1");
+    h.child<QScrollBar>("scrChart2D1")->setValue(201);
+    h.clickRow(2000);
+    QCOMPARE(h.text("lblStatus"), QStringLiteral("Ready"));
+    h.clickRow(2010);
+    QCOMPARE(h.text("lblStatus"), QStringLiteral("Invalid"));
+    h.clickRow(2020);
+    QCOMPARE(h.text("lblStatus"), QStringLiteral("Power Ground Fault"));
+}
+
+void TestChartWindow::clickOutsidePlotFindsNoPoint() {
+    Harness h;
+    FrmChart1& w = h.open();
+    h.clickRow(2600);
+    QVERIFY(h.text("lblStatus") != QString());
+    const float marked = w.MarkerTime();
+    const double before = h.chart().TimeMarker();
+    // Below the plot, on the time axis labels: a time, but no sample.
+    const QRectF plot = h.chart().PlotAreaRect();
+    h.clickAt(QPoint(qRound(plot.left() + plot.width() / 4), qRound(plot.bottom() + 20)));
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("Sec "));
+    QCOMPARE(h.text("lblMarkerTrace1"), QString());
+    QCOMPARE(h.text("lblMarkerTrace2"), QString());
+    QCOMPARE(h.text("lblStatus"), QString());
+    QCOMPARE(w.MarkerTime(), marked);
+    QVERIFY(h.chart().TimeMarker() != before);  // the marker still moved
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+}
+
+void TestChartWindow::rightClickChangesNothing() {
+    Harness h;
+    FrmChart1& w = h.open();
+    h.clickRow(2600);
+    const QString time = h.text("lblMarkerTime");
+    const double marker = h.chart().TimeMarker();
+    h.clickRow(2400, Qt::RightButton);
+    h.clickRow(2400, Qt::MiddleButton);
+    QCOMPARE(h.text("lblMarkerTime"), time);
+    QCOMPARE(h.chart().TimeMarker(), marker);
+    QCOMPARE(w.MarkerTime(), h.data.at(Column::ElapsedTime, 2600));
+}
+
+void TestChartWindow::resetTimeDisplay() {
+    Harness h;
+    FrmChart1& w = h.open();
+    h.click("optTimeScale2");
+    h.child<QScrollBar>("scrChart2D1")->setValue(105);
+    h.clickRow(1000);  // 100.0 s
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("100.0 Sec "));
+    h.child<QPushButton>("cmdReset")->click();
+    QCOMPARE(w.TimeZero(), 100.0f);
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("0.000 Sec "));
+    h.clickRow(1125);  // 112.5 s
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("12.5 Sec "));
+    h.clickRow(900);
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("-10.0 Sec "));
+}
+
+void TestChartWindow::resetBeforeAnyClick() {
+    Harness h;
+    FrmChart1& w = h.open();
+    h.child<QPushButton>("cmdReset")->click();
+    QCOMPARE(w.TimeZero(), 270.0f);
+    h.clickRow(2600);  // 260 s
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("-10.0 Sec "));
+}
+
+void TestChartWindow::twipsRoundTrip() {
+    Harness h;
+    FrmChart1& w = h.open();
+    // The handler turns twips back into the pixel that was clicked.
+    const double tx = w.twipsPerPixelX();
+    QCOMPARE(tx, 1440.0 / w.logicalDpiX());
+    h.click("optTimeScale1");
+    const QPointF p = h.chart().DataToPixel(1, h.data.at(Column::ElapsedTime, 2650), 0);
+    w.Chart2D1_MouseDown(1, 0, qRound(p.x()) * tx, 100 * w.twipsPerPixelY());
+    QCOMPARE(w.MarkerTime(), h.data.at(Column::ElapsedTime, 2650));
+    // Shift state is ignored.
+    w.Chart2D1_MouseDown(1, 7, qRound(h.chart().DataToPixel(1, 266.0, 0).x()) * tx,
+                         100 * w.twipsPerPixelY());
+    QCOMPARE(w.MarkerTime(), 266.0f);
+}
+
+void TestChartWindow::maxRpmPrompt() {
+    Harness h;
+    h.open();
+    h.dialogs.expectInput(kRpmPrompt, QStringLiteral("Maximum RPM"), QStringLiteral("10000"),
+                          QStringLiteral("8000.9"));
+    h.triggerMenu("mnuMaxRPM");
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+    QCOMPARE(h.settings.maxRPMDisplay, qint16(8000));
+    QCOMPARE(range(h.chart(), kY).high, 8000.0);
+    QCOMPARE(h.backing.get(QStringLiteral("MaxRPMDisplay")), QStringLiteral("8000"));
+    QCOMPARE(h.backing.writes, QStringList{QStringLiteral("MaxRPMDisplay=8000")});
+}
+
+void TestChartWindow::maxRpmOverflowAskedAgain() {
+    Harness h;
+    h.open();
+    // Beyond 16 bits is just another answer out of range: the box comes back, no error box.
+    for (const char* answer : {"abc", "-5000", "40000", "99999999999", "20001"}) {
+        h.dialogs.expectInput(kRpmPrompt, QStringLiteral("Maximum RPM"), QStringLiteral("10000"),
+                              QLatin1String(answer));
+    }
+    h.dialogs.expectInput(kRpmPrompt, QStringLiteral("Maximum RPM"), QStringLiteral("10000"),
+                          QStringLiteral("20000"));
+    h.triggerMenu("mnuMaxRPM");
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+    QCOMPARE(h.settings.maxRPMDisplay, qint16(20000));
+    QCOMPARE(h.backing.writes, QStringList{QStringLiteral("MaxRPMDisplay=20000")});
+}
+
+void TestChartWindow::maxVssOnlyRightAxis() {
+    Harness h;
+    h.open();
+    h.dialogs.expectInput(kVssPrompt, QStringLiteral("Maximum VSS"), QStringLiteral("140"),
+                          QStringLiteral("180"));
+    h.triggerMenu("mnuMaxVSS");
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+    QCOMPARE(h.settings.maxVSSDisplay, qint16(180));
+    QCOMPARE(range(h.chart(), kY2).high, 180.0);
+    QCOMPARE(range(h.chart(), kY).high, 10000.0);
+    QCOMPARE(h.backing.get(QStringLiteral("MaxVSSDisplay")), QStringLiteral("180"));
+}
+
+void TestChartWindow::maxRpmBothAxes() {
+    Harness h;
+    h.open();
+    h.click("optTrace2RPM");
+    h.dialogs.expectInput(kRpmPrompt, QStringLiteral("Maximum RPM"), QStringLiteral("10000"),
+                          QStringLiteral("9000"));
+    h.triggerMenu("mnuMaxRPM");
+    QCOMPARE(range(h.chart(), kY).high, 9000.0);
+    QCOMPARE(range(h.chart(), kY2).high, 9000.0);
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+}
+
+void TestChartWindow::maxOnOffAxisUntouched() {
+    Harness h;
+    h.open();
+    h.click("optTrace2GPO");
+    h.dialogs.expectInput(kVssPrompt, QStringLiteral("Maximum VSS"), QStringLiteral("140"),
+                          QStringLiteral("200"));
+    h.triggerMenu("mnuMaxVSS");
+    QCOMPARE(range(h.chart(), kY2).high, 2.0);
+    QCOMPARE(h.settings.maxVSSDisplay, qint16(200));
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+}
+
+void TestChartWindow::maxCancelStoresAgain() {
+    Harness h;
+    h.open();
+    h.dialogs.expectInput(kRpmPrompt, QStringLiteral("Maximum RPM"), QStringLiteral("10000"),
+                          QString());
+    h.triggerMenu("mnuMaxRPM");
+    QCOMPARE(h.settings.maxRPMDisplay, qint16(10000));
+    QCOMPARE(h.backing.writes, QStringList{QStringLiteral("MaxRPMDisplay=10000")});
+    // A store that refuses the write reports through the error trap.
+    h.backing.refuseWrites = true;
+    h.dialogs.expectInput(kVssPrompt, QStringLiteral("Maximum VSS"), QStringLiteral("140"),
+                          QStringLiteral("120"));
+    h.dialogs.expectErrorBox(QStringLiteral("The settings store refused the write."),
+                             MsgResult::Ignore);
+    h.triggerMenu("mnuMaxVSS");
+    QCOMPARE(h.settings.maxVSSDisplay, qint16(120));
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+}
+
+void TestChartWindow::hostileData_data() {
+    QTest::addColumn<int>("kind");
+    QTest::newRow("NaN and infinite values") << 0;
+    QTest::newRow("negative times") << 1;
+    QTest::newRow("times not increasing") << 2;
+    QTest::newRow("interval 0") << 3;
+    QTest::newRow("interval 1e-30") << 4;
+    QTest::newRow("all times NaN") << 5;
+    QTest::newRow("huge values") << 6;
+    QTest::newRow("negative interval") << 7;
+}
+
+void TestChartWindow::hostileData() {
+    QFETCH(int, kind);
+    Harness h;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    DataBuffer& d = h.data;
+    for (int row = 1; row <= kDataRows; ++row) {
+        switch (kind) {
+            case 0:
+                if (row % 3 == 0) {
+                    for (int c = 1; c < kDataColumns; ++c) {
+                        d.at(static_cast<Column>(c), row) = row % 2 ? nan : -inf;
+                    }
+                }
+                if (row % 7 == 0) {
+                    d.at(Column::ElapsedTime, row) = row % 2 ? inf : nan;
+                }
+                break;
+            case 1:
+                d.at(Column::ElapsedTime, row) = -static_cast<float>(row);
+                break;
+            case 2:
+                d.at(Column::ElapsedTime, row) = static_cast<float>((row * 37) % 270);
+                break;
+            case 3:
+                d.LogInterval = 0;
+                break;
+            case 4:
+                d.LogInterval = 1e-30f;
+                break;
+            case 5:
+                d.at(Column::ElapsedTime, row) = nan;
+                break;
+            case 6:
+                d.at(Column::RPM, row) = row % 2 ? 3e38f : -3e38f;
+                d.at(Column::VSS, row) = 1e30f;
+                d.at(Column::ElapsedTime, row) = row % 2 ? 1e30f : -1e30f;
+                break;
+            case 7:
+                d.LogInterval = -0.1f;
+                break;
+        }
+    }
+    FrmChart1& w = h.open();
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+    QVERIFY(h.chart().isVisible());
+    // Everything the user can do, without a crash, a hang or an error box.
+    const char* options[] = {"optTrace1VSS",  "optTrace1Input1AFR", "optTrace2ArmIn",
+                             "optTrace2GPO",  "optTrace2Stage2PWM", "optTrace2TPS",
+                             "optTimeScale1", "optTimeScale2",      "optTimeScale3"};
+    for (const char* o : options) {
+        h.click(o);
+        w.repaint();
+        h.clickAt(h.chart().PlotAreaRect().center().toPoint());
+    }
+    auto* scr = h.child<QScrollBar>("scrChart2D1");
+    scr->triggerAction(QAbstractSlider::SliderToMinimum);
+    scr->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    w.repaint();
+    h.child<QPushButton>("cmdReset")->click();
+    h.clickAt(h.chart().PlotAreaRect().center().toPoint());
+    QImage image(400, 300, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    h.chart().DrawToDevice(&image, 3, 5, 0, 0, 300, 400);
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+    if (kind == 3 || kind == 4) {
+        QCOMPARE(w.TotalSpan(), 0.0f);
+        QCOMPARE(scr->maximum(), 0);
+        QCOMPARE(range(h.chart(), kX).low, 0.0);
+        QCOMPARE(range(h.chart(), kX).high, 0.0);
+        // The chart still draws a time axis of some width.
+        QVERIFY(h.chart().DrawnAxisRange(kX).high > h.chart().DrawnAxisRange(kX).low);
+    }
+    if (kind == 0) {
+        QVERIFY(h.chart().DrawnPointCount(1) < kDataRows);
+    }
+}
+
+void TestChartWindow::longLogOverflows() {
+    Harness h;
+    h.data.LogInterval = 1e6f;
+    // The scroll bar cannot hold the span (load step), nor the marker (the five-minute scale).
+    h.dialogs.expectErrorBox(QStringLiteral("Overflow"), MsgResult::Ignore);
+    h.dialogs.expectErrorBox(QStringLiteral("Overflow"), MsgResult::Ignore);
+    FrmChart1& w = h.open();
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+    QCOMPARE(w.TotalSpan(), 2.7e9f);
+    QVERIFY(h.chart().TimeMarker() == 2.7e9);
+    QVERIFY(h.child<QRadioButton>("optTimeScale3")->isChecked());
+    QVERIFY(h.child<QRadioButton>("optTrace2Stage1PWM")->isVisible());  // step 16 still ran
+    // Retry repeats the step, and fails again.
+    h.dialogs.expectErrorBox(QStringLiteral("Overflow"), MsgResult::Retry);
+    h.dialogs.expectErrorBox(QStringLiteral("Overflow"), MsgResult::Abort);
+    h.click("optTimeScale1");
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+    QCOMPARE(w.WindowWidth(), 15.0f);
+}
+
+void TestChartWindow::longLogAbortEndsLoad() {
+    Harness h;
+    h.data.LogInterval = 13.0f;  // 35100 s: just past the scroll bar
+    h.data.ControllerVersion = QStringLiteral("QX-1");
+    h.dialogs.expectErrorBox(QStringLiteral("Overflow"), MsgResult::Abort);
+    FrmChart1& w = h.open();
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+    QCOMPARE(w.TotalSpan(), 35100.0f);
+    // The load ended at the scroll bar: no time scale chosen, stage options left as designed.
+    QVERIFY(!h.child<QRadioButton>("optTimeScale3")->isChecked());
+    QVERIFY(h.child<QRadioButton>("optTrace2Stage1PWM")->isVisible());
+}
+
+void TestChartWindow::viewChartEmptyBuffer() {
+    Harness h;
+    h.data.ClearDataBuffer();
+    int stops = 0;
+    bool opened = false;
+    h.dialogs.expectMessage(QStringLiteral("View Chart"), QStringLiteral("Data buffer empty."),
+                            MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok,
+                            [&] { QCOMPARE(stops, 1); });
+    ViewChartCommand cmd(h.services(), [&] { ++stops; });
+    cmd.setRunWindow([&](FrmChart1&) { opened = true; });
+    cmd.mnuViewChart_Click();
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+    QCOMPARE(stops, 1);
+    QVERIFY(!opened);
+}
+
+void TestChartWindow::viewChartOpensModalWindow() {
+    Harness h;
+    QWidget owner;
+    owner.show();
+    int stops = 0;
+    bool ran = false;
+    ViewChartCommand cmd(
+        h.services(), [&] { ++stops; }, &owner);
+    cmd.setRunWindow([&](FrmChart1& w) {
+        ran = true;
+        QCOMPARE(stops, 1);
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.windowModality(), Qt::ApplicationModal);
+        QCOMPARE(w.parentWidget(), &owner);
+        QCOMPARE(QApplication::activeModalWidget(), &w);
+        QCOMPARE(w.TotalSpan(), 270.0f);  // loaded
+        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("lblMarkerTime"))->text(),
+                 QStringLiteral("Sec "));
+    });
+    cmd.mnuViewChart_Click();
+    QVERIFY(ran);
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+    // Through exec(): Exit ends the modal loop and the window is gone.
+    ViewChartCommand real(h.services(), {}, &owner);
+    QTimer::singleShot(0, [] {
+        auto* w = qobject_cast<FrmChart1*>(QApplication::activeModalWidget());
+        QVERIFY(w != nullptr);
+        w->findChild<QPushButton*>(QStringLiteral("cmdExit"))->click();
+    });
+    real.mnuViewChart_Click();
+    QCOMPARE(owner.findChildren<FrmChart1*>().size(), 0);
+}
+
+void TestChartWindow::commentCommand() {
+    Harness h;
+    h.data.Comment = QStringLiteral("3rd pass, 75 shot");
+    h.dialogs.expectInput(QStringLiteral("Enter or edit comment. Cancel will erase any comment."),
+                          QStringLiteral("Optional Information Entry/Edit"),
+                          QStringLiteral("3rd pass, 75 shot"), QStringLiteral("4th pass"));
+    mnuEditComment_Click(h.dialogs, h.data);
+    QCOMPARE(h.data.Comment, QStringLiteral("4th pass"));
+    h.dialogs.expectInput(QStringLiteral("Enter or edit comment. Cancel will erase any comment."),
+                          QStringLiteral("Optional Information Entry/Edit"),
+                          QStringLiteral("4th pass"), QString());
+    mnuEditComment_Click(h.dialogs, h.data);
+    QCOMPARE(h.data.Comment, QString());
+    // Allowed on an empty buffer.
+    h.data.ClearDataBuffer();
+    h.dialogs.expectInput(QStringLiteral("Enter or edit comment. Cancel will erase any comment."),
+                          QStringLiteral("Optional Information Entry/Edit"), QString(),
+                          QStringLiteral("note"));
+    mnuEditComment_Click(h.dialogs, h.data);
+    QCOMPARE(h.data.Comment, QStringLiteral("note"));
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+}
+
+void TestChartWindow::exitCloses() {
+    Harness h;
+    FrmChart1& w = h.open();
+    h.child<QPushButton>("cmdExit")->click();
+    QVERIFY(!w.isVisible());
+    QCOMPARE(w.result(), int(QDialog::Accepted));
+}
+
+void TestChartWindow::drawToDevice() {
+    Harness h;
+    h.open();
+    h.click("optTrace2Stage1Trig");
+    const QSize before = h.chart().PlotAreaSize();
+    QImage image(1200, 900, QImage::Format_ARGB32);
+    image.fill(Qt::black);
+    h.chart().DrawToDevice(&image, 3, 5, 50, 100, 800, 1000);
+    // Outside the rectangle nothing was drawn; inside, the white chart with the red trace.
+    QCOMPARE(image.pixelColor(50, 20), QColor(Qt::black));
+    QCOMPARE(image.pixelColor(1150, 880), QColor(Qt::black));
+    QCOMPARE(image.pixelColor(110, 60), QColor(Qt::white));
+    int red = 0;
+    for (int y = 50; y < 850; y += 2) {
+        for (int x = 100; x < 1100; x += 2) {
+            const QColor c = image.pixelColor(x, y);
+            red += (c.red() > 150 && c.green() < 100 && c.blue() < 100) ? 1 : 0;
+        }
+    }
+    QVERIFY(red > 50);
+    // The window's own chart is as it was.
+    QCOMPARE(h.chart().PlotAreaSize(), before);
+    QCOMPARE(h.chart().LabelPosition(1).x(), before.width() + 10);
+}
+
+void TestChartWindow::drawToDeviceRefusesOtherModes() {
+    Harness h;
+    h.open();
+    QImage image(100, 100, QImage::Format_ARGB32);
+    for (const auto& [a, b, hh, ww] : {std::tuple{1, 5, 10, 10}, std::tuple{3, 1, 10, 10},
+                                       std::tuple{3, 5, 0, 10}, std::tuple{3, 5, 10, -1}}) {
+        try {
+            h.chart().DrawToDevice(&image, a, b, 0, 0, hh, ww);
+            QFAIL("accepted");
+        } catch (const AppError& e) {
+            QCOMPARE(e.description(), QStringLiteral("Invalid property value"));
+        }
+    }
+}
+
+QTEST_MAIN(TestChartWindow)
+#include "test_chart_window.moc"
