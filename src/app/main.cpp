@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "app/frm_main.h"
+#include "branding/frm_splash.h"
 #include "platform/qsettings_backing.h"
 #include "platform/qt_user_dialogs.h"
 
@@ -11,7 +12,18 @@ int main(int argc, char* argv[]) {
 
     tarvik::QtUserDialogs dialogs;
     tarvik::QSettingsBacking settings;
-    tarvik::FrmMain frmMain({&dialogs, &settings, tarvik::Branding::defaults()});
+
+    // The splash reads the branding file and closes itself after four seconds; only then does
+    // the main window load.
+    tarvik::Branding branding;
+    {
+        tarvik::FrmSplash frmSplash(dialogs);
+        frmSplash.Form_Load();
+        frmSplash.exec();
+        branding = frmSplash.branding();
+    }
+
+    tarvik::FrmMain frmMain({&dialogs, &settings, branding});
     dialogs.setOwner(&frmMain);
     frmMain.Form_Load();
     frmMain.show();

@@ -1,5 +1,9 @@
 #include "branding/branding.h"
 
+#include <QIODevice>
+
+#include "common/number_parse.h"
+
 namespace tarvik {
 
 Branding Branding::defaults() {
@@ -13,6 +17,153 @@ Branding Branding::defaults() {
                     QStringLiteral("Tel. (541) 555-0187"),
                     QStringLiteral("www.orvenna.example")};
     return b;
+}
+
+QString BrandingRead::describeProblems() const {
+    QStringList texts;
+    for (BrandingProblem p : problems) {
+        switch (p) {
+            case BrandingProblem::TooLarge:
+                texts << QStringLiteral(
+                             "The branding file %1 is larger than 1 MB; only its "
+                             "first 1 MB was read.")
+                             .arg(kBrandingFileName);
+                break;
+            case BrandingProblem::NoSeparator:
+                texts << QStringLiteral(
+                             "The branding file %1 ends before its first \"!\" "
+                             "separator line.")
+                             .arg(kBrandingFileName);
+                break;
+            case BrandingProblem::TooFewSplashLines:
+                texts << QStringLiteral(
+                             "The first section of the branding file %1 has %2; it "
+                             "needs five: company name, font name, font size, font "
+                             "style and logo file.")
+                             .arg(kBrandingFileName,
+                                  splashLineCount == 1
+                                      ? QStringLiteral("1 line")
+                                      : QStringLiteral("%1 lines").arg(splashLineCount));
+                break;
+        }
+    }
+    return texts.join(QStringLiteral("\r\n"));
+}
+
+namespace {
+
+enum class Section { Header, Splash, Brand, Done };
+
+BrandingRead parseBytes(QByteArrayView data, bool moreBeyond) {
+    using namespace branding_limits;
+    BrandingRead result;
+
+    bool utf8 = false;
+    if (data.startsWith("\xEF\xBB\xBF")) {
+        // Saved by an editor that marks UTF-8; without this the first "!" would not be seen.
+        utf8 = true;
+        data = data.sliced(3);
+    }
+    if (moreBeyond) {
+        // The last line was cut by the size limit: it is not a line of the file.
+        const qsizetype lastEnd = std::max(data.lastIndexOf('\n'), data.lastIndexOf('\r'));
+        data = data.first(lastEnd + 1);
+    }
+
+    Section section = Section::Header;
+    qsizetype brandLineCount = 0;
+    qsizetype pos = 0;
+    const qsizetype size = data.size();
+    while (pos < size && section != Section::Done) {
+        qsizetype end = pos;
+        while (end < size && data[end] != '\n' && data[end] != '\r') {
+            ++end;
+        }
+        const QByteArrayView raw = data.sliced(pos, std::min(end - pos, kMaxLineChars));
+        pos = end;
+        if (pos < size) {
+            // LF, CR LF or a lone CR ends the line.
+            const bool cr = data[pos] == '\r';
+            ++pos;
+            if (cr && pos < size && data[pos] == '\n') {
+                ++pos;
+            }
+        }
+        const bool separator = !raw.isEmpty() && raw[0] == '!';
+        auto text = [&] {
+            return utf8 ? QString::fromUtf8(raw) : QString::fromLatin1(raw.data(), raw.size());
+        };
+        switch (section) {
+            case Section::Header:
+                if (separator) {
+                    break;
+                }
+                section = Section::Splash;
+                [[fallthrough]];
+            case Section::Splash:
+                if (separator) {
+                    section = Section::Brand;
+                    break;
+                }
+                if (result.splashLineCount++ < kMaxLinesKept) {
+                    result.branding.SplashLines << text();
+                }
+                break;
+            case Section::Brand:
+                if (separator) {
+                    section = Section::Done;
+                    break;
+                }
+                if (brandLineCount++ < kMaxLinesKept) {
+                    result.branding.BrandLines << text();
+                }
+                break;
+            case Section::Done:
+                break;
+        }
+    }
+
+    if (moreBeyond && section != Section::Done) {
+        result.problems << BrandingProblem::TooLarge;
+    }
+    if (section == Section::Header || section == Section::Splash) {
+        result.problems << BrandingProblem::NoSeparator;
+    }
+    if (result.splashLineCount < kSplashLinesUsed) {
+        result.problems << BrandingProblem::TooFewSplashLines;
+    }
+    return result;
+}
+
+}  // namespace
+
+BrandingRead parseBranding(const QByteArray& bytes) {
+    const bool tooLarge = bytes.size() > branding_limits::kMaxFileBytes;
+    return parseBytes(
+        QByteArrayView(bytes).first(std::min(bytes.size(), branding_limits::kMaxFileBytes)),
+        tooLarge);
+}
+
+BrandingRead parseBranding(QIODevice& device) {
+    // One byte past the limit tells a file that is too large from one that just fits.
+    const QByteArray bytes = device.read(branding_limits::kMaxFileBytes + 1);
+    return parseBranding(bytes);
+}
+
+double brandingFontSize(const QString& line) {
+    return leadingNumber(line);
+}
+
+bool brandingBold(const QString& line) {
+    return line.contains(QLatin1String("bold"), Qt::CaseInsensitive);
+}
+
+bool brandingItalic(const QString& line) {
+    return line.contains(QLatin1String("italic"), Qt::CaseInsensitive);
+}
+
+bool brandingNoLogo(const QString& line) {
+    return line.compare(QLatin1String("NULL"), Qt::CaseInsensitive) == 0;
 }
 
 }  // namespace tarvik

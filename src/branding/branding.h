@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QByteArray>
+#include <QString>
 #include <QStringList>
+#include <QtGlobal>
+
+class QIODevice;
 
 namespace tarvik {
 
@@ -16,5 +21,64 @@ struct Branding {
     /// The brand name (BrandLines line 1), or "" when there are no brand lines.
     QString brandName() const { return BrandLines.isEmpty() ? QString() : BrandLines.first(); }
 };
+
+/// The name of the branding file in the program's folder.
+inline const QString kBrandingFileName = QStringLiteral("Tarvik.cfg");
+
+/// What can be wrong with a branding file. The lists are filled as far as the file goes even
+/// when something is wrong.
+enum class BrandingProblem {
+    /// The file stops before the "!" line that closes the splash section.
+    NoSeparator,
+    /// The splash section has fewer than the five lines the splash uses.
+    TooFewSplashLines,
+    /// The file is far larger than any branding file; only its beginning was read.
+    TooLarge,
+};
+
+/// The outcome of reading a branding file.
+struct BrandingRead {
+    Branding branding;
+    QList<BrandingProblem> problems;
+    /// Lines in the splash section, including those beyond the ones kept.
+    qsizetype splashLineCount = 0;
+
+    bool ok() const { return problems.isEmpty(); }
+    /// The problems as the error box shows them, one sentence each, joined with CR LF.
+    QString describeProblems() const;
+};
+
+/// Limits that keep a damaged or hostile file from taking the program's memory or time.
+namespace branding_limits {
+/// Bytes read from the file at most; a real branding file is a few hundred bytes.
+inline constexpr qsizetype kMaxFileBytes = 1024 * 1024;
+/// A longer line is cut to this many characters.
+inline constexpr qsizetype kMaxLineChars = 64 * 1024;
+/// Lines kept in each list; further lines are counted and dropped.
+inline constexpr qsizetype kMaxLinesKept = 100;
+}  // namespace branding_limits
+
+/// The number of splash lines the splash applies (company name to logo file).
+inline constexpr qsizetype kSplashLinesUsed = 5;
+
+/// Reads a branding file's bytes: lines beginning with "!" before the first section are
+/// skipped; the splash section runs up to the next "!" line (required, consumed); the brand
+/// section runs up to the next "!" line or the end; the rest is not read. Only a line's first
+/// character makes it a separator, and an empty line is an ordinary (empty) item. The text is
+/// 8-bit (Latin-1) unless it starts with a UTF-8 byte-order mark. Lines end at LF, CR LF or CR.
+BrandingRead parseBranding(const QByteArray& bytes);
+
+/// Reads at most kMaxFileBytes (and one byte more, to tell a file that is too large) from the
+/// device and parses them as above.
+BrandingRead parseBranding(QIODevice& device);
+
+/// The splash's reading of the font size line: the leading numeric value, a text that does
+/// not start with a number counting as 0.
+double brandingFontSize(const QString& line);
+/// Bold and italic of the style line: whether it contains "bold" / "italic", in any case.
+bool brandingBold(const QString& line);
+bool brandingItalic(const QString& line);
+/// Whether the logo line says "no logo" ("NULL" in any case).
+bool brandingNoLogo(const QString& line);
 
 }  // namespace tarvik

@@ -28,5 +28,6 @@ int main(int argc, char* argv[]) {
     tarvik::shots::mainWindowShots();
     tarvik::shots::realtimeShots();
     tarvik::shots::chartShots();
+    tarvik::shots::splashShots();
     return 0;
 }

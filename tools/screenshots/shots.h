@@ -12,5 +12,6 @@ void save(QWidget& widget, const QString& name);
 void mainWindowShots();
 void realtimeShots();
 void chartShots();
+void splashShots();
 
 }  // namespace tarvik::shots

@@ -1,0 +1,263 @@
+#include "branding/frm_splash.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QFrame>
+#include <QGridLayout>
+#include <QImageReader>
+#include <QLabel>
+#include <QPixmap>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "common/program_paths.h"
+#include "link/app_error.h"
+#include "link/error_trap.h"
+
+namespace tarvik {
+
+namespace {
+constexpr int kWidth = FrmSplash::kWindowWidth;
+constexpr int kHeight = FrmSplash::kWindowHeight;
+constexpr int kMargin = 22;
+constexpr int kSpacing = 20;
+// Room for the company name: the window less the frame, the margins and the logo's place.
+constexpr int kNameWidth = kWidth - 2 * kMargin - 4 - FrmSplash::kLogoBox - kSpacing;
+
+const QString kSource = QStringLiteral("Tarvik");
+
+QFont arial(double points, bool bold = false, bool italic = false) {
+    QFont f(QStringLiteral("Arial"));
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    f.setItalic(italic);
+    return f;
+}
+}  // namespace
+
+FrmSplash::FrmSplash(UserDialogs& dialogs, QString folder, QWidget* parent)
+    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint),
+      dialogs_(dialogs),
+      folder_(folder.isEmpty() ? programFolder() : std::move(folder)) {
+    setObjectName(QStringLiteral("frmSplash"));
+    setModal(true);
+    build();
+}
+
+FrmSplash::~FrmSplash() = default;
+
+void FrmSplash::build() {
+    setFixedSize(kWidth, kHeight);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+
+    fraSplash_ = new QFrame(this);
+    fraSplash_->setObjectName(QStringLiteral("fraSplash"));
+    fraSplash_->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    fraSplash_->setLineWidth(2);
+    fraSplash_->setAutoFillBackground(true);
+    QPalette pal = fraSplash_->palette();
+    pal.setColor(QPalette::Window, QColor(250, 250, 247));
+    pal.setColor(QPalette::WindowText, QColor(24, 32, 48));
+    fraSplash_->setPalette(pal);
+    outer->addWidget(fraSplash_);
+
+    imgLogo_ = new QLabel(fraSplash_);
+    imgLogo_->setObjectName(QStringLiteral("imgLogo"));
+    imgLogo_->setFixedSize(kLogoBox, kLogoBox);
+    imgLogo_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    lblCompanyName_ = new QLabel(fraSplash_);
+    lblCompanyName_->setObjectName(QStringLiteral("lblCompanyName"));
+    lblCompanyName_->setFont(arial(kDesignedFontSize));
+    // A long name is drawn smaller (fitCompanyName) and never widens the window.
+    lblCompanyName_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    lblCompanyName_->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+
+    lblProductName_ = new QLabel(QStringLiteral("Nitrous Controller Data Logging"), fraSplash_);
+    lblProductName_->setObjectName(QStringLiteral("lblProductName"));
+    lblProductName_->setFont(arial(14, true));
+    lblProductName_->setWordWrap(true);
+    lblProductName_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette accent = lblProductName_->palette();
+    accent.setColor(QPalette::WindowText, QColor(176, 24, 32));
+    lblProductName_->setPalette(accent);
+
+    auto* rule = new QFrame(fraSplash_);
+    rule->setFrameStyle(QFrame::HLine | QFrame::Plain);
+    rule->setFixedHeight(2);
+    rule->setLineWidth(2);
+    QPalette rulePalette = rule->palette();
+    rulePalette.setColor(QPalette::WindowText, QColor(176, 24, 32));
+    rule->setPalette(rulePalette);
+
+    lblVersion_ = new QLabel(QStringLiteral("Version 2.0"), fraSplash_);
+    lblVersion_->setObjectName(QStringLiteral("lblVersion"));
+    lblVersion_->setFont(arial(10));
+    lblVersion_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    // The name and the product stand beside the logo, centred on it.
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(4);
+    texts->addStretch(1);
+    texts->addWidget(lblCompanyName_);
+    texts->addWidget(lblProductName_);
+    texts->addStretch(1);
+
+    auto* grid = new QGridLayout(fraSplash_);
+    grid->setContentsMargins(kMargin, kMargin, kMargin, kMargin - 8);
+    grid->setHorizontalSpacing(kSpacing);
+    grid->setVerticalSpacing(8);
+    grid->addWidget(imgLogo_, 0, 0, Qt::AlignLeft | Qt::AlignTop);
+    grid->addLayout(texts, 0, 1);
+    grid->setRowStretch(1, 1);
+    grid->addWidget(rule, 2, 0, 1, 2);
+    grid->addWidget(lblVersion_, 3, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+
+    tmrSplashUnload_ = new QTimer(this);
+    tmrSplashUnload_->setObjectName(QStringLiteral("tmrSplashUnload"));
+    tmrSplashUnload_->setInterval(kUnloadIntervalMs);
+    tmrSplashUnload_->setSingleShot(true);
+    connect(tmrSplashUnload_, &QTimer::timeout, this, &FrmSplash::tmrSplashUnload_Timer);
+}
+
+QString FrmSplash::splashLine(qsizetype n) const {
+    return branding_.SplashLines.value(n - 1);
+}
+
+void FrmSplash::Form_Load() {
+    ErrorTrap trap(dialogs_);
+    // After an ignored problem the lines the file lacks are simply not applied: their controls
+    // keep their designed look.
+    trap.run([&] { readBrandingFile(); });  // 1-2.
+    trap.run([&] {                          // 3.
+        if (hasSplashLine(1)) {
+            lblCompanyName_->setText(splashLine(1));
+        }
+    });
+    trap.run([&] { applyCompanyFont(); });  // 4-5.
+    trap.run([&] {                          // 6.
+        if (hasSplashLine(5) && !brandingNoLogo(splashLine(5))) {
+            loadLogo(splashLine(5));
+        }
+    });
+    trap.run([&] { QCoreApplication::setApplicationName(QStringLiteral("Tarvik")); });  // 7.
+}
+
+void FrmSplash::readBrandingFile() {
+    const QString path = QDir(folder_).filePath(kBrandingFileName);
+    if (!QFileInfo::exists(path)) {
+        branding_ = Branding::defaults();
+        return;
+    }
+    branding_ = Branding();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw AppError(AppError::kFileError, kSource,
+                       QStringLiteral("The branding file %1 cannot be opened: %2")
+                           .arg(kBrandingFileName, file.errorString()));
+    }
+    const BrandingRead read = parseBranding(file);
+    // Whatever was read stays, so Ignore goes on with it.
+    branding_ = read.branding;
+    if (!read.ok()) {
+        throw AppError(AppError::kFileError, kSource, read.describeProblems());
+    }
+}
+
+double FrmSplash::saneFontSize(double requested) {
+    if (!(requested > 0) || !std::isfinite(requested)) {
+        return kDesignedFontSize;
+    }
+    return std::clamp(requested, kMinFontSize, kMaxFontSize);
+}
+
+void FrmSplash::applyCompanyFont() {
+    QFont font = lblCompanyName_->font();
+    if (hasSplashLine(2)) {
+        font.setFamily(splashLine(2));
+    }
+    if (hasSplashLine(3)) {
+        appliedFontSize_ = saneFontSize(brandingFontSize(splashLine(3)));
+        font.setPointSizeF(appliedFontSize_);
+    }
+    if (hasSplashLine(4)) {
+        font.setBold(brandingBold(splashLine(4)));
+        font.setItalic(brandingItalic(splashLine(4)));
+    }
+    lblCompanyName_->setFont(font);
+    fitCompanyName();
+}
+
+void FrmSplash::fitCompanyName() {
+    QFont font = lblCompanyName_->font();
+    const QString text = lblCompanyName_->text();
+    double size = font.pointSizeF();
+    double width = QFontMetricsF(font).horizontalAdvance(text);
+    if (width <= kNameWidth || text.isEmpty()) {
+        return;
+    }
+    // Jump close to the size that fits, then step down to be sure.
+    size = std::max(kMinFontSize, std::floor(size * kNameWidth / width));
+    for (;;) {
+        font.setPointSizeF(size);
+        width = QFontMetricsF(font).horizontalAdvance(text);
+        if (width <= kNameWidth || size <= kMinFontSize) {
+            break;
+        }
+        size = std::max(kMinFontSize, size - 1);
+    }
+    lblCompanyName_->setFont(font);
+}
+
+void FrmSplash::loadLogo(const QString& name) {
+    const QString path = QDir(folder_).filePath(name);
+    if (name.isEmpty() || !QFileInfo(path).isFile()) {
+        throw AppError(AppError::kFileError, kSource,
+                       QStringLiteral("The logo file \"%1\" named in the branding file %2 was "
+                                      "not found.")
+                           .arg(name, kBrandingFileName));
+    }
+    QImageReader reader(path);
+    const QSize declared = reader.size();
+    if (declared.isValid() &&
+        static_cast<qint64>(declared.width()) * declared.height() > kMaxLogoPixels) {
+        throw AppError(AppError::kFileError, kSource,
+                       QStringLiteral("The logo file \"%1\" named in the branding file %2 is "
+                                      "too large a picture (%3 x %4 pixels).")
+                           .arg(name, kBrandingFileName)
+                           .arg(declared.width())
+                           .arg(declared.height()));
+    }
+    QImage image = reader.read();
+    if (image.isNull()) {
+        throw AppError(AppError::kFileError, kSource,
+                       QStringLiteral("The logo file \"%1\" named in the branding file %2 is not "
+                                      "a picture the program can read.")
+                           .arg(name, kBrandingFileName));
+    }
+    if (image.width() > kLogoBox || image.height() > kLogoBox) {
+        image = image.scaled(kLogoBox, kLogoBox, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+    imgLogo_->setPixmap(QPixmap::fromImage(image));
+}
+
+void FrmSplash::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Four seconds from when the user sees it, however long the load's error boxes stayed up.
+    if (!tmrSplashUnload_->isActive()) {
+        tmrSplashUnload_->start();
+    }
+}
+
+void FrmSplash::tmrSplashUnload_Timer() {
+    tmrSplashUnload_->stop();
+    accept();
+}
+
+}  // namespace tarvik

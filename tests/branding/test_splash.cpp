@@ -1,0 +1,426 @@
+// The splash window: what the branding file does to it, each way the file can be wrong and
+// the error box it brings, and closing on its timer.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include "branding/frm_splash.h"
+#include "scripted_dialogs.h"
+
+using namespace tarvik;
+using test::ScriptedDialogs;
+
+namespace {
+
+const QSize kSplashSize(FrmSplash::kWindowWidth, FrmSplash::kWindowHeight);
+const QString kNoSeparator =
+    QStringLiteral("The branding file Tarvik.cfg ends before its first \"!\" separator line.");
+QString tooFew(int n) {
+    return QStringLiteral(
+               "The first section of the branding file Tarvik.cfg has %1; it needs "
+               "five: company name, font name, font size, font style and logo file.")
+        .arg(n == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(n));
+}
+QString logoMissing(const QString& name) {
+    return QStringLiteral(
+               "The logo file \"%1\" named in the branding file Tarvik.cfg was not "
+               "found.")
+        .arg(name);
+}
+QString logoUnreadable(const QString& name) {
+    return QStringLiteral(
+               "The logo file \"%1\" named in the branding file Tarvik.cfg is not a "
+               "picture the program can read.")
+        .arg(name);
+}
+
+// A program folder of the test's own, with the shipped logo in it.
+struct Folder {
+    QTemporaryDir dir;
+    Folder() {
+        QFile::copy(QStringLiteral(TARVIK_RESOURCES "/Orvenna_Logo.gif"),
+                    dir.filePath(QStringLiteral("Orvenna_Logo.gif")));
+    }
+    void write(const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(bytes), bytes.size());
+    }
+    void cfg(const QByteArray& bytes) { write(QStringLiteral("Tarvik.cfg"), bytes); }
+    QString path() const { return dir.path(); }
+};
+
+QByteArray file(const QByteArray& name, const QByteArray& font, const QByteArray& size,
+                const QByteArray& style, const QByteArray& logo) {
+    return "! test branding\n" + name + '\n' + font + '\n' + size + '\n' + style + '\n' + logo +
+           "\n!\nBrand\nLine 2\n";
+}
+
+bool hasLogo(FrmSplash& s) {
+    return !s.imgLogo().pixmap().isNull();
+}
+
+}  // namespace
+
+class TestSplash : public QObject {
+    Q_OBJECT
+
+private slots:
+    void designedControls();
+    void noFileGivesDefaultsWithoutMessage();
+    void noFileAndNoLogo();
+    void fileAppliesItsLines();
+    void fiveSplashLinesTwoBrandLines();
+    void nullLogo_data();
+    void nullLogo();
+    void styleLine_data();
+    void styleLine();
+    void fontSize_data();
+    void fontSize();
+    void longNameShrinksToFit();
+    void badFiles_data();
+    void badFiles();
+    void abortEndsTheLoadThere();
+    void retryReadsTheFileAgain();
+    void logoProblems_data();
+    void logoProblems();
+    void timerClosesTheSplash();
+    void execReturnsWhenTheTimerFires();
+    void escapeDoesNotCloseIt();
+};
+
+void TestSplash::designedControls() {
+    ScriptedDialogs d;
+    FrmSplash s(d, QStringLiteral("/nonexistent"));
+    QCOMPARE(s.objectName(), QStringLiteral("frmSplash"));
+    for (const char* name :
+         {"fraSplash", "imgLogo", "lblCompanyName", "lblProductName", "lblVersion"}) {
+        QVERIFY2(s.findChild<QWidget*>(QLatin1String(name)) != nullptr, name);
+    }
+    QCOMPARE(s.lblProductName().text(), QStringLiteral("Nitrous Controller Data Logging"));
+    QCOMPARE(s.lblVersion().text(), QStringLiteral("Version 2.0"));
+    QCOMPARE(s.lblProductName().font().family(), QStringLiteral("Arial"));
+    QCOMPARE(s.lblVersion().font().family(), QStringLiteral("Arial"));
+    QCOMPARE(s.tmrSplashUnload().objectName(), QStringLiteral("tmrSplashUnload"));
+    QCOMPARE(s.tmrSplashUnload().interval(), 4000);
+    QVERIFY(!s.tmrSplashUnload().isActive());  // counts from when it is shown
+    QVERIFY(s.isModal());
+}
+
+void TestSplash::noFileGivesDefaultsWithoutMessage() {
+    Folder f;
+    ScriptedDialogs d;
+    QCoreApplication::setApplicationName(QStringLiteral("other"));
+    FrmSplash s(d, f.path());
+    s.Form_Load();
+    QVERIFY2(d.ok(), qPrintable(d.report()));
+    QCOMPARE(s.branding().SplashLines, Branding::defaults().SplashLines);
+    QCOMPARE(s.branding().BrandLines, Branding::defaults().BrandLines);
+    QCOMPARE(s.lblCompanyName().text(), QStringLiteral("Orvenna"));
+    const QFont font = s.lblCompanyName().font();
+    QCOMPARE(font.family(), QStringLiteral("Arial"));
+    QCOMPARE(font.pointSizeF(), 28.0);
+    QVERIFY(font.bold());
+    QVERIFY(font.italic());
+    QVERIFY(hasLogo(s));
+    QCOMPARE(s.imgLogo().pixmap().size(), QSize(140, 140));
+    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Tarvik"));
+}
+
+void TestSplash::noFileAndNoLogo() {
+    // The defaults name the shipped logo; without it the load says so.
+    QTemporaryDir dir;
+    ScriptedDialogs d;
+    d.expectErrorBox(logoMissing(QStringLiteral("Orvenna_Logo.gif")), MsgResult::Ignore);
+    FrmSplash s(d, dir.path());
+    s.Form_Load();
+    QVERIFY2(d.ok(), qPrintable(d.report()));
+    QVERIFY(!hasLogo(s));
+    QCOMPARE(s.lblCompanyName().text(), QStringLiteral("Orvenna"));
+}
+
+void TestSplash::fileAppliesItsLines() {
+    Folder f;
+    f.cfg(file("Strada Nitro", "Courier New", "22", "italic", "Orvenna_Logo.gif"));
+    ScriptedDialogs d;
+    FrmSplash s(d, f.path());
+    s.Form_Load();
+    QVERIFY2(d.ok(), qPrintable(d.report()));
+    QCOMPARE(s.lblCompanyName().text(), QStringLiteral("Strada Nitro"));
+    QCOMPARE(s.lblCompanyName().font().family(), QStringLiteral("Courier New"));
+    QCOMPARE(s.lblCompanyName().font().pointSizeF(), 22.0);
+    QVERIFY(!s.lblCompanyName().font().bold());
+    QVERIFY(s.lblCompanyName().font().italic());
+    QVERIFY(hasLogo(s));
+    QCOMPARE(s.branding().BrandLines,
+             (QStringList{QStringLiteral("Brand"), QStringLiteral("Line 2")}));
+}
+
+void TestSplash::fiveSplashLinesTwoBrandLines() {
+    Folder f;
+    f.cfg("!a\n!b\nAcme\nArial\n20\nbold\nNULL\n!\nAcme Racing\nCall us\n");
+    ScriptedDialogs d;
+    FrmSplash s(d, f.path());
+    s.Form_Load();
+    QVERIFY2(d.ok(), qPrintable(d.report()));
+    QCOMPARE(s.branding().BrandLines.size(), 2);
+    QCOMPARE(s.branding().brandName(), QStringLiteral("Acme Racing"));
+}
+
+void TestSplash::nullLogo_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("NULL") << QByteArray("NULL");
+    QTest::newRow("null") << QByteArray("null");
+    QTest::newRow("Null") << QByteArray("Null");
+}
+
+void TestSplash::nullLogo() {
+    QFETCH(QByteArray, line);
+    Folder f;
+    f.cfg(file("Acme", "Arial", "20", "bold", line));
+    ScriptedDialogs d;
+    FrmSplash s(d, f.path());
+    s.Form_Load();
+    QVERIFY2(d.ok(), qPrintable(d.report()));
+    QVERIFY(!hasLogo(s));
+}
+
+void TestSplash::styleLine_data() {
+    QTest::addColumn<QByteArray>("style");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("italic");
+    QTest::newRow("bold italic") << QByteArray("bold italic") << true << true;
+    QTest::newRow("BOLD") << QByteArray("BOLD") << true << false;
+    QTest::newRow("Italic") << QByteArray("Italic") << false << true;
+    QTest::newRow("regular") << QByteArray("regular") << false << false;
+    QTest::newRow("empty") << QByteArray("") << false << false;
+}
+
+void TestSplash::styleLine() {
+    QFETCH(QByteArray, style);
+    QFETCH(bool, bold);
+    QFETCH(bool, italic);
+    Folder f;
+    f.cfg(file("Acme", "Arial", "20", style, "NULL"));
+    ScriptedDialogs d;
+    FrmSplash s(d, f.path());
+    s.Form_Load();
+    QVERIFY2(d.ok(), qPrintable(d.report()));
+    QCOMPARE(s.lblCompanyName().font().bold(), bold);
+    QCOMPARE(s.lblCompanyName().font().italic(), italic);
+}
+
+void TestSplash::fontSize_data() {
+    QTest::addColumn<QByteArray>("size");
+    QTest::addColumn<double>("applied");
+    QTest::newRow("20") << QByteArray("20") << 20.0;
+    QTest::newRow("12.5 points") << QByteArray("12.5 points") << 12.5;
+    QTest::newRow("letters count as 0: designed size") << QByteArray("big") << 28.0;
+    QTest::newRow("0: designed size") << QByteArray("0") << 28.0;
+    QTest::newRow("-3: designed size") << QByteArray("-3") << 28.0;
+    QTest::newRow("100000: largest") << QByteArray("100000") << 72.0;
+    QTest::newRow("1e308: largest") << QByteArray("1e308") << 72.0;
+    QTest::newRow("1e999 (infinite): designed size") << QByteArray("1e999") << 28.0;
+    QTest::newRow("0.2: smallest") << QByteArray("0.2") << 6.0;
+}
+
+void TestSplash::fontSize() {
+    QFETCH(QByteArray, size);
+    QFETCH(double, applied);
+    Folder f;
+    f.cfg(file("Acme", "Arial", size, "bold", "NULL"));
+    ScriptedDialogs d;
+    FrmSplash s(d, f.path());
+    s.Form_Load();
+    QVERIFY2(d.ok(), qPrintable(d.report()));
+    QCOMPARE(s.appliedFontSize(), applied);
+    // A short name fits at any size the rule allows; the window never grows.
+    QCOMPARE(s.lblCompanyName().font().pointSizeF(), applied);
+    s.show();
+    QCOMPARE(s.size(), kSplashSize);
+    QVERIFY(s.lblCompanyName().height() <= s.height());
+}
+
+void TestSplash::longNameShrinksToFit() {
+    Folder f;
+    f.cfg(file("Highline Motorsport Distribution and Performance Engineering", "Arial", "72",
+               "bold", "NULL"));
+    ScriptedDialogs d;
+    FrmSplash s(d, f.path());
+    s.Form_Load();
+    QVERIFY2(d.ok(), qPrintable(d.report()));
+    QCOMPARE(s.appliedFontSize(), 72.0);
+    const QFont font = s.lblCompanyName().font();
+    QVERIFY(font.pointSizeF() < 72.0);
+    QVERIFY(font.pointSizeF() >= FrmSplash::kMinFontSize);
+    s.show();
+    QCOMPARE(s.size(), kSplashSize);
+}
+
+void TestSplash::badFiles_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("company");
+
+    QTest::newRow("empty") << QByteArray() << kNoSeparator + "\r\n" + tooFew(0) << QString();
+    QTest::newRow("no separator") << QByteArray("Acme\nArial\n20\nbold\nNULL\n") << kNoSeparator
+                                  << "Acme";
+    QTest::newRow("four splash lines")
+        << QByteArray("Acme\nArial\n20\nbold\n!\nAcme\n") << tooFew(4) << "Acme";
+    QTest::newRow("one splash line, no separator")
+        << QByteArray("Acme") << kNoSeparator + "\r\n" + tooFew(1) << "Acme";
+    QTest::newRow("single huge line")
+        << QByteArray(300 * 1024, 'W') << kNoSeparator + "\r\n" + tooFew(1)
+        << QString(64 * 1024, u'W');
+    QByteArray binary;
+    for (int i = 0; i < 4096; ++i) {
+        binary += char((i * 7919) & 0xFF);
+    }
+    binary.replace('\n', 'n').replace('\r', 'r').replace('!', 'x');
+    QTest::newRow("binary, one long line")
+        << binary << kNoSeparator + "\r\n" + tooFew(1) << QString::fromLatin1(binary);
+}
+
+void TestSplash::badFiles() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(QString, company);
+    Folder f;
+    f.cfg(bytes);
+    ScriptedDialogs d;
+    // Ignore goes on with what was read; a missing line leaves its control as designed.
+    d.expectErrorBox(text, MsgResult::Ignore);
+    FrmSplash s(d, f.path());
+    s.Form_Load();
+    QVERIFY2(d.ok(), qPrintable(d.report()));
+    QCOMPARE(s.lblCompanyName().text(), company);
+    QVERIFY(!hasLogo(s));
+    QVERIFY(s.lblCompanyName().font().pointSizeF() <= FrmSplash::kMaxFontSize);
+    QVERIFY(s.branding().BrandLines.isEmpty() ||
+            QTest::currentDataTag() == QByteArray("four splash lines"));
+    s.show();
+    QCOMPARE(s.size(), kSplashSize);
+}
+
+void TestSplash::abortEndsTheLoadThere() {
+    Folder f;
+    f.cfg("Acme\nCourier New\n20\nbold\nNULL\n");  // no separator
+    ScriptedDialogs d;
+    d.expectErrorBox(kNoSeparator, MsgResult::Abort);
+    QCoreApplication::setApplicationName(QStringLiteral("other"));
+    FrmSplash s(d, f.path());
+    const QString designed = s.lblCompanyName().text();
+    s.Form_Load();
+    QVERIFY2(d.ok(), qPrintable(d.report()));
+    // Nothing after the failing step was applied, not even the application title.
+    QCOMPARE(s.lblCompanyName().text(), designed);
+    QCOMPARE(s.lblCompanyName().font().family(), QStringLiteral("Arial"));
+    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("other"));
+    QCOMPARE(s.branding().SplashLines.size(), 5);
+    QVERIFY(s.branding().BrandLines.isEmpty());
+    // The splash still closes on its timer.
+    s.show();
+    QVERIFY(s.tmrSplashUnload().isActive());
+    QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
+}
+
+void TestSplash::retryReadsTheFileAgain() {
+    Folder f;
+    f.cfg("Acme\nArial\n20\n!\n");
+    ScriptedDialogs d;
+    // The user mends the file while the box is up, then chooses Retry.
+    d.expectMessage(QStringLiteral("Error"), tooFew(3), MsgIcon::Critical,
+                    MsgButtons::AbortRetryIgnore, MsgResult::Retry,
+                    [&] { f.cfg(file("Mended", "Arial", "20", "bold", "NULL")); });
+    FrmSplash s(d, f.path());
+    s.Form_Load();
+    QVERIFY2(d.ok(), qPrintable(d.report()));
+    QCOMPARE(s.lblCompanyName().text(), QStringLiteral("Mended"));
+    QCOMPARE(s.branding().BrandLines.first(), QStringLiteral("Brand"));
+}
+
+void TestSplash::logoProblems_data() {
+    QTest::addColumn<QByteArray>("logoLine");
+    QTest::addColumn<QByteArray>("logoBytes");  // written as "bad.gif" when not empty
+    QTest::addColumn<QString>("text");
+    QTest::newRow("missing") << QByteArray("missing.gif") << QByteArray()
+                             << logoMissing(QStringLiteral("missing.gif"));
+    QTest::newRow("empty name") << QByteArray("") << QByteArray() << logoMissing(QString());
+    QTest::newRow("a folder") << QByteArray(".") << QByteArray() << logoMissing(".");
+    QTest::newRow("corrupt") << QByteArray("bad.gif") << QByteArray("GIF89a\x10\x00garbage")
+                             << logoUnreadable(QStringLiteral("bad.gif"));
+    QTest::newRow("text file") << QByteArray("bad.gif") << QByteArray("not a picture at all\n")
+                               << logoUnreadable(QStringLiteral("bad.gif"));
+    // A GIF header claiming 65535 x 65535 pixels.
+    QTest::newRow("absurd size")
+        << QByteArray("bad.gif")
+        << QByteArray("GIF89a\xFF\xFF\xFF\xFF\x00\x00\x00,\x00\x00\x00\x00\xFF\xFF\xFF\xFF\x00", 24)
+        << QStringLiteral(
+               "The logo file \"bad.gif\" named in the branding file Tarvik.cfg is "
+               "too large a picture (65535 x 65535 pixels).");
+}
+
+void TestSplash::logoProblems() {
+    QFETCH(QByteArray, logoLine);
+    QFETCH(QByteArray, logoBytes);
+    QFETCH(QString, text);
+    Folder f;
+    if (!logoBytes.isEmpty()) {
+        f.write(QStringLiteral("bad.gif"), logoBytes);
+    }
+    f.cfg(file("Acme", "Arial", "20", "bold", logoLine));
+    ScriptedDialogs d;
+    d.expectErrorBox(text, MsgResult::Ignore);
+    FrmSplash s(d, f.path());
+    s.Form_Load();
+    QVERIFY2(d.ok(), qPrintable(d.report()));
+    QVERIFY(!hasLogo(s));
+    // The steps before the logo were applied, and Ignore went on to the last one.
+    QCOMPARE(s.lblCompanyName().text(), QStringLiteral("Acme"));
+    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Tarvik"));
+}
+
+void TestSplash::timerClosesTheSplash() {
+    Folder f;
+    ScriptedDialogs d;
+    FrmSplash s(d, f.path());
+    s.Form_Load();
+    s.show();
+    QVERIFY(s.isVisible());
+    QVERIFY(s.tmrSplashUnload().isActive());
+    QCOMPARE(s.tmrSplashUnload().remainingTime() > 3000, true);
+    s.tmrSplashUnload_Timer();
+    QVERIFY(!s.isVisible());
+    QCOMPARE(s.result(), int(QDialog::Accepted));
+}
+
+void TestSplash::execReturnsWhenTheTimerFires() {
+    Folder f;
+    ScriptedDialogs d;
+    FrmSplash s(d, f.path());
+    s.Form_Load();
+    // The real timer, shortened: the modal loop ends on its own first tick.
+    QTimer::singleShot(0, &s, [&] { s.tmrSplashUnload().start(20); });
+    QCOMPARE(s.exec(), int(QDialog::Accepted));
+    QVERIFY(!s.isVisible());
+    QVERIFY(!s.tmrSplashUnload().isActive());
+}
+
+void TestSplash::escapeDoesNotCloseIt() {
+    Folder f;
+    ScriptedDialogs d;
+    FrmSplash s(d, f.path());
+    s.Form_Load();
+    s.show();
+    QTest::keyClick(&s, Qt::Key_Escape);
+    QVERIFY(s.isVisible());
+    s.tmrSplashUnload_Timer();
+    QVERIFY(!s.isVisible());
+}
+
+QTEST_MAIN(TestSplash)
+#include "test_splash.moc"
