@@ -1,0 +1,295 @@
+#include "logdata/download_command.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <algorithm>
+
+#include "common/rounding.h"
+#include "link/app_error.h"
+#include "link/controller.h"
+#include "link/error_trap.h"
+#include "link/serial_link.h"
+#include "logdata/data_buffer.h"
+#include "logdata/fram_decoder.h"
+#include "platform/user_dialogs.h"
+
+namespace tarvik {
+
+const QString DownloadCommand::kTitle = QStringLiteral("Download Data");
+
+namespace {
+constexpr int kLinkChecks = 5;
+// Status codes 0 "Power Off" and 1 "Power On - Not Armed" are the only safe ones to read in.
+constexpr int kHighestUnarmedStatus = 1;
+constexpr int kBlockSize = Controller::kBlockBufferSize;
+constexpr float kDefaultTpsZero = 26.0f;
+constexpr float kDefaultTpsFull = 230.0f;
+}  // namespace
+
+QString downloadDateText() {
+    const QLocale locale = QLocale::system();
+    const QDateTime now = QDateTime::currentDateTime();
+    // The long time format may name the time zone ("t"); the date text is for people and
+    // reads better without it.
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    QString cleaned;
+    bool quoted = false;
+    for (const QChar c : timeFormat) {
+        if (c == u'\'') {
+            quoted = !quoted;
+        }
+        if (!quoted && c == u't') {
+            continue;
+        }
+        cleaned += c;
+    }
+    return locale.toString(now.date(), QLocale::ShortFormat) + u' ' +
+           locale.toString(now.time(), cleaned.trimmed());
+}
+
+DownloadCommand::DownloadCommand(const LogDataContext& context, Controller& controller,
+                                 FramBuffer& fram, DownloadHooks hooks)
+    : ctx_(context), controller_(controller), fram_(fram), hooks_(std::move(hooks)) {
+    if (!hooks_.dateTimeText) {
+        hooks_.dateTimeText = downloadDateText;
+    }
+}
+
+void DownloadCommand::ReadFRAMData() {
+    SerialLink& link = controller_.link();
+    ErrorTrap trap(ctx_.dialogs);
+    auto hide = [&] {
+        if (hooks_.hideProgress) {
+            hooks_.hideProgress();
+        }
+    };
+    // The exit path of an abort: the frame goes, the port closes, and the download sees a
+    // failed read.
+    auto abandon = [&] {
+        hide();
+        link.closePort();
+        link.setLinkOK(false);
+    };
+
+    // 1.
+    if (!trap.run([&] {
+            if (hooks_.showProgress) {
+                hooks_.showProgress(QStringLiteral("Reading FRAM"));
+            }
+            if (hooks_.setProgress) {
+                hooks_.setProgress(0);
+            }
+        })) {
+        return abandon();
+    }
+    // 2.-3.
+    fram_.ClearFRAMBuffer();
+    if (!trap.run([&] { controller_.SetAddress(0); })) {
+        return abandon();
+    }
+    if (!controller_.LinkOK()) {
+        hide();
+        link.closePort();
+        return;
+    }
+    // 4.
+    link.setLinkOK(false);
+    // 5. The controller advances its address after each block, so the blocks come in order.
+    for (int a = 0; a < FramBuffer::kSize; a += kBlockSize) {
+        if (!trap.run([&] { controller_.ReadFRAMBlock(kBlockSize); })) {
+            return abandon();
+        }
+        const bool blockOK = controller_.LinkOK();
+        if (!trap.run([&] {
+                const auto& block = controller_.BlockBuffer();
+                for (int i = 0; i < kBlockSize; ++i) {
+                    fram_.set(a + i, block[static_cast<std::size_t>(i)]);
+                }
+            })) {
+            return abandon();
+        }
+        const int percent = std::clamp(
+            static_cast<int>(roundHalfEven(static_cast<double>(a) / 32767.0 * 100.0, 0)), 0, 100);
+        if (!trap.run([&] {
+                if (hooks_.setProgress) {
+                    hooks_.setProgress(percent);
+                }
+            })) {
+            return abandon();
+        }
+        if (ctx_.yield) {
+            ctx_.yield();
+        } else {
+            link.yieldToEvents();
+        }
+        if (ctx_.isAbortRequested() || !blockOK) {
+            hide();
+            ctx_.clearAbortRequest();
+            link.closePort();
+            link.setLinkOK(false);
+            return;
+        }
+    }
+    // 6.
+    hide();
+    link.setLinkOK(true);
+    link.closePort();
+}
+
+void DownloadCommand::mnuDownload_Click() {
+    SerialLink& link = controller_.link();
+    DataBuffer& buffer = ctx_.buffer;
+    ErrorTrap trap(ctx_.dialogs);
+    auto say = [&](const QString& text, MsgIcon icon) {
+        trap.run([&] { ctx_.dialogs.message(kTitle, text, icon, MsgButtons::Ok); });
+    };
+
+    // An Esc pressed while nothing was running must not stop this download.
+    ctx_.clearAbortRequest();
+
+    // 1.
+    if (!trap.run([&] {
+            if (hooks_.stopMonitor) {
+                hooks_.stopMonitor();
+            }
+        })) {
+        return;
+    }
+
+    // 2. From here on the buffer is empty until every step has succeeded.
+    fram_.ClearFRAMBuffer();
+    buffer.ClearDataBuffer();
+    if (!trap.run([&] {
+            if (ctx_.setCaption) {
+                ctx_.setCaption(ctx_.baseTitle + QStringLiteral(" - Data Buffer Empty"));
+            }
+        })) {
+        return;
+    }
+
+    {
+        // The whole exchange with the controller holds the link, so nothing queued for it
+        // (a clear, another download) runs in between.
+        SerialLink::LinkUse use(link);
+        if (!use.acquired()) {
+            return;
+        }
+
+        // 3.
+        if (!trap.run([&] {
+                for (int i = 0; i < kLinkChecks; ++i) {
+                    controller_.ReSync();
+                    if (controller_.LinkOK()) {
+                        break;
+                    }
+                }
+            })) {
+            return;
+        }
+        if (!controller_.LinkOK()) {
+            say(QStringLiteral("Cannot establish RS-232 link. Check cable and controller power."),
+                MsgIcon::Exclamation);
+            link.closePort();
+            return;
+        }
+
+        // 4.
+        int status = 0;
+        if (!trap.run(
+                [&] { status = static_cast<int>(roundHalfEven(controller_.ReadStatus(), 0)); })) {
+            return;
+        }
+        if (!controller_.LinkOK()) {
+            return;  // the read's own error box has already been shown
+        }
+        if (status > kHighestUnarmedStatus) {
+            say(QStringLiteral("Cannot download while controller is armed."), MsgIcon::Exclamation);
+            link.closePort();
+            return;
+        }
+
+        // 5.
+        if (!trap.run([&] { controller_.ReadFirmwareID(); })) {
+            return;
+        }
+        buffer.FirmwareID = controller_.FirmwareID();
+        buffer.ControllerVersion = controller_.ControllerVersion();
+        if (!controller_.LinkOK()) {
+            say(QStringLiteral("Firmware ID read failed - cannot download."), MsgIcon::Exclamation);
+            return;
+        }
+        if (buffer.FirmwareID.isEmpty()) {
+            say(QStringLiteral("Invalid firmware ID - cannot download."), MsgIcon::Exclamation);
+            return;
+        }
+        say(QStringLiteral("Firmware ID: ") + buffer.FirmwareID, MsgIcon::Exclamation);
+        if (trap.aborted()) {
+            return;
+        }
+
+        // 6.
+        if (!trap.run([&] { controller_.ReadGenModeFlag(); }) ||
+            !trap.run([&] { controller_.ReadTPSScaleFactors(); })) {
+            return;
+        }
+        if (!controller_.LinkOK()) {
+            say(QStringLiteral("Error - unable to read TPS scale factors.\r\n"
+                               "TPS percent data may be incorrectly scaled."),
+                MsgIcon::Exclamation);
+            controller_.setTPSScaleFactors(kDefaultTpsZero, kDefaultTpsFull);
+        }
+
+        // 7. TPSRange is taken from these factors by the decoding.
+        FramDecodeSettings settings;
+        settings.tpsScaleFactors = controller_.TPSScaleFactors();
+        settings.rpmDouble = controller_.RPMDouble();
+        settings.vssInMph = controller_.VSSInMPH();
+
+        // 8.
+        if (!trap.run([&] { ReadFRAMData(); })) {
+            return;
+        }
+        if (!controller_.LinkOK()) {
+            say(QStringLiteral("FRAM download failed."), MsgIcon::Information);
+            return;
+        }
+
+        // 9.
+        if (!trap.run([&] { buffer.DownloadDate = hooks_.dateTimeText(); })) {
+            return;
+        }
+
+        // 10. A corrupt ring start is reported here, before any byte outside the image is read.
+        if (!trap.run([&] { decodeFram(fram_, settings, buffer); })) {
+            return;
+        }
+
+        // 11. The interval is taken as it comes: a failed read has shown its own error box.
+        if (!trap.run([&] { buffer.LogInterval = controller_.ReadDataLogInterval(); })) {
+            return;
+        }
+
+        // 12.
+        link.closePort();
+    }
+
+    // 13.-14.
+    fillElapsedTimes(buffer);
+    buffer.BufferEmpty = false;
+    if (!trap.run([&] {
+            if (ctx_.setCaption) {
+                ctx_.setCaption(ctx_.baseTitle + QStringLiteral(" - Downloaded Data"));
+            }
+        })) {
+        return;
+    }
+
+    // 15.
+    trap.run([&] {
+        if (ctx_.viewChart) {
+            ctx_.viewChart();
+        }
+    });
+}
+
+}  // namespace tarvik

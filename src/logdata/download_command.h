@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "logdata/log_data_context.h"
+
+namespace tarvik {
+
+class Controller;
+class FramBuffer;
+
+/// What the download needs besides the data-set context: the monitor's stop, the progress
+/// frame and the clock's date text.
+struct DownloadHooks {
+    /// Stops the real-time monitor (its Close button).
+    std::function<void()> stopMonitor;
+    /// The progress frame: shown with a caption and repainted at once, bar set 0..100, hidden.
+    std::function<void(const QString& caption)> showProgress;
+    std::function<void(int percent)> setProgress;
+    std::function<void()> hideProgress;
+    /// The download's date and time as text (default: downloadDateText()).
+    std::function<QString()> dateTimeText;
+};
+
+/// "&Download Data": checks the link and the controller's state, reads its identity and
+/// calibration, reads the whole FRAM with a progress bar (Esc stops it), decodes the log ring
+/// into the data buffer oldest first and opens the chart. Every failure ends with its own
+/// message, the data buffer empty and the port closed.
+class DownloadCommand {
+public:
+    static const QString kTitle;
+
+    DownloadCommand(const LogDataContext& context, Controller& controller, FramBuffer& fram,
+                    DownloadHooks hooks);
+
+    void mnuDownload_Click();
+    /// Reads the 512 blocks of 64 bytes into the FRAM image; LinkOK tells whether all came.
+    void ReadFRAMData();
+
+private:
+    const LogDataContext& ctx_;
+    Controller& controller_;
+    FramBuffer& fram_;
+    DownloadHooks hooks_;
+};
+
+/// The current date and time as the user's regional formats write them: the short date, a
+/// blank and the long time (without a time zone name).
+QString downloadDateText();
+
+}  // namespace tarvik

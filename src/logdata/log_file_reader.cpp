@@ -1,0 +1,161 @@
+#include "logdata/log_file_reader.h"
+
+#include <cfloat>
+#include <cmath>
+#include <limits>
+
+#include "common/number_parse.h"
+#include "logdata/log_file_format.h"
+
+namespace tarvik {
+
+namespace {
+
+// A number read from the file as a single. Values beyond the single range become infinities
+// explicitly (the plain conversion is undefined behaviour in C++); the threshold is where
+// round-to-nearest would go to infinity.
+float toSingle(double v) {
+    constexpr double kOverflow = static_cast<double>(FLT_MAX) + 0x1p103;
+    if (v >= kOverflow) {
+        return std::numeric_limits<float>::infinity();
+    }
+    if (v <= -kOverflow) {
+        return -std::numeric_limits<float>::infinity();
+    }
+    if (v > static_cast<double>(FLT_MAX)) {
+        return FLT_MAX;
+    }
+    if (v < -static_cast<double>(FLT_MAX)) {
+        return -FLT_MAX;
+    }
+    return static_cast<float>(v);
+}
+
+float fieldNumber(QStringView field) {
+    return toSingle(leadingNumber(field));
+}
+
+}  // namespace
+
+bool LogFileReader::readHeader(DataBuffer& buffer) {
+    while (headerDone_ < log_format::kHeaderLines) {
+        if (lines_.atEnd()) {
+            return false;
+        }
+        const qint64 commas = lines_.readLine(line_);
+        ++headerDone_;
+        if (headerDone_ == 2 && commas == 0) {
+            buffer.LogInterval = fieldNumber(QString::fromLatin1(line_));
+        }
+    }
+    return true;
+}
+
+bool LogFileReader::readSamples(DataBuffer& buffer) {
+    QString text;
+    while (samplesDone_ < kDataRows) {
+        if (lines_.atEnd()) {
+            return false;
+        }
+        const qint64 commas = lines_.readLine(line_);
+        const int row = ++samplesDone_;
+        if (commas != kDataColumns - 1) {
+            continue;  // not a sample line: the row keeps what it held
+        }
+        // Numbers are ASCII, so Latin-1 keeps every byte's position and costs least.
+        text = QString::fromLatin1(line_);
+        const QStringView view(text);
+        qsizetype start = 0;
+        for (int c = 0; c < kDataColumns; ++c) {
+            qsizetype end = view.indexOf(u',', start);
+            if (end < 0) {
+                end = view.size();  // a line cut at its kept length lacks its last fields
+            }
+            const QStringView field =
+                start <= view.size() ? view.mid(start, end - start) : QStringView();
+            buffer.column(static_cast<Column>(c))[static_cast<std::size_t>(row - 1)] =
+                fieldNumber(field);
+            start = end + 1;
+        }
+        float& tps = buffer.column(Column::TPSPercent)[static_cast<std::size_t>(row - 1)];
+        if (tps < 0.0f) {
+            tps = 0.0f;
+        } else if (tps > 100.0f) {
+            tps = 100.0f;
+        }
+    }
+    return true;
+}
+
+QByteArray LogFileReader::trailerValue(const QByteArray& line) {
+    // A quoted first field ends at its closing quote and comma, so a label or brand name with a
+    // comma in it does not eat into the value; otherwise the first comma ends it.
+    qsizetype valueStart = -1;
+    if (line.startsWith('"')) {
+        const qsizetype close = line.indexOf("\",", 1);
+        if (close >= 0) {
+            valueStart = close + 2;
+        }
+    }
+    if (valueStart < 0) {
+        const qsizetype comma = line.indexOf(',');
+        if (comma < 0) {
+            return QByteArray();
+        }
+        valueStart = comma + 1;
+    }
+    QByteArray value = line.mid(valueStart);
+    if (value.isNull()) {
+        value = QByteArray("");  // present but empty
+    }
+    return value;
+}
+
+bool LogFileReader::readTrailer(DataBuffer& buffer) {
+    QString* const fields[] = {&buffer.FirmwareID, &buffer.DownloadDate, &buffer.Comment};
+    while (trailerDone_ < log_format::kTrailerLines) {
+        if (lines_.atEnd()) {
+            buffer.FirmwareID.clear();
+            buffer.DownloadDate.clear();
+            buffer.Comment.clear();
+            return false;
+        }
+        lines_.readLine(line_);
+        const int index = trailerDone_++;
+        const QByteArray value = trailerValue(line_);
+        if (value.isNull()) {
+            continue;  // a single field: nothing to take
+        }
+        QString text = QString::fromLocal8Bit(value);
+        text.remove(u'"');
+        if (index == 2) {
+            qsizetype first = 0;
+            qsizetype last = text.size();
+            while (first < last && text.at(first) == u' ') {
+                ++first;
+            }
+            while (last > first && text.at(last - 1) == u' ') {
+                --last;
+            }
+            text = text.mid(first, last - first);
+        }
+        *fields[index] = text;
+    }
+    return true;
+}
+
+void LogFileReader::repairElapsedTimes(DataBuffer& buffer) {
+    auto& t = buffer.column(Column::ElapsedTime);
+    const float interval = buffer.LogInterval;
+    for (std::size_t k = 1; k < t.size(); ++k) {
+        if (!(t[k] > t[k - 1])) {
+            t[k] = t[k - 1] + interval;
+        }
+    }
+}
+
+bool LogFileReader::firmwareRecognised(const QString& firmwareId) {
+    return !firmwareId.isEmpty() && firmwareId.contains(QLatin1String("QX"), Qt::CaseInsensitive);
+}
+
+}  // namespace tarvik

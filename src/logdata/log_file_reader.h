@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+
+#include "logdata/data_buffer.h"
+#include "logdata/log_line_source.h"
+
+class QIODevice;
+
+namespace tarvik {
+
+/// Reads a ".log" file into the data buffer, more tolerant than the writer: fields are split at
+/// every comma (quotes are not special), numbers are read leniently (blanks ignored, the
+/// longest leading number, 0 when there is none), a sample line is taken only when it has
+/// exactly twelve fields, "TPS%" is held to 0..100, and the elapsed times are repaired into a
+/// rising series. The parts are separate calls so the open command can report a file that
+/// ends early at the point where it ends; each part resumes where it stopped if called again
+/// after a read error.
+class LogFileReader {
+public:
+    explicit LogFileReader(QIODevice& device) : lines_(device) {}
+
+    /// Lines 1 to 3; line 2 with exactly one field sets LogInterval. False when the file ends
+    /// within them (nothing else is read then).
+    bool readHeader(DataBuffer& buffer);
+    /// The 2700 sample lines. False when the file ends before the last one: the rows read so
+    /// far hold the file's values, the rest keep theirs.
+    bool readSamples(DataBuffer& buffer);
+    /// Lines 2704 to 2706: FirmwareID, DownloadDate, Comment. The value is everything after
+    /// the line's first field (so a comment with commas survives), without its double quotes;
+    /// the comment also loses its leading and trailing blanks. A line without a comma leaves
+    /// its field as it was. False when the file ends within them: the three fields become "".
+    bool readTrailer(DataBuffer& buffer);
+
+    /// Rows 2 to 2700: an elapsed time not above the previous row's becomes the previous plus
+    /// LogInterval (single-precision sum), so a run of bad rows continues the series.
+    static void repairElapsedTimes(DataBuffer& buffer);
+    /// The firmware text names a known controller family ("QX", any letter case).
+    static bool firmwareRecognised(const QString& firmwareId);
+    /// The text after a trailer line's first field, or a null QByteArray when it has none.
+    static QByteArray trailerValue(const QByteArray& line);
+
+private:
+    LogLineSource lines_;
+    QByteArray line_;
+    int headerDone_ = 0;
+    int samplesDone_ = 0;
+    int trailerDone_ = 0;
+};
+
+}  // namespace tarvik

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include "logdata/log_data_context.h"
+
+namespace tarvik {
+
+/// "&Open File": reads a ".log" file into the data buffer (after the user agrees to replace
+/// a loaded data set), shows the file's name in the caption and opens the chart.
+class OpenLogCommand {
+public:
+    static const QString kTitle;
+    static const QString kNoData;
+    static const QString kDataMissing;
+    static const QString kInvalidFirmware;
+
+    explicit OpenLogCommand(const LogDataContext& context) : ctx_(context) {}
+
+    void mnuOpenFile_Click();
+
+private:
+    const LogDataContext& ctx_;
+};
+
+}  // namespace tarvik

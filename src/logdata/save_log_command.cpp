@@ -1,0 +1,187 @@
+#include "logdata/save_log_command.h"
+
+#include <QBuffer>
+#include <QSaveFile>
+#include <memory>
+
+#include "link/app_error.h"
+#include "link/error_trap.h"
+#include "logdata/caption_rule.h"
+#include "logdata/data_buffer.h"
+#include "logdata/log_file_writer.h"
+#include "platform/user_dialogs.h"
+
+namespace tarvik {
+
+const QString SaveLogCommand::kTitle = QStringLiteral("Save Log File");
+
+namespace {
+
+QSaveFile* activeSave = nullptr;
+
+// Keeps activeSave pointing at the file being written while this scope lives.
+class ActiveSave {
+public:
+    explicit ActiveSave(std::unique_ptr<QSaveFile>& file) : file_(file) {}
+    ~ActiveSave() { activeSave = nullptr; }
+    void track() { activeSave = file_.get(); }
+    ActiveSave(const ActiveSave&) = delete;
+    ActiveSave& operator=(const ActiveSave&) = delete;
+
+private:
+    std::unique_ptr<QSaveFile>& file_;
+};
+
+AppError fileError(const QString& path, const QString& what, const QString& why) {
+    return AppError(AppError::kFileError, SaveLogCommand::kTitle,
+                    QStringLiteral("%1 %2: %3").arg(what, path, why));
+}
+
+// Opens the new file beside the target; nothing at the path changes until commit().
+std::unique_ptr<QSaveFile> createFile(const QString& path) {
+    auto file = std::make_unique<QSaveFile>(path);
+    if (!file->open(QIODevice::WriteOnly)) {
+        throw fileError(path, QStringLiteral("Cannot create"), file->errorString());
+    }
+    return file;
+}
+
+// Drops the new file; the target stays as it was.
+void discard(std::unique_ptr<QSaveFile>& file) {
+    if (file) {
+        file->cancelWriting();
+        file.reset();
+    }
+}
+
+}  // namespace
+
+void SaveLogCommand::abandonActiveSave() {
+    if (activeSave != nullptr) {
+        activeSave->cancelWriting();
+        activeSave->commit();  // removes the new file; returns false by design
+        activeSave = nullptr;
+    }
+}
+
+void SaveLogCommand::mnuSaveFile_Click() {
+    // An Esc pressed while nothing was running must not stop this save.
+    ctx_.clearAbortRequest();
+    DataBuffer& buffer = ctx_.buffer;
+    ErrorTrap trap(ctx_.dialogs);
+
+    // 1.
+    if (buffer.BufferEmpty) {
+        trap.run([&] {
+            ctx_.dialogs.message(kTitle, QStringLiteral("Data buffer empty."), MsgIcon::Exclamation,
+                                 MsgButtons::Ok);
+        });
+        return;
+    }
+
+    // 2. Cancel in the overwrite question arrives here as "Canceled File Save".
+    QString path;
+    FileDialogs files(ctx_.dialogs, ctx_.fileExists);
+    if (!trap.run([&] {
+            path = files.FileSave(QStringLiteral("Save File"), kLogFileFilter, QString());
+        })) {
+        return;
+    }
+    if (path.isEmpty()) {
+        return;  // the dialog was left without a file: nothing to write
+    }
+
+    // 3. The new file is created now so a folder that cannot be written is reported before
+    // any work is done.
+    std::unique_ptr<QSaveFile> file;
+    ActiveSave active(file);
+    if (!trap.run([&] {
+            file = createFile(path);
+            active.track();
+        })) {
+        discard(file);
+        return;
+    }
+
+    // 4-6. The text is composed in memory and written in one piece at the end.
+    QByteArray text;
+    text.reserve(128 * 1024);
+    QBuffer memory(&text);
+    memory.open(QIODevice::WriteOnly);
+    LogFileWriter writer(memory);
+    if (!trap.run([&] { writer.writeHeader(buffer); })) {
+        discard(file);
+        return;
+    }
+    for (int row = 1; row <= kDataRows; ++row) {
+        if (!trap.run([&] { writer.writeSample(buffer, row); })) {
+            discard(file);
+            return;
+        }
+        if (ctx_.yield) {
+            ctx_.yield();
+        }
+        if (ctx_.isAbortRequested()) {
+            discard(file);
+            ctx_.clearAbortRequest();
+            return;
+        }
+    }
+    if (!trap.run([&] { writer.writeIdentity(buffer, ctx_.brandName); })) {
+        discard(file);
+        return;
+    }
+
+    // 7.
+    if (buffer.Comment.isEmpty()) {
+        if (!trap.run([&] {
+                buffer.Comment =
+                    ctx_.dialogs.inputBox(QStringLiteral("Comment?"),
+                                          QStringLiteral("Optional Information Entry"), QString());
+            })) {
+            discard(file);
+            return;
+        }
+    }
+
+    // 8. All or nothing: every byte must reach the new file before it replaces the old one.
+    if (!trap.run([&] { writer.writeComment(buffer); })) {
+        discard(file);
+        return;
+    }
+    bool saved = false;
+    const StepResult written = trap.step([&] {
+        if (!file) {
+            file = createFile(path);
+            active.track();
+        }
+        const qint64 n = file->write(text);
+        if (n != text.size()) {
+            const QString why = file->errorString();
+            discard(file);
+            throw fileError(
+                path, QStringLiteral("Cannot write"),
+                why.isEmpty() ? QStringLiteral("the disk took only part of the file") : why);
+        }
+        if (!file->commit()) {
+            const QString why = file->errorString();
+            file.reset();
+            throw fileError(path, QStringLiteral("Cannot write"), why);
+        }
+        file.reset();
+        saved = true;
+    });
+    if (written != StepResult::Done || !saved) {
+        discard(file);
+        return;  // nothing replaced the old file, so the caption does not name it
+    }
+
+    // 9.
+    trap.run([&] {
+        if (ctx_.setCaption) {
+            ctx_.setCaption(fileCaption(ctx_.baseTitle, path));
+        }
+    });
+}
+
+}  // namespace tarvik

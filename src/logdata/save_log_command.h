@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include "logdata/log_data_context.h"
+
+class QSaveFile;
+
+namespace tarvik {
+
+/// "&Save File": writes the data buffer to a ".log" file chosen in the save dialog. The file is
+/// composed line by line (yielding after each sample line so Esc is seen) and replaces the file
+/// at the path only when it is complete: a save that fails, or that Esc stops, leaves whatever
+/// was at the path exactly as it was.
+class SaveLogCommand {
+public:
+    static const QString kTitle;
+
+    explicit SaveLogCommand(const LogDataContext& context) : ctx_(context) {}
+
+    void mnuSaveFile_Click();
+
+    /// Discards a save in progress without touching its target (the program is ending).
+    static void abandonActiveSave();
+
+private:
+    const LogDataContext& ctx_;
+};
+
+}  // namespace tarvik

@@ -1,0 +1,368 @@
+#include <QtTest>
+
+#include "command_fixture.h"
+#include "fram_log.h"
+#include "link/controller_protocol.h"
+#include "link_fixture.h"
+#include "logdata/download_command.h"
+#include "logdata/fram_decoder.h"
+
+using namespace tarvik;
+using namespace tarvik::test;
+
+namespace {
+
+const QString kTitle = QStringLiteral("Download Data");
+const QString kNoLink =
+    QStringLiteral("Cannot establish RS-232 link. Check cable and controller power.");
+const QString kArmed = QStringLiteral("Cannot download while controller is armed.");
+const QString kFramFailed = QStringLiteral("FRAM download failed.");
+const QString kTimeout = QStringLiteral("RS-232 timeout. Check cable and click Abort.");
+
+// A download on the in-process simulator, with the main window's side recorded.
+struct DownloadFixture {
+    LinkFixture link;
+    CommandFixture cmd;
+    FramBuffer* fram = new FramBuffer;
+    std::unique_ptr<FramBuffer> framOwner{fram};
+    int monitorStops = 0;
+    QStringList progress;  // "show:<caption>", "<percent>", "hide"
+    QStringList captions;
+
+    DownloadFixture() {
+        // The command's boxes and the link's boxes are one sequence on screen.
+        cmd.ctx.yield = [this] {
+            ++cmd.yields;
+            if (cmd.onYield) {
+                cmd.onYield(cmd.yields);
+            }
+            link.link.yieldToEvents();
+        };
+        cmd.ctx.setCaption = [this](const QString& c) {
+            cmd.caption = c;
+            captions << c;
+        };
+        // The buffer is loaded beforehand so the tests see it emptied.
+        cmd.buffer.BufferEmpty = false;
+        cmd.buffer.FirmwareID = QStringLiteral("old");
+        cmd.buffer.at(Column::RPM, 1) = 1234;
+    }
+
+    ScriptedDialogs& dialogs() { return link.dialogs; }
+
+    void run() {
+        LogDataContext ctx{cmd.buffer,
+                           link.dialogs,
+                           cmd.ctx.baseTitle,
+                           cmd.ctx.brandName,
+                           cmd.ctx.abortRequested,
+                           cmd.ctx.setAbortRequested,
+                           cmd.ctx.yield,
+                           cmd.ctx.setCaption,
+                           cmd.ctx.viewChart,
+                           {}};
+        DownloadHooks hooks;
+        hooks.stopMonitor = [this] { ++monitorStops; };
+        hooks.showProgress = [this](const QString& c) { progress << QStringLiteral("show:") + c; };
+        hooks.setProgress = [this](int p) { progress << QString::number(p); };
+        hooks.hideProgress = [this] { progress << QStringLiteral("hide"); };
+        hooks.dateTimeText = [] { return QStringLiteral("05/03/2024 14:02:11"); };
+        DownloadCommand(ctx, link.controller, *fram, hooks).mnuDownload_Click();
+    }
+
+    void expectFirmware() {
+        link.dialogs.expectMessage(
+            kTitle,
+            QStringLiteral("Firmware ID: ") + QString::fromLatin1(link.model.firmwareText()),
+            MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
+    }
+    void expect(const QString& text, MsgIcon icon = MsgIcon::Exclamation) {
+        link.dialogs.expectMessage(kTitle, text, icon, MsgButtons::Ok, MsgResult::Ok);
+    }
+
+    // The failure outcome every refused or failed download must leave.
+    void verifyFailedCleanly() {
+        QVERIFY(cmd.buffer.BufferEmpty);
+        QCOMPARE(cmd.buffer.at(Column::RPM, 1), 0.0f);
+        QVERIFY(!link.link.isPortOpen());
+        QCOMPARE(cmd.caption, CommandFixture::kBase + QStringLiteral(" - Data Buffer Empty"));
+        QCOMPARE(cmd.charts, 0);
+        if (!progress.isEmpty()) {
+            QCOMPARE(progress.last(), QStringLiteral("hide"));
+        }
+    }
+};
+
+#define DIALOGS_OK(f) QVERIFY2((f).dialogs().ok(), qPrintable((f).dialogs().report()))
+
+// What the buffer must hold for the simulator's image with the given settings.
+DataBuffer expectedFrom(const std::vector<quint8>& image, const FramDecodeSettings& s,
+                        float interval) {
+    auto fram = std::make_unique<FramBuffer>();
+    for (int a = 0; a < FramBuffer::kSize; ++a) {
+        fram->set(a, image[static_cast<std::size_t>(a)]);
+    }
+    DataBuffer b;
+    decodeFram(*fram, s, b);
+    b.LogInterval = interval;
+    fillElapsedTimes(b);
+    return b;
+}
+
+}  // namespace
+
+class TestDownload : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fullDownload_data();
+    void fullDownload();
+    void statusDecides_data();
+    void statusDecides();
+    void silentController();
+    void garbageReplies();
+    void shortRepliesFromTheStart();
+    void shortBlockMidDownload();
+    void silenceMidDownload();
+    void firmwareWithoutCarriageReturn();
+    void emptyFirmware();
+    void scaleFactorsUnreadable();
+    void escDuringFramRead();
+    void staleEscDoesNotStopDownload();
+    void ringStartPastImage();
+};
+
+void TestDownload::fullDownload_data() {
+    QTest::addColumn<int>("oldestSlot");
+    QTest::addColumn<bool>("mph");
+    QTest::addColumn<int>("genMode");
+    QTest::newRow("plain order, km/h") << 0 << false << 0x00;
+    QTest::newRow("wrapped at slot 100, mph") << 100 << true << 0x40;
+    QTest::newRow("wrapped at the last slot, rpm doubled") << 2699 << false << 0x20;
+}
+
+void TestDownload::fullDownload() {
+    QFETCH(int, oldestSlot);
+    QFETCH(bool, mph);
+    QFETCH(int, genMode);
+    DownloadFixture f;
+    f.link.model.setFram(sim::makeStripDayLog(0.016, oldestSlot, mph));
+    f.link.model.setGenModeFlags(static_cast<quint8>(genMode));
+    f.link.model.setLogIntervalByte(1);
+    f.link.model.setTpsScale(30, 220);
+    f.expectFirmware();
+    f.run();
+    DIALOGS_OK(f);
+
+    FramDecodeSettings s;
+    s.tpsScaleFactors = {30.0f, 220.0f};
+    s.rpmDouble = (genMode & 0x20) != 0;
+    s.vssInMph = (genMode & 0x40) != 0;
+    const DataBuffer want = expectedFrom(f.link.model.fram(), s, static_cast<float>(0.016));
+    for (int c = 0; c < kDataColumns; ++c) {
+        QCOMPARE(f.cmd.buffer.column(static_cast<Column>(c)), want.column(static_cast<Column>(c)));
+    }
+    QCOMPARE(f.cmd.buffer.at(Column::ElapsedTime, 2700), 43.2f);
+    QCOMPARE(f.cmd.buffer.LogInterval, static_cast<float>(0.016));
+    QVERIFY(!f.cmd.buffer.BufferEmpty);
+    QCOMPARE(f.cmd.buffer.FirmwareID, QString::fromLatin1(f.link.model.firmwareText()));
+    QCOMPARE(f.cmd.buffer.ControllerVersion, QStringLiteral("QX-2"));
+    QCOMPARE(f.cmd.buffer.DownloadDate, QStringLiteral("05/03/2024 14:02:11"));
+    QCOMPARE(f.cmd.buffer.Comment, QString());
+    QCOMPARE(f.captions, (QStringList{CommandFixture::kBase + " - Data Buffer Empty",
+                                      CommandFixture::kBase + " - Downloaded Data"}));
+    QCOMPARE(f.cmd.charts, 1);
+    QCOMPARE(f.monitorStops, 1);
+    QVERIFY(!f.link.link.isPortOpen());
+    QCOMPARE(f.link.model.framBlocksServed(), 512);
+    // The frame shows "Reading FRAM", the bar runs 0 .. 100 once per block, then it hides.
+    QCOMPARE(f.progress.first(), QStringLiteral("show:Reading FRAM"));
+    QCOMPARE(f.progress.at(1), QStringLiteral("0"));
+    QCOMPARE(f.progress.size(), 1 + 1 + 512 + 1);
+    QCOMPARE(f.progress.at(f.progress.size() - 2), QStringLiteral("100"));
+    QCOMPARE(f.progress.last(), QStringLiteral("hide"));
+    QCOMPARE(f.cmd.yields, 512);
+}
+
+void TestDownload::statusDecides_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("0 Power Off") << 0 << true;
+    QTest::newRow("1 Not Armed") << 1 << true;
+    QTest::newRow("2 Auto Purge") << 2 << false;
+    QTest::newRow("3 Ready") << 3 << false;
+    QTest::newRow("255") << 255 << false;
+}
+
+void TestDownload::statusDecides() {
+    QFETCH(int, status);
+    QFETCH(bool, allowed);
+    DownloadFixture f;
+    f.link.model.setStatus(static_cast<quint8>(status));
+    if (allowed) {
+        f.expectFirmware();
+    } else {
+        f.expect(kArmed);
+    }
+    f.run();
+    DIALOGS_OK(f);
+    if (allowed) {
+        QVERIFY(!f.cmd.buffer.BufferEmpty);
+    } else {
+        f.verifyFailedCleanly();
+        QCOMPARE(f.link.model.framBlocksServed(), 0);
+        QVERIFY(f.progress.isEmpty());
+    }
+}
+
+void TestDownload::silentController() {
+    DownloadFixture f;
+    f.link.model.faults().silent = true;
+    f.expect(kNoLink);
+    f.run();
+    DIALOGS_OK(f);
+    QCOMPARE(f.link.written(), (std::vector<quint8>{0x33, 0x33, 0x33, 0x33, 0x33}));
+    f.verifyFailedCleanly();
+}
+
+void TestDownload::garbageReplies() {
+    DownloadFixture f;
+    f.link.model.faults().garbage = true;
+    f.expect(kNoLink);
+    f.run();
+    DIALOGS_OK(f);
+    f.verifyFailedCleanly();
+}
+
+void TestDownload::shortRepliesFromTheStart() {
+    // The one-byte acknowledgement loses its only byte: the link check hears nothing.
+    DownloadFixture f;
+    f.link.model.faults().shortReplies = true;
+    f.expect(kNoLink);
+    f.run();
+    DIALOGS_OK(f);
+    f.verifyFailedCleanly();
+}
+
+void TestDownload::shortBlockMidDownload() {
+    DownloadFixture f;
+    f.link.model.setTrace([&](const QString& line) {
+        if (line.startsWith(QStringLiteral("ReadFRAMBlock")) &&
+            f.link.model.framBlocksServed() == 40) {
+            f.link.model.faults().shortReplies = true;  // block 41 comes one byte short
+        }
+    });
+    f.expectFirmware();
+    f.dialogs().expectErrorBox(kTimeout, MsgResult::Abort);
+    f.expect(kFramFailed, MsgIcon::Information);
+    f.run();
+    DIALOGS_OK(f);
+    f.verifyFailedCleanly();
+}
+
+void TestDownload::silenceMidDownload() {
+    DownloadFixture f;
+    f.link.model.faults().silentAfterFramBlocks = 100;
+    f.expectFirmware();
+    f.dialogs().expectErrorBox(kTimeout, MsgResult::Ignore);
+    f.expect(kFramFailed, MsgIcon::Information);
+    f.run();
+    DIALOGS_OK(f);
+    f.verifyFailedCleanly();
+    QCOMPARE(f.progress.count(QStringLiteral("hide")), 1);
+}
+
+void TestDownload::firmwareWithoutCarriageReturn() {
+    DownloadFixture f;
+    f.link.model.faults().firmwareWithoutCr = true;
+    f.dialogs().expectErrorBox(kTimeout, MsgResult::Abort);
+    f.expect(QStringLiteral("Firmware ID read failed - cannot download."));
+    f.run();
+    DIALOGS_OK(f);
+    f.verifyFailedCleanly();
+    QCOMPARE(f.cmd.buffer.FirmwareID, QString());
+}
+
+void TestDownload::emptyFirmware() {
+    DownloadFixture f;
+    f.link.model.setFirmwareText(QByteArray());
+    f.expect(QStringLiteral("Invalid firmware ID - cannot download."));
+    f.run();
+    DIALOGS_OK(f);
+    f.verifyFailedCleanly();
+}
+
+void TestDownload::scaleFactorsUnreadable() {
+    // The controller refuses the scale address only: the download goes on with 26 and 230.
+    DownloadFixture f;
+    f.link.model.setTpsScale(0, 200);
+    f.link.model.setTrace([&](const QString& line) {
+        f.link.model.faults().negativeAck = line == QStringLiteral("SetAddress 23");
+    });
+    f.expectFirmware();
+    f.expect(
+        QStringLiteral("Error - unable to read TPS scale factors.\r\n"
+                       "TPS percent data may be incorrectly scaled."));
+    f.run();
+    DIALOGS_OK(f);
+    QVERIFY(!f.cmd.buffer.BufferEmpty);
+    QCOMPARE(f.link.controller.TPSScaleFactors()[0], 26.0f);
+    QCOMPARE(f.link.controller.TPSScaleFactors()[1], 230.0f);
+    FramDecodeSettings s;
+    s.tpsScaleFactors = {26.0f, 230.0f};
+    s.vssInMph = true;
+    const DataBuffer want = expectedFrom(f.link.model.fram(), s, static_cast<float>(7 * 0.016));
+    QCOMPARE(f.cmd.buffer.column(Column::TPSPercent), want.column(Column::TPSPercent));
+}
+
+void TestDownload::escDuringFramRead() {
+    DownloadFixture f;
+    f.cmd.onYield = [&](int n) {
+        if (n == 10) {
+            f.cmd.abortRequested = true;
+        }
+    };
+    f.expectFirmware();
+    f.expect(kFramFailed, MsgIcon::Information);
+    f.run();
+    DIALOGS_OK(f);
+    f.verifyFailedCleanly();
+    QCOMPARE(f.link.model.framBlocksServed(), 10);
+    QVERIFY(!f.cmd.abortRequested);
+
+    // The next download is not affected.
+    f.cmd.onYield = {};
+    f.expectFirmware();
+    f.run();
+    DIALOGS_OK(f);
+    QVERIFY(!f.cmd.buffer.BufferEmpty);
+}
+
+void TestDownload::staleEscDoesNotStopDownload() {
+    DownloadFixture f;
+    f.cmd.abortRequested = true;  // pressed while nothing was running
+    f.expectFirmware();
+    f.run();
+    DIALOGS_OK(f);
+    QVERIFY(!f.cmd.buffer.BufferEmpty);
+    QCOMPARE(f.link.model.framBlocksServed(), 512);
+}
+
+void TestDownload::ringStartPastImage() {
+    DownloadFixture f;
+    std::vector<quint8> image = sim::makeStripDayLog(0.112, 0, true);
+    image[35] = 0xFF;  // 65535: record 1 would lie past the end of the memory
+    image[36] = 0xFF;
+    f.link.model.setFram(image);
+    f.expectFirmware();
+    f.dialogs().expectErrorBox(
+        QStringLiteral("Subscript out of range: the controller's log start address 65535 puts "
+                       "record 1 past the end of its memory."),
+        MsgResult::Abort);
+    f.run();
+    DIALOGS_OK(f);
+    f.verifyFailedCleanly();
+}
+
+QTEST_GUILESS_MAIN(TestDownload)
+#include "test_download.moc"
