@@ -25,6 +25,9 @@
 #include "link/error_trap.h"
 #include "link/serial_link.h"
 #include "logdata/clear_controller_command.h"
+#include "logdata/download_command.h"
+#include "logdata/open_log_command.h"
+#include "logdata/save_log_command.h"
 #include "platform/port_names.h"
 #include "platform/qt_serial_port.h"
 #include "platform/steady_clock.h"
@@ -62,6 +65,8 @@ FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
     link_->setRealTimeActiveQuery([this] { return realTimeActive_; });
     controller_ = std::make_unique<Controller>(*link_);
     closePort_ = [this] { link_->closePort(); };
+    // A save cut short by the program's end leaves the old file as it was.
+    addShutdownAction(&SaveLogCommand::abandonActiveSave);
     buildMenus();
     buildCentralArea();
     // Closing may happen while a command is suspended in one of its pauses; returning to it would
@@ -100,8 +105,8 @@ void FrmMain::buildMenus() {
     };
 
     QMenu* file = addMenu("mnuFile", QStringLiteral("&File"));
-    addItem(file, "mnuOpenFile", QStringLiteral("&Open File"), nullptr);
-    addItem(file, "mnuSaveFile", QStringLiteral("&Save File"), nullptr);
+    addItem(file, "mnuOpenFile", QStringLiteral("&Open File"), &FrmMain::mnuOpenFile_Click);
+    addItem(file, "mnuSaveFile", QStringLiteral("&Save File"), &FrmMain::mnuSaveFile_Click);
     addSeparator(file, "mnuSep1");
     addItem(file, "mnuPrintSetup", QStringLiteral("Print Set&up"), nullptr);
     addSeparator(file, "mnuSep2");
@@ -118,7 +123,7 @@ void FrmMain::buildMenus() {
             &FrmMain::mnuViewChart_Click);
 
     QMenu* comms = addMenu("mnuCommunications", QStringLiteral("&Communications"));
-    addItem(comms, "mnuDownload", QStringLiteral("&Download Data"), nullptr);
+    addItem(comms, "mnuDownload", QStringLiteral("&Download Data"), &FrmMain::mnuDownload_Click);
     addItem(comms, "mnuClearControllerBuffer", QStringLiteral("Clear Controller Data Buffer"),
             &FrmMain::mnuClearControllerBuffer_Click);
     addItem(comms, "mnuPortSetup", QStringLiteral("&Port Setup"), &FrmMain::mnuPortSetup_Click);
@@ -308,6 +313,57 @@ void FrmMain::mnuClearControllerBuffer_Click() {
     // Waits for any exchange in flight (a poll cycle suspended in a pause) to finish first.
     link_->runWhenIdle(
         [this] { ClearControllerCommand(*controller_, dialogs()).mnuClearControllerBuffer_Click(); });
+}
+
+LogDataContext FrmMain::logDataContext() {
+    return LogDataContext{*dataBuffer_,
+                          dialogs(),
+                          baseTitle_,
+                          branding().brandName(),
+                          [this] { return abortRequested_; },
+                          [this](bool on) { abortRequested_ = on; },
+                          [this] { link_->yieldToEvents(); },
+                          [this](const QString& caption) { setWindowTitle(caption); },
+                          [this] { mnuViewChart_Click(); },
+                          {}};
+}
+
+void FrmMain::mnuOpenFile_Click() {
+    // Never replaces the data set under a download or a save that is yielding.
+    link_->runWhenIdle([this] {
+        const LogDataContext ctx = logDataContext();
+        OpenLogCommand(ctx).mnuOpenFile_Click();
+    });
+}
+
+void FrmMain::mnuSaveFile_Click() {
+    link_->runWhenIdle([this] {
+        // Held for the whole save, so a download chosen meanwhile waits for it to finish.
+        SerialLink::LinkUse use(*link_);
+        const LogDataContext ctx = logDataContext();
+        SaveLogCommand(ctx).mnuSaveFile_Click();
+    });
+}
+
+void FrmMain::mnuDownload_Click() {
+    link_->runWhenIdle([this] {
+        const LogDataContext ctx = logDataContext();
+        DownloadHooks hooks;
+        hooks.stopMonitor = [this] {
+            if (stopMonitor_) {
+                stopMonitor_();
+            }
+        };
+        hooks.showProgress = [this](const QString& caption) {
+            fraProgress1_->setTitle(caption);
+            prgProgress1_->setValue(0);
+            fraProgress1_->show();
+            fraProgress1_->repaint();
+        };
+        hooks.setProgress = [this](int percent) { prgProgress1_->setValue(percent); };
+        hooks.hideProgress = [this] { fraProgress1_->hide(); };
+        DownloadCommand(ctx, *controller_, *framBuffer_, std::move(hooks)).mnuDownload_Click();
+    });
 }
 
 void FrmMain::mnuViewChart_Click() {

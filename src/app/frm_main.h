@@ -27,6 +27,7 @@ class SerialPort;
 class Clock;
 class SerialLink;
 class Controller;
+struct LogDataContext;
 
 /// What the main window is given from outside: the dialogs, the settings store's backing and
 /// the brand texts the splash read.
@@ -98,6 +99,10 @@ public:
     void cmdPortSelectOK_Click();
     void cboPort_Click(int index);
     void mnuClearControllerBuffer_Click();
+    /// "Open File", "Save File" and "Download Data": each waits for an exchange in flight.
+    void mnuOpenFile_Click();
+    void mnuSaveFile_Click();
+    void mnuDownload_Click();
     /// "View Chart (Downloaded Data)"; also run at the end of a download and of a file read.
     void mnuViewChart_Click();
     void mnuEditComment_Click();
@@ -114,6 +119,8 @@ private:
     void buildCentralArea();
     void applyDialLimits();
     void Form_KeyPress(int key);
+    /// What the data-set commands need from this window.
+    LogDataContext logDataContext();
 
     MainWindowServices services_;
     SettingsStore store_;

@@ -1,0 +1,134 @@
+#include <QAction>
+#include <QGroupBox>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/frm_main.h"
+#include "link/serial_link.h"
+#include "link_fixture.h"
+#include "memory_settings.h"
+
+using namespace tarvik;
+using test::LinkFixture;
+
+namespace {
+
+const QString kBase = QStringLiteral("Nitrous Data Logging Program Version 2.0");
+const QString kFilter = QStringLiteral("Nitrous Controller log files (*.log)|*.log");
+
+// The main window over the simulated controller. The chart window that a download or an open
+// shows modally is closed as soon as it appears.
+struct Window {
+    LinkFixture f;
+    test::MemorySettings store;
+    std::unique_ptr<FrmMain> w;
+    QTimer closer;
+    int chartsClosed = 0;
+    QStringList progressTitles;
+    int progressValues = 0;
+
+    Window() {
+        w = std::make_unique<FrmMain>(
+            MainWindowServices{&f.dialogs, &store, Branding::defaults(), &f.port, &f.clock});
+        w->setExitAction([] {});
+        w->Form_Load();
+        closer.setInterval(5);
+        QObject::connect(&closer, &QTimer::timeout, [this] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                ++chartsClosed;
+                modal->close();
+            }
+        });
+        closer.start();
+        auto* bar = w->findChild<QProgressBar*>(QStringLiteral("prgProgress1"));
+        QObject::connect(bar, &QProgressBar::valueChanged, [this] { ++progressValues; });
+    }
+    void trigger(const char* name) { w->findChild<QAction*>(QLatin1String(name))->trigger(); }
+    void expectFirmware() {
+        f.dialogs.expectMessage(
+            QStringLiteral("Download Data"),
+            QStringLiteral("Firmware ID: ") + QString::fromLatin1(f.model.firmwareText()),
+            MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
+    }
+    void waitForChart(int n) { QTRY_COMPARE_WITH_TIMEOUT(chartsClosed, n, 5000); }
+};
+
+#define DIALOGS_OK(win) QVERIFY2((win).f.dialogs.ok(), qPrintable((win).f.dialogs.report()))
+
+}  // namespace
+
+class TestMainWindowData : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void downloadSaveOpen();
+    void escKeyStopsDownload();
+};
+
+void TestMainWindowData::downloadSaveOpen() {
+    Window win;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("strip.log"));
+
+    win.expectFirmware();
+    win.trigger("mnuDownload");
+    win.waitForChart(1);
+    DIALOGS_OK(win);
+    QCOMPARE(win.w->windowTitle(), kBase + QStringLiteral(" - Downloaded Data"));
+    QVERIFY(!win.w->dataBuffer().BufferEmpty);
+    QVERIFY(!win.w->findChild<QGroupBox*>(QStringLiteral("fraProgress1"))->isVisible());
+    QCOMPARE(win.w->findChild<QGroupBox*>(QStringLiteral("fraProgress1"))->title(),
+             QStringLiteral("Reading FRAM"));
+    QVERIFY(win.progressValues >= 100);
+    QVERIFY(!win.w->serialLink().isPortOpen());
+
+    win.f.dialogs.expectSaveFile(QStringLiteral("Save File"), kFilter, path);
+    win.f.dialogs.expectInput(QStringLiteral("Comment?"),
+                              QStringLiteral("Optional Information Entry"), QString(),
+                              QStringLiteral("first pass"));
+    win.trigger("mnuSaveFile");
+    DIALOGS_OK(win);
+    QCOMPARE(win.w->windowTitle(), kBase + QStringLiteral(" - strip.log"));
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll().count("\r\n"), 2706);
+
+    const auto rpm = win.w->dataBuffer().column(Column::RPM);
+    win.f.dialogs.expectMessage(QStringLiteral("Open Log File"),
+                                QStringLiteral("Data buffer not empty. OK to overwrite?"),
+                                MsgIcon::None, MsgButtons::OkCancel, MsgResult::Ok);
+    win.f.dialogs.expectOpenFile(QStringLiteral("Open File"), kFilter, path);
+    win.w->setWindowTitle(QStringLiteral("changed"));
+    win.trigger("mnuOpenFile");
+    win.waitForChart(2);
+    DIALOGS_OK(win);
+    QCOMPARE(win.w->windowTitle(), kBase + QStringLiteral(" - strip.log"));
+    QCOMPARE(win.w->dataBuffer().column(Column::RPM), rpm);
+    QCOMPARE(win.w->dataBuffer().Comment, QStringLiteral("first pass"));
+}
+
+void TestMainWindowData::escKeyStopsDownload() {
+    Window win;
+    int pauses = 0;
+    win.f.clock.setOnPause([&](int) {
+        if (++pauses == 300) {
+            QTest::keyClick(win.w.get(), Qt::Key_Escape);
+        }
+    });
+    win.expectFirmware();
+    win.f.dialogs.expectMessage(QStringLiteral("Download Data"),
+                                QStringLiteral("FRAM download failed."), MsgIcon::Information,
+                                MsgButtons::Ok, MsgResult::Ok);
+    win.trigger("mnuDownload");
+    DIALOGS_OK(win);
+    QVERIFY(!win.w->AbortRequested());
+    QVERIFY(win.w->dataBuffer().BufferEmpty);
+    QVERIFY(win.f.model.framBlocksServed() < 512);
+    QCOMPARE(win.w->windowTitle(), kBase + QStringLiteral(" - Data Buffer Empty"));
+    QCOMPARE(win.chartsClosed, 0);
+}
+
+QTEST_MAIN(TestMainWindowData)
+#include "test_main_window_data.moc"
