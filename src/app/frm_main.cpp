@@ -32,6 +32,8 @@
 #include "platform/qt_serial_port.h"
 #include "platform/steady_clock.h"
 #include "platform/user_dialogs.h"
+#include "realtime/frm_display_options.h"
+#include "realtime/real_time_monitor.h"
 #include "realtime/real_time_panel.h"
 
 namespace tarvik {
@@ -62,13 +64,17 @@ FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
         *services_.serialPort, *services_.clock, *services_.dialogs,
         [settings = services_.settings](int n) { return portDeviceName(n, settings); });
     link_->setPortNumber(0);
-    link_->setRealTimeActiveQuery([this] { return realTimeActive_; });
     controller_ = std::make_unique<Controller>(*link_);
     closePort_ = [this] { link_->closePort(); };
     // A save cut short by the program's end leaves the old file as it was.
     addShutdownAction(&SaveLogCommand::abandonActiveSave);
     buildMenus();
     buildCentralArea();
+    // The monitor owns RealTimeActive and tells the link about it.
+    monitor_ = std::make_unique<RealTimeMonitor>(RealTimeMonitorServices{
+        *controller_, *fraRealTimeData_, settings_, *services_.dialogs,
+        [this] { framBuffer_->ClearFRAMBuffer(); }, [this] { return abortRequested_; }});
+    stopMonitor_ = [this] { monitor_->cmdCloseRealTimeData_Click(); };
     // Closing may happen while a command is suspended in one of its pauses; returning to it would
     // let it reopen the port and carry on behind a closed window. So the program ends right here:
     // the shutdown actions have already closed the port and abandoned any file being written,
@@ -115,10 +121,11 @@ void FrmMain::buildMenus() {
     QMenu* edit = addMenu("mnuEdit", QStringLiteral("&Edit"));
     addItem(edit, "mnuEditComment", QStringLiteral("&Comment"), &FrmMain::mnuEditComment_Click);
     addItem(edit, "mnuRealTimeDisplayOptions", QStringLiteral("Real Time Display &Options"),
-            nullptr);
+            &FrmMain::mnuRealTimeDisplayOptions_Click);
 
     QMenu* view = addMenu("mnuView", QStringLiteral("&View"));
-    addItem(view, "mnuViewRealTime", QStringLiteral("View &Real Time Data"), nullptr);
+    addItem(view, "mnuViewRealTime", QStringLiteral("View &Real Time Data"),
+            &FrmMain::mnuViewRealTime_Click);
     addItem(view, "mnuViewChart", QStringLiteral("View &Chart (Downloaded Data)"),
             &FrmMain::mnuViewChart_Click);
 
@@ -199,7 +206,7 @@ void FrmMain::Form_Load() {
         fraProgress1_->hide();
         fraRealTimeData_->hide();
     });
-    trap.run([&] { realTimeActive_ = false; });  // 3.
+    trap.run([&] { monitor_->setRealTimeActive(false); });  // 3.
     trap.run([&] {                               // 4. the name the settings live under
         QCoreApplication::setOrganizationName(QStringLiteral("Tarvik"));
         QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
@@ -374,6 +381,25 @@ void FrmMain::mnuViewChart_Click() {
 
 void FrmMain::mnuEditComment_Click() {
     tarvik::mnuEditComment_Click(dialogs(), *dataBuffer_);
+}
+
+bool FrmMain::RealTimeActive() const {
+    return monitor_->RealTimeActive();
+}
+
+void FrmMain::mnuViewRealTime_Click() {
+    // Chosen while a poll cycle is suspended in a yield: runs once that cycle is over.
+    link_->runWhenIdle([this] { monitor_->mnuViewRealTime_Click(); });
+}
+
+void FrmMain::mnuRealTimeDisplayOptions_Click() {
+    // Opened between cycles, never inside one: the dialog's own event loop then runs the next
+    // cycles, so monitoring goes on behind it and shows each change at once.
+    link_->runWhenIdle([this] {
+        FrmDisplayOptions frmDisplayOptions(
+            DisplayOptionsServices{settings_, store_, *fraRealTimeData_, dialogs()}, this);
+        frmDisplayOptions.exec();
+    });
 }
 
 void FrmMain::closePortIfOpen() {

@@ -23,6 +23,7 @@ namespace tarvik {
 class UserDialogs;
 class SettingsBacking;
 class RealTimePanel;
+class RealTimeMonitor;
 class SerialPort;
 class Clock;
 class SerialLink;
@@ -62,7 +63,8 @@ public:
     qint16 PortNumber() const;
     bool AbortRequested() const { return abortRequested_; }
     void setAbortRequested(bool on) { abortRequested_ = on; }
-    bool RealTimeActive() const { return realTimeActive_; }
+    /// Monitoring runs (owned by the real-time monitor).
+    bool RealTimeActive() const;
     int SerialErrorCount() const;
     /// The controller link and command set (port, PortNumber, LinkOK, line errors).
     SerialLink& serialLink() { return *link_; }
@@ -81,6 +83,8 @@ public:
     const DialLimits& dialLimits() const { return dialLimits_; }
     /// The real-time panel fraRealTimeData (hidden at load).
     RealTimePanel& realTimePanel() { return *fraRealTimeData_; }
+    /// The real-time monitor: its start, poll cycle and stop (cmdCloseRealTimeData_Click).
+    RealTimeMonitor& realTimeMonitor() { return *monitor_; }
 
     /// Closes the serial port if it is open (the link installs the real action).
     void closePortIfOpen();
@@ -106,6 +110,10 @@ public:
     /// "View Chart (Downloaded Data)"; also run at the end of a download and of a file read.
     void mnuViewChart_Click();
     void mnuEditComment_Click();
+    /// "View Real Time Data": starts monitoring once the link is free.
+    void mnuViewRealTime_Click();
+    /// "Real Time Display Options": the modal options dialog, opened between poll cycles.
+    void mnuRealTimeDisplayOptions_Click();
     /// How View Chart stops real-time monitoring (the monitor installs it).
     void setStopMonitorAction(std::function<void()> action) { stopMonitor_ = std::move(action); }
 
@@ -131,9 +139,9 @@ private:
     std::unique_ptr<Clock> ownClock_;
     std::unique_ptr<SerialLink> link_;
     std::unique_ptr<Controller> controller_;
+    std::unique_ptr<RealTimeMonitor> monitor_;
 
     bool abortRequested_ = false;
-    bool realTimeActive_ = false;
     QString baseTitle_;
     DialLimits dialLimits_;
     bool keyPreview_ = false;

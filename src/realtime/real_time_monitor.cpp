@@ -1,0 +1,245 @@
+#include "realtime/real_time_monitor.h"
+
+#include <QTimer>
+
+#include "common/number_format.h"
+#include "common/rounding.h"
+#include "link/controller.h"
+#include "link/error_trap.h"
+#include "link/serial_link.h"
+#include "platform/user_dialogs.h"
+#include "realtime/real_time_panel.h"
+#include "settings/settings.h"
+
+namespace tarvik {
+
+namespace {
+const QString kTitle = QStringLiteral("View Real Time Data");
+const QString kCrLf = QStringLiteral("\r\n");
+constexpr int kReSyncAttempts = 5;
+constexpr double kKmhToMph = 0.621388;
+}  // namespace
+
+RealTimeMonitor::RealTimeMonitor(RealTimeMonitorServices services, QObject* parent)
+    : QObject(parent), services_(std::move(services)), link_(services_.controller.link()) {
+    setObjectName(QStringLiteral("realTimeMonitor"));
+    tmrDataRead_ = new QTimer(this);
+    tmrDataRead_->setObjectName(QStringLiteral("tmrDataRead"));
+    tmrDataRead_->setInterval(kPollIntervalMs);
+    connect(tmrDataRead_, &QTimer::timeout, this, &RealTimeMonitor::tmrDataRead_Timer);
+    tmrDataRead_->start();
+
+    // The line-error handler needs to know whether monitoring runs, and Abort in the error box
+    // of one of the cycle's reads stops monitoring.
+    link_.setRealTimeActiveQuery([this] { return realTimeActive_; });
+    link_.setAbortMonitoringAction([this] { cmdCloseRealTimeData_Click(); });
+    connect(&services_.panel, &RealTimePanel::closeRequested, this,
+            &RealTimeMonitor::cmdCloseRealTimeData_Click);
+}
+
+RealTimeMonitor::~RealTimeMonitor() {
+    link_.setRealTimeActiveQuery({});
+    link_.setAbortMonitoringAction({});
+}
+
+QString RealTimeMonitor::statusCaption(int statusCode, bool tpsPercentDisplay, float lastTpsVolts) {
+    QString text = RealTimePanel::statusText(statusCode);
+    if (!tpsPercentDisplay) {
+        // Nearest 0.05 V: the product is formed in single precision, as the reading is kept.
+        const auto twentieths = static_cast<float>(lastTpsVolts * 20.0F);
+        const double volts = roundHalfEven(static_cast<double>(twentieths)) / 20.0;
+        text +=
+            kCrLf + QStringLiteral("TPS Volts: ") + formatPattern(volts, QStringLiteral("0.00"));
+    }
+    return text;
+}
+
+void RealTimeMonitor::message(const QString& text) {
+    services_.dialogs.message(kTitle, text, MsgIcon::Exclamation, MsgButtons::Ok);
+}
+
+void RealTimeMonitor::mnuViewRealTime_Click() {
+    Controller& c = services_.controller;
+    // The whole start is one user of the link: a tick arriving during its pauses or boxes is
+    // skipped rather than sending its bytes between the start's.
+    SerialLink::LinkUse use(link_);
+    if (!use.acquired()) {
+        return;
+    }
+    if (services_.clearFramBuffer) {  // 1.
+        services_.clearFramBuffer();
+    }
+    for (int attempt = 0; attempt < kReSyncAttempts; ++attempt) {  // 2.
+        c.ReSync();
+        if (c.LinkOK()) {
+            break;
+        }
+    }
+    if (!c.LinkOK()) {  // 3.
+        message(QStringLiteral("Cannot establish RS-232 link. Check cable and controller power."));
+        link_.closePort();
+        return;
+    }
+    c.ReadFirmwareID();  // 4.
+    if (c.FirmwareID().isEmpty() || !c.LinkOK()) {
+        message(QStringLiteral("Error - invalid firmware ID. Unable to identify controller "
+                               "version.") +
+                kCrLf + QStringLiteral("Some data may be incorrectly scaled."));
+        controllerVersion_ = QStringLiteral("Unknown");
+    } else {
+        controllerVersion_ = c.ControllerVersion();
+    }
+    c.ReadGenModeFlag();      // 5.
+    c.ReadTPSScaleFactors();  // 6.
+    if (!c.LinkOK()) {
+        message(QStringLiteral("Error - unable to read TPS scale factors.") + kCrLf +
+                QStringLiteral("TPS percent data may be incorrectly scaled."));
+        c.setTPSScaleFactors(kDefaultTpsLow, kDefaultTpsHigh);
+    }
+    const Settings& s = services_.settings;  // 7.
+    services_.panel.chooseGauges(s.tpsPercentDisplay, s.input1AnalogDisplay, s.input2AnalogDisplay);
+    services_.panel.setStageGroupVisible(controllerVersion_ == QLatin1String("QX-2"));  // 8.
+    services_.panel.show();                                                             // 9.
+    realTimeActive_ = true;
+    link_.setSerialErrorCount(0);
+}
+
+bool RealTimeMonitor::continueOnlyIfRunning() const {
+    const bool abortRequested = services_.abortRequested && services_.abortRequested();
+    return !abortRequested && realTimeActive_;
+}
+
+void RealTimeMonitor::yield() {
+    link_.yieldToEvents();
+}
+
+void RealTimeMonitor::lostLinkReset() {
+    services_.panel.showStatus(QString());
+    services_.panel.reset();
+    link_.closePort();
+    cmdCloseRealTimeData_Click();
+}
+
+void RealTimeMonitor::tmrDataRead_Timer() {
+    if (!realTimeActive_) {  // 1.
+        return;
+    }
+    // A tick inside a yield of this or any other user of the link would interleave bytes.
+    if (inCycle_ || link_.busy()) {
+        ++skippedTicks_;
+        return;
+    }
+    SerialLink::LinkUse use(link_);
+    if (!use.acquired()) {
+        ++skippedTicks_;
+        return;
+    }
+    ++cyclesStarted_;
+    inCycle_ = true;
+    struct CycleEnd {
+        bool& flag;
+        ~CycleEnd() { flag = false; }
+    } cycleEnd{inCycle_};
+
+    Controller& c = services_.controller;
+    RealTimePanel& panel = services_.panel;
+    const Settings& s = services_.settings;
+    ErrorTrap trap(services_.dialogs);
+    // Each step is one call to the trap: Abort ends the cycle, Retry repeats the step, Ignore
+    // goes on with the next. After every step the cycle yields and goes on only if running.
+    auto step = [&](const std::function<void()>& body) {
+        if (!trap.run(body)) {
+            return false;
+        }
+        yield();
+        return continueOnlyIfRunning();
+    };
+
+    int status = 0;
+    bool linkLost = false;
+    if (!trap.run([&] {  // 2-3.
+            status = static_cast<int>(c.ReadStatus());
+            linkLost = !c.LinkOK();
+        })) {
+        return;
+    }
+    if (linkLost) {
+        lostLinkReset();
+        return;
+    }
+    if (!step([&] {  // 4.
+            panel.showStatus(statusCaption(status, s.tpsPercentDisplay, lastTpsVolts_));
+        })) {
+        return;
+    }
+    if (!step([&] {  // 5.
+            if (s.tpsPercentDisplay) {
+                const std::array<float, 2>& f = c.TPSScaleFactors();
+                float span = f[1] - f[0];
+                if (span == 0.0F) {
+                    span = 0.1F;
+                }
+                const float raw = c.ReadTPS();
+                panel.showThrottlePercent((raw - f[0]) * 100.0F / span);
+            } else {
+                const float raw = c.ReadTPS();
+                lastTpsVolts_ = raw * 5.0F / 255.0F;
+                panel.showThrottleVolts(lastTpsVolts_);
+            }
+        })) {
+        return;
+    }
+    if (!step([&] { panel.showBatteryVolts(c.ReadBAT()); })) {  // 6.
+        return;
+    }
+    if (!step([&] {  // 7.
+            float rpm = c.ReadRPM();
+            if (c.RPMDouble()) {
+                rpm *= 2.0F;
+            }
+            panel.showEngineSpeed(rpm);
+        })) {
+        return;
+    }
+    if (!step([&] {  // 8.
+            const float vss = c.ReadVSS();
+            panel.showRoadSpeed(c.VSSInMPH() ? static_cast<double>(vss)
+                                             : static_cast<double>(vss) * kKmhToMph);
+        })) {
+        return;
+    }
+    auto input = [&](int n, float volts, bool analog) {
+        if (analog) {
+            panel.showInputVolts(n, volts);
+        } else {
+            panel.showInputAfr(n, static_cast<double>(volts) * 2.0 + 10.0);
+        }
+    };
+    if (!step([&] { input(1, c.ReadVIN1(), s.input1AnalogDisplay); })) {  // 9.
+        return;
+    }
+    if (!step([&] { input(2, c.ReadVIN2(), s.input2AnalogDisplay); })) {  // 10.
+        return;
+    }
+    if (!step([&] { panel.showInputBits(static_cast<int>(c.ReadInputData())); })) {  // 11.
+        return;
+    }
+    if (!step([&] { panel.showOutputBits(static_cast<int>(c.ReadOutputData())); })) {  // 12.
+        return;
+    }
+    if (controllerVersion_ != QLatin1String("QX-2")) {
+        return;
+    }
+    trap.run([&] {  // 13.
+        c.ReadPWM();
+        panel.showDutyCycles(c.Stage1PWM(), c.Stage2PWM());
+    });
+}
+
+void RealTimeMonitor::cmdCloseRealTimeData_Click() {
+    services_.panel.hide();
+    link_.closePort();
+    realTimeActive_ = false;
+}
+
+}  // namespace tarvik

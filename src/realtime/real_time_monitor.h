@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QTimer;
+
+namespace tarvik {
+
+class Controller;
+class RealTimePanel;
+class SerialLink;
+class UserDialogs;
+struct Settings;
+
+/// What the monitor works with: the controller's command set (and through it the link), the
+/// panel it feeds, the in-memory display choices (read afresh at every step, so a change made
+/// in the options dialog shows at once), the boxes, and the main window's FRAM image and Esc
+/// flag.
+struct RealTimeMonitorServices {
+    Controller& controller;
+    RealTimePanel& panel;
+    const Settings& settings;
+    UserDialogs& dialogs;
+    /// Empties the raw download buffer (ClearFRAMBuffer).
+    std::function<void()> clearFramBuffer;
+    /// Whether Esc was pressed (AbortRequested). The monitor reads it and never clears it.
+    std::function<bool()> abortRequested;
+};
+
+/// The real-time monitor: starting it (View Real Time Data), the poll cycle run by the 500 ms
+/// timer tmrDataRead, and stopping it (the panel's Close, a lost link, or Abort in the error
+/// box of one of the cycle's reads). It owns RealTimeActive.
+///
+/// Everything runs on the UI thread. A cycle yields to the event loop after each step, and
+/// holds the controller link from its first exchange to its end: a tick that falls due while
+/// a cycle or any other command is using the link is skipped, and a command queued with
+/// SerialLink::runWhenIdle() meanwhile runs once the cycle is over. So cycles never overlap
+/// each other or another command's exchanges.
+class RealTimeMonitor : public QObject {
+    Q_OBJECT
+
+public:
+    /// The interval of tmrDataRead.
+    static constexpr int kPollIntervalMs = 500;
+    /// The throttle calibration used when the controller's cannot be read.
+    static constexpr float kDefaultTpsLow = 26.0F;
+    static constexpr float kDefaultTpsHigh = 230.0F;
+
+    explicit RealTimeMonitor(RealTimeMonitorServices services, QObject* parent = nullptr);
+    ~RealTimeMonitor() override;
+
+    /// Starts monitoring: resynchronises with the controller, reads its identity, modes and
+    /// throttle calibration, chooses the gauges and shows the panel. Messages are titled
+    /// "View Real Time Data". Callers go through SerialLink::runWhenIdle().
+    void mnuViewRealTime_Click();
+    /// One poll cycle (a tick of tmrDataRead). Does nothing unless monitoring runs; skipped
+    /// while a cycle or another command is using the link.
+    void tmrDataRead_Timer();
+    /// Stops monitoring: hides the panel, closes the port, RealTimeActive false. The gauges
+    /// keep their readings.
+    void cmdCloseRealTimeData_Click();
+
+    /// Monitoring runs.
+    bool RealTimeActive() const { return realTimeActive_; }
+    /// The main window's load clears it before anything can run.
+    void setRealTimeActive(bool on) { realTimeActive_ = on; }
+    /// The throttle voltage of the last cycle that ran in analog mode (0 until then).
+    float LastTPSVolts() const { return lastTpsVolts_; }
+    /// The controller model the monitor works with: "QX-1", "QX-2" or "Unknown" ("Unknown"
+    /// when the identity could not be read at start).
+    const QString& ControllerVersion() const { return controllerVersion_; }
+
+    /// The poll timer (enabled for the whole run; a tick does nothing while idle).
+    QTimer& tmrDataRead() { return *tmrDataRead_; }
+    /// A cycle is under way (suspended in one of its yields, or in an exchange).
+    bool cycleInProgress() const { return inCycle_; }
+    /// Ticks skipped because the link was in use, and cycles run to their end or cut short.
+    int skippedTicks() const { return skippedTicks_; }
+    int cyclesStarted() const { return cyclesStarted_; }
+
+    /// The status text of a cycle: the status code's text, and in analog throttle mode a second
+    /// line "TPS Volts: " with the volts rounded to the nearest 0.05 (ties to even) as "0.00".
+    static QString statusCaption(int statusCode, bool tpsPercentDisplay, float lastTpsVolts);
+
+private:
+    bool continueOnlyIfRunning() const;
+    void yield();
+    void lostLinkReset();
+    void message(const QString& text);
+
+    RealTimeMonitorServices services_;
+    SerialLink& link_;
+    QTimer* tmrDataRead_ = nullptr;
+    bool realTimeActive_ = false;
+    bool inCycle_ = false;
+    float lastTpsVolts_ = 0;
+    QString controllerVersion_;
+    int skippedTicks_ = 0;
+    int cyclesStarted_ = 0;
+};
+
+}  // namespace tarvik
