@@ -2,10 +2,11 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
+FUZZ_SECONDS ?= 30
 CMAKE_GEN  := -G Ninja
 STAMP      := $(BUILD)/.deps-installed
 
-.PHONY: all deps build run demo check check-asan screenshots bench clean
+.PHONY: all deps build run demo check check-asan fuzz screenshots bench clean
 
 all: build
 
@@ -28,10 +29,11 @@ run: build
 demo: build
 	./scripts/demo $(BUILD)
 
-# Under CI (CI=true) the check also runs the whole suite again under the sanitizers.
+# Under CI (CI=true) the check also runs the whole suite again under the sanitizers, and each
+# fuzz target for FUZZ_SECONDS.
 check: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
-	@if [ "$(CI)" = "true" ]; then $(MAKE) check-asan; fi
+	@if [ "$(CI)" = "true" ]; then $(MAKE) check-asan && $(MAKE) fuzz; fi
 
 $(ASAN_BUILD)/build.ninja: $(STAMP)
 	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DTARVIK_SANITIZE=ON \
@@ -42,6 +44,10 @@ check-asan: $(ASAN_BUILD)/build.ninja
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
 	    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	    ctest --output-on-failure -j $(JOBS)
+
+# The file readers under libFuzzer (clang-14, ASan + UBSan), each for FUZZ_SECONDS.
+fuzz: $(STAMP)
+	FUZZ_BUILD=$(CURDIR)/build-fuzz ./scripts/fuzz $(FUZZ_SECONDS)
 
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/tarvik-screenshots $(BUILD)/screenshots
