@@ -1,0 +1,171 @@
+// Speed of the data-set work:
+//  (a) decoding a full FRAM image into the data buffer;
+//  (b) writing a log file, and (c) reading it back, the file's I/O included
+//      (goals: each under 5 ms);
+//  (d) a whole download against tarvik-sim over a pseudo-terminal, against the pacing floor of
+//      the 2 ms pauses it asks for (goal: ratio <= 1.10).
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "fram_log.h"
+#include "link/controller.h"
+#include "link/serial_link.h"
+#include "logdata/data_buffer.h"
+#include "logdata/download_command.h"
+#include "logdata/fram_decoder.h"
+#include "logdata/log_file_reader.h"
+#include "logdata/log_file_writer.h"
+#include "platform/qt_serial_port.h"
+#include "platform/steady_clock.h"
+#include "platform/user_dialogs.h"
+
+using namespace tarvik;
+
+namespace {
+
+// The firmware notice is answered at once; any other box is a failure of the run.
+class BenchDialogs final : public UserDialogs {
+public:
+    int unexpected = 0;
+    MsgResult message(const QString& title, const QString& text, MsgIcon, MsgButtons) override {
+        if (!text.startsWith(QStringLiteral("Firmware ID: "))) {
+            ++unexpected;
+            std::fprintf(stderr, "unexpected box: %s: %s\n", qPrintable(title), qPrintable(text));
+            return MsgResult::Abort;
+        }
+        return MsgResult::Ok;
+    }
+    QString inputBox(const QString&, const QString&, const QString&) override { return {}; }
+    QString openFileName(const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&) override { return {}; }
+};
+
+// The real clock, adding up the pauses asked for: the floor no download can beat.
+class CountingClock final : public Clock {
+public:
+    qint64 nowUs() const override { return real_.nowUs(); }
+    void pauseProcessingEvents(int ms) override {
+        if (ms > 0) {
+            askedMs += ms;
+        }
+        real_.pauseProcessingEvents(ms);
+    }
+    qint64 askedMs = 0;
+
+private:
+    SteadyClock real_;
+};
+
+double medianMs(int runs, const std::function<void()>& fn) {
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        fn();
+        ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    bool ok = true;
+
+    // (a)
+    const std::vector<quint8> image = sim::makeStripDayLog(0.112, 1234, true);
+    auto fram = std::make_unique<FramBuffer>();
+    for (int a = 0; a < FramBuffer::kSize; ++a) {
+        fram->set(a, image[static_cast<std::size_t>(a)]);
+    }
+    auto buffer = std::make_unique<DataBuffer>();
+    FramDecodeSettings settings;
+    settings.vssInMph = true;
+    const double decodeMs = medianMs(51, [&] {
+        decodeFram(*fram, settings, *buffer);
+        buffer->LogInterval = static_cast<float>(7 * 0.016);
+        fillElapsedTimes(*buffer);
+    });
+    std::printf("decode FRAM image into the buffer: %.3f ms (goal < 5 ms)\n", decodeMs);
+    buffer->FirmwareID = QStringLiteral("QX-2 V4.1");
+    buffer->ControllerVersion = QStringLiteral("QX-2");
+    buffer->DownloadDate = QStringLiteral("05/03/2024 14:02:11");
+    buffer->Comment = QStringLiteral("bench");
+    buffer->BufferEmpty = false;
+
+    // (b), (c)
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bench.log"));
+    const double writeMs = medianMs(51, [&] {
+        QSaveFile file(path);
+        file.open(QIODevice::WriteOnly);
+        LogFileWriter(file).writeAll(*buffer, QStringLiteral("Orvenna"));
+        ok = file.commit() && ok;
+    });
+    std::printf("write a log file (2706 lines, %lld bytes): %.3f ms (goal < 5 ms)\n",
+                static_cast<long long>(QFile(path).size()), writeMs);
+    auto back = std::make_unique<DataBuffer>();
+    const double readMs = medianMs(51, [&] {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        LogFileReader reader(file);
+        ok = reader.readHeader(*back) && reader.readSamples(*back) && ok;
+        LogFileReader::repairElapsedTimes(*back);
+        ok = reader.readTrailer(*back) && ok;
+    });
+    std::printf("read it back: %.3f ms (goal < 5 ms)\n", readMs);
+    ok = ok && back->column(Column::VSS) == buffer->column(Column::VSS);
+
+    // (d)
+    QProcess simProcess;
+    simProcess.start(QStringLiteral(TARVIK_SIM_PATH), {});
+    if (!simProcess.waitForStarted(5000) || !simProcess.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "cannot start %s\n", TARVIK_SIM_PATH);
+        return 1;
+    }
+    while (!simProcess.canReadLine() && simProcess.waitForReadyRead(1000)) {
+    }
+    const QString device = QString::fromLocal8Bit(simProcess.readLine()).trimmed();
+    QtSerialPort port;
+    CountingClock clock;
+    BenchDialogs dialogs;
+    SerialLink link(port, clock, dialogs, [device](int) { return device; });
+    Controller controller(link);
+    auto downloaded = std::make_unique<DataBuffer>();
+    auto image2 = std::make_unique<FramBuffer>();
+    bool abort = false;
+    const LogDataContext ctx{*downloaded,
+                             dialogs,
+                             QStringLiteral("Bench"),
+                             QStringLiteral("Orvenna"),
+                             [&] { return abort; },
+                             [&](bool on) { abort = on; },
+                             [&] { link.yieldToEvents(); },
+                             {},
+                             {},
+                             {}};
+    QElapsedTimer t;
+    t.start();
+    DownloadCommand(ctx, controller, *image2, DownloadHooks{}).mnuDownload_Click();
+    const double downloadMs = static_cast<double>(t.nsecsElapsed()) / 1e6;
+    const bool loaded = !downloaded->BufferEmpty && dialogs.unexpected == 0;
+    std::printf(
+        "whole download over a pseudo-terminal: %.1f ms; pacing floor %lld ms; ratio %.3f "
+        "(goal <= 1.10)%s\n",
+        downloadMs, static_cast<long long>(clock.askedMs),
+        downloadMs / static_cast<double>(std::max<qint64>(clock.askedMs, 1)),
+        loaded ? "" : "  [FAILED]");
+    simProcess.terminate();
+    simProcess.waitForFinished(3000);
+    return ok && loaded ? 0 : 1;
+}
