@@ -142,6 +142,14 @@ void FrmDisplayOptions::build() {
     grid->addWidget(input1, 1, 0);
     grid->addWidget(input2, 1, 1);
     grid->addWidget(cmdOK_, 1, 2, Qt::AlignRight | Qt::AlignBottom);
+    // Three even columns.
+    int width = 0;
+    for (QGroupBox* g : {tps, redlines, maxima, input1, input2}) {
+        width = std::max(width, g->sizeHint().width());
+    }
+    for (int column = 0; column < 3; ++column) {
+        grid->setColumnMinimumWidth(column, width);
+    }
 
     // Keyboard order: throttle, redlines, maxima, input 1, input 2, OK.
     const QWidget* order[] = {optTPSPercentDisplay_,

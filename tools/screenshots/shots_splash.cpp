@@ -4,9 +4,14 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "../../tests/support/memory_settings.h"
 #include "branding/frm_splash.h"
 #include "common/program_paths.h"
 #include "platform/qt_user_dialogs.h"
+#include "realtime/frm_display_options.h"
+#include "realtime/real_time_panel.h"
+#include "settings/settings.h"
+#include "settings/settings_store.h"
 #include "shots.h"
 
 namespace tarvik::shots {
@@ -22,6 +27,8 @@ void shootSplash(FrmSplash& splash, const QString& name) {
 }
 
 }  // namespace
+
+void displayOptionsShots();
 
 void splashShots() {
     QtUserDialogs dialogs;
@@ -45,6 +52,26 @@ void splashShots() {
         splash.Form_Load();
         shootSplash(splash, QStringLiteral("splash_dealer_no_logo"));
     }
+    displayOptionsShots();
+}
+
+void displayOptionsShots() {
+    QtUserDialogs dialogs;
+    test::MemorySettings backing;
+    SettingsStore store(backing);
+    RealTimePanel panel;
+    Settings settings;
+    settings.tachRedline = 6500;
+    settings.tachMax = 10000;
+    settings.speedoRedline = 85;
+    settings.speedoMax = 140;
+    settings.tpsPercentDisplay = true;
+    settings.input1AnalogDisplay = false;
+    settings.input2AnalogDisplay = true;
+    FrmDisplayOptions dlg(DisplayOptionsServices{settings, store, panel, dialogs});
+    dlg.show();
+    QApplication::processEvents();
+    save(dlg, QStringLiteral("display_options"));
 }
 
 }  // namespace tarvik::shots

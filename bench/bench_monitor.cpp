@@ -1,0 +1,233 @@
+// Speed of the real-time poll cycle against tarvik-sim over a pseudo-terminal, with the panel on
+// screen (offscreen platform):
+//  (a) the duration of a full QX-2 cycle (10 exchanges) and its ratio to the pacing floor of one
+//      2 ms pause per exchange (goal: ratio <= 1.5);
+//  (b) the longest stretch the UI thread goes without processing events during monitoring,
+//      reply waits excepted (goal: < 5 ms).
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "link/controller.h"
+#include "link/serial_link.h"
+#include "platform/qt_serial_port.h"
+#include "platform/steady_clock.h"
+#include "platform/user_dialogs.h"
+#include "realtime/real_time_monitor.h"
+#include "realtime/real_time_panel.h"
+#include "settings/settings.h"
+
+using namespace tarvik;
+
+namespace {
+
+// Any box during a benchmark is a failure of the run: say so and answer Abort.
+class FailingDialogs final : public UserDialogs {
+public:
+    int boxes = 0;
+    MsgResult message(const QString& title, const QString& text, MsgIcon, MsgButtons) override {
+        ++boxes;
+        std::fprintf(stderr, "unexpected box: %s: %s\n", qPrintable(title), qPrintable(text));
+        return MsgResult::Abort;
+    }
+    QString inputBox(const QString&, const QString&, const QString&) override { return {}; }
+    QString openFileName(const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&) override { return {}; }
+};
+
+QElapsedTimer g_time;
+qint64 nowUs() {
+    return g_time.nsecsElapsed() / 1000;
+}
+
+// The real port, timing the reply waits.
+class TimedPort final : public SerialPort {
+public:
+    explicit TimedPort(SerialPort& inner) : inner_(inner) {}
+    qint64 waitedUs = 0;
+
+    void open(const QString& name) override { inner_.open(name); }
+    void close() override { inner_.close(); }
+    bool isOpen() const override { return inner_.isOpen(); }
+    QString deviceName() const override { return inner_.deviceName(); }
+    void discardInput() override { inner_.discardInput(); }
+    int bytesWaiting() override { return inner_.bytesWaiting(); }
+    quint8 readByte() override { return inner_.readByte(); }
+    void writeByte(quint8 b) override { inner_.writeByte(b); }
+    bool waitForMoreBytes(int msecs) override {
+        const qint64 start = nowUs();
+        const bool more = inner_.waitForMoreBytes(msecs);
+        waitedUs += nowUs() - start;
+        return more;
+    }
+    void setLineEventHandler(LineEventHandler h) override {
+        inner_.setLineEventHandler(std::move(h));
+    }
+    QString errorString() const override { return inner_.errorString(); }
+
+private:
+    SerialPort& inner_;
+};
+
+// The real clock. Its pause processes events last thing before it returns, so the time between
+// leaving one pause and entering the next, less the reply waits in between, is a stretch
+// without event processing.
+class TimedClock final : public Clock {
+public:
+    TimedClock(Clock& inner, TimedPort& port) : inner_(inner), port_(port) {}
+    qint64 longestGapUs = 0;
+    qint64 pausedUs = 0;
+
+    qint64 nowUs() const override { return inner_.nowUs(); }
+    void pauseProcessingEvents(int ms) override {
+        noteGap();
+        const qint64 start = ::nowUs();
+        inner_.pauseProcessingEvents(ms);
+        pausedUs += ::nowUs() - start;
+        markProcessed();
+    }
+    // Events were processed just now (the tick that starts a cycle comes from the event loop).
+    void markProcessed() {
+        lastProcessedUs_ = ::nowUs();
+        waitedAtLast_ = port_.waitedUs;
+    }
+    void noteGap() {
+        const qint64 gap = ::nowUs() - lastProcessedUs_ - (port_.waitedUs - waitedAtLast_);
+        longestGapUs = std::max(longestGapUs, gap);
+    }
+
+private:
+    Clock& inner_;
+    TimedPort& port_;
+    qint64 lastProcessedUs_ = 0;
+    qint64 waitedAtLast_ = 0;
+};
+
+double percentile(std::vector<double> v, double q) {
+    std::sort(v.begin(), v.end());
+    return v[static_cast<size_t>(q * static_cast<double>(v.size() - 1))];
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    g_time.start();
+    const QString simPath = QStringLiteral(TARVIK_SIM_PATH);
+    QProcess sim;
+    sim.start(simPath, {});
+    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "cannot start %s\n", qPrintable(simPath));
+        return 1;
+    }
+    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+
+    QtSerialPort realPort;
+    TimedPort port(realPort);
+    SteadyClock realClock;
+    TimedClock clock(realClock, port);
+    FailingDialogs dialogs;
+    SerialLink link(port, clock, dialogs, [device](int) { return device; });
+    Controller controller(link);
+    Settings settings;
+    settings.tpsPercentDisplay = true;
+    settings.input1AnalogDisplay = false;
+    settings.input2AnalogDisplay = true;
+    settings.tachRedline = 6500;
+    settings.tachMax = 10000;
+    settings.speedoRedline = 85;
+    settings.speedoMax = 140;
+    RealTimePanel panel;
+    panel.applyDialSettings(settings);
+    panel.resize(panel.sizeHint());
+    // "--panel-hidden" measures the cycle without any painting, to tell the two costs apart.
+    const bool hidden = app.arguments().contains(QStringLiteral("--panel-hidden"));
+    if (!hidden) {
+        panel.show();
+    }
+    bool abort = false;
+    RealTimeMonitor monitor(
+        RealTimeMonitorServices{controller, panel, settings, dialogs, {}, [&] { return abort; }});
+    monitor.tmrDataRead().stop();  // cycles back to back, timed one by one
+
+    monitor.mnuViewRealTime_Click();
+    if (hidden) {
+        panel.hide();
+    }
+    if (!monitor.RealTimeActive() || monitor.ControllerVersion() != QLatin1String("QX-2")) {
+        std::fprintf(stderr, "monitoring did not start\n");
+        return 1;
+    }
+    QApplication::processEvents();
+    for (int i = 0; i < 5; ++i) {  // warm-up: the port opens, the panel lays out and paints
+        monitor.tmrDataRead_Timer();
+        QApplication::processEvents();
+    }
+
+    constexpr int kCycles = 200;
+    constexpr double kFloorMs = 10 * 2.0;
+    std::vector<double> ms;
+    std::vector<double> gaps;
+    std::vector<double> waits;
+    std::vector<double> pauses;
+    for (int i = 0; i < kCycles && monitor.RealTimeActive(); ++i) {
+        QApplication::processEvents();
+        clock.longestGapUs = 0;
+        clock.pausedUs = 0;
+        const qint64 waited = port.waitedUs;
+        clock.markProcessed();
+        const qint64 start = nowUs();
+        monitor.tmrDataRead_Timer();
+        const qint64 end = nowUs();
+        clock.noteGap();  // the stretch from the cycle's last pause to its end
+        ms.push_back(static_cast<double>(end - start) / 1000.0);
+        gaps.push_back(static_cast<double>(clock.longestGapUs) / 1000.0);
+        waits.push_back(static_cast<double>(port.waitedUs - waited) / 1000.0);
+        pauses.push_back(static_cast<double>(clock.pausedUs) / 1000.0);
+    }
+    const bool ok =
+        monitor.RealTimeActive() && static_cast<int>(ms.size()) == kCycles && dialogs.boxes == 0;
+    if (ms.empty()) {
+        std::fprintf(stderr, "no cycle ran\n");
+        return 1;
+    }
+    const double median = percentile(ms, 0.5);
+    std::printf(
+        "QX-2 poll cycle (10 exchanges, panel %s) over %zu cycles: median %.2f ms, p90 %.2f ms, "
+        "max %.2f ms;"
+        " pacing floor %.0f ms; ratio %.3f (goal <= 1.5)%s\n",
+        hidden ? "hidden" : "on screen", ms.size(), median, percentile(ms, 0.9),
+        percentile(ms, 1.0), kFloorMs, median / kFloorMs, ok ? "" : "  [FAILED]");
+    std::printf(
+        "  of which, medians: reply waits %.2f ms, pauses and yields %.2f ms, the rest "
+        "(commands, panel updates) %.2f ms\n",
+        percentile(waits, 0.5), percentile(pauses, 0.5),
+        median - percentile(waits, 0.5) - percentile(pauses, 0.5));
+    std::printf(
+        "Longest stretch without processing events, reply waits excepted: median of cycles "
+        "%.2f ms, p90 %.2f ms, max %.2f ms (goal < 5 ms)\n",
+        percentile(gaps, 0.5), percentile(gaps, 0.9), percentile(gaps, 1.0));
+    if (!hidden) {
+        // What one dial reading costs on the UI thread: the dial repaints at once.
+        std::vector<double> dial;
+        for (int i = 0; i < 100; ++i) {
+            const qint64 t0 = nowUs();
+            panel.showEngineSpeed(1000.0 + 50.0 * i);
+            dial.push_back(static_cast<double>(nowUs() - t0) / 1000.0);
+        }
+        std::printf("  one engine-speed reading on the dial: median %.2f ms, max %.2f ms\n",
+                    percentile(dial, 0.5), percentile(dial, 1.0));
+    }
+    std::printf(
+        "  (load average while measuring matters: the machine's other work preempts the "
+        "UI thread)\n");
+
+    monitor.cmdCloseRealTimeData_Click();
+    sim.terminate();
+    sim.waitForFinished(3000);
+    return ok ? 0 : 1;
+}

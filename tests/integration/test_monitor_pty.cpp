@@ -1,0 +1,110 @@
+// The real-time monitor through the main window, on the real serial path (QSerialPort on a
+// pseudo-terminal, real time, the real 500 ms timer) against tarvik-sim.
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+#include "app/frm_main.h"
+#include "link/serial_link.h"
+#include "memory_settings.h"
+#include "platform/user_dialogs.h"
+#include "realtime/bar_gauge.h"
+#include "realtime/dial_gauge.h"
+#include "realtime/real_time_monitor.h"
+#include "realtime/real_time_panel.h"
+#include "sim_process.h"
+
+using namespace tarvik;
+using test::SimProcess;
+
+namespace {
+
+// Boxes are counted and answered with Abort; a run that shows one says what it was.
+class CountingDialogs final : public UserDialogs {
+public:
+    QStringList shown;
+    MsgResult message(const QString& title, const QString& text, MsgIcon,
+                      MsgButtons buttons) override {
+        shown << title + QStringLiteral(": ") + text;
+        return buttons == MsgButtons::AbortRetryIgnore ? MsgResult::Abort : MsgResult::Ok;
+    }
+    QString inputBox(const QString&, const QString&, const QString&) override { return {}; }
+    QString openFileName(const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&) override { return {}; }
+};
+
+struct Window {
+    CountingDialogs dialogs;
+    test::MemorySettings store;
+    std::unique_ptr<FrmMain> w;
+    explicit Window(const QString& device) {
+        // Port 1 is the simulator's pseudo-terminal.
+        store.write(QStringLiteral("Ports"), QStringLiteral("Com1"), device);
+        w = std::make_unique<FrmMain>(MainWindowServices{&dialogs, &store, Branding::defaults()});
+        w->setExitAction([] {});
+        w->Form_Load();
+    }
+    RealTimeMonitor& monitor() { return w->realTimeMonitor(); }
+};
+
+}  // namespace
+
+class TestMonitorPty : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void monitorsForAFewCycles();
+    void simulatorGoneStopsMonitoring();
+};
+
+void TestMonitorPty::monitorsForAFewCycles() {
+    SimProcess sim;
+    QVERIFY2(sim.device().startsWith(QLatin1String("/dev/pts/")), qPrintable(sim.device()));
+    Window win(sim.device());
+    win.w->findChild<QAction*>(QStringLiteral("mnuViewRealTime"))->trigger();
+    QVERIFY2(win.dialogs.shown.isEmpty(), qPrintable(win.dialogs.shown.join(u'\n')));
+    QVERIFY(win.w->RealTimeActive());
+    QCOMPARE(win.monitor().ControllerVersion(), QStringLiteral("QX-2"));
+    RealTimePanel& panel = win.w->realTimePanel();
+    QVERIFY(!panel.isHidden());
+
+    // The 500 ms timer drives the cycles.
+    QTRY_VERIFY_WITH_TIMEOUT(win.monitor().cyclesStarted() >= 4, 10000);
+    QVERIFY2(win.dialogs.shown.isEmpty(), qPrintable(win.dialogs.shown.join(u'\n')));
+    QCOMPARE(panel.status(), QStringLiteral("Power On - Not Armed"));
+    // The simulated car is idling or driving: a plausible engine speed and supply voltage.
+    bool ok = false;
+    const int rpm = panel.gauTach().Caption().toInt(&ok);
+    QVERIFY2(ok && rpm >= 500 && rpm <= 9000, qPrintable(panel.gauTach().Caption()));
+    const double volts = panel.gauBatVolts().pointerValue();
+    QVERIFY2(volts > 9 && volts < 16, qPrintable(QString::number(volts)));
+    // Cycles are a few tens of milliseconds: no tick found the link busy.
+    QCOMPARE(win.monitor().skippedTicks(), 0);
+
+    panel.cmdCloseRealTimeData().click();
+    QVERIFY(!win.w->RealTimeActive());
+    QVERIFY(!win.w->serialLink().isPortOpen());
+    const int cycles = win.monitor().cyclesStarted();
+    QTest::qWait(1200);
+    QCOMPARE(win.monitor().cyclesStarted(), cycles);
+}
+
+void TestMonitorPty::simulatorGoneStopsMonitoring() {
+    SimProcess sim;
+    Window win(sim.device());
+    win.w->findChild<QAction*>(QStringLiteral("mnuViewRealTime"))->trigger();
+    QVERIFY(win.w->RealTimeActive());
+    QTRY_VERIFY_WITH_TIMEOUT(win.monitor().cyclesStarted() >= 1, 5000);
+    sim.stop();
+    // The next read fails (its box answered with Abort) and monitoring ends, the panel at rest
+    // or hidden, the port closed; the program keeps running.
+    QTRY_VERIFY_WITH_TIMEOUT(!win.w->RealTimeActive(), 15000);
+    QVERIFY(!win.dialogs.shown.isEmpty());
+    QVERIFY(win.dialogs.shown.first().startsWith(QStringLiteral("Error: ")));
+    QVERIFY(win.w->realTimePanel().isHidden());
+    QVERIFY(!win.w->serialLink().isPortOpen());
+}
+
+QTEST_MAIN(TestMonitorPty)
+#include "test_monitor_pty.moc"
