@@ -175,6 +175,7 @@ private slots:
     void tickDuringAnotherCommandIsSkipped();
     void clearChosenMidCycleRunsAfterIt();
     void startChosenMidCycleRunsAfterIt();
+    void downloadChosenMidCycleStopsMonitoringAfterIt();
     void optionsDialogChosenMidCycle();
     void viewRealTimeMenuStartsMonitoring();
     void mainWindowReportsRealTimeActive();
@@ -846,6 +847,53 @@ void TestRealTimeMonitor::startChosenMidCycleRunsAfterIt() {
     QCOMPARE(w[qx2Cycle().size()], p::kCmdReSync);
     QVERIFY(win.monitor().RealTimeActive());
     QVERIFY2(win.dialogs.ok(), qPrintable(win.dialogs.report()));
+}
+
+void TestRealTimeMonitor::downloadChosenMidCycleStopsMonitoringAfterIt() {
+    Window win;
+    win.trigger("mnuViewRealTime");
+    QVERIFY(win.monitor().RealTimeActive());
+    win.port.clearWritten();
+    // The chart the download opens at its end is closed as soon as it shows.
+    QTimer closer;
+    int chartsClosed = 0;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            ++chartsClosed;
+            modal->close();
+        }
+    });
+    closer.start(5);
+    win.dialogs.expectMessage(
+        QStringLiteral("Download Data"),
+        QStringLiteral("Firmware ID: ") + QString::fromLatin1(win.model.firmwareText()),
+        MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
+    int yields = 0;
+    win.clock.setOnPause([&](int ms) {
+        if (ms == 0 && ++yields == 4) {
+            win.trigger("mnuDownload");
+        }
+    });
+    win.monitor().tmrDataRead_Timer();
+    // The cycle finished untouched; the download waits for it.
+    QCOMPARE(win.port.writtenBytes(), qx2Cycle());
+    QVERIFY(win.monitor().RealTimeActive());
+    QCOMPARE(win.model.framBlocksServed(), 0);
+    // Ticks falling due during the download find monitoring stopped.
+    win.clock.setOnPause([&](int) { win.monitor().tmrDataRead_Timer(); });
+    QCoreApplication::processEvents();
+    QTRY_COMPARE_WITH_TIMEOUT(chartsClosed, 1, 5000);
+    win.clock.setOnPause({});
+    QVERIFY2(win.dialogs.ok(), qPrintable(win.dialogs.report()));
+    QCOMPARE(win.model.framBlocksServed(), 512);
+    QVERIFY(!win.monitor().RealTimeActive());
+    QVERIFY(win.w->realTimePanel().isHidden());
+    QCOMPARE(win.monitor().cyclesStarted(), 1);
+    const std::vector<quint8> w = win.port.writtenBytes();
+    const std::vector<quint8> cycle = qx2Cycle();
+    QVERIFY(w.size() > cycle.size());
+    QCOMPARE(std::vector<quint8>(w.begin(), w.begin() + cycle.size()), cycle);
+    QCOMPARE(w[cycle.size()], p::kCmdReSync);
 }
 
 void TestRealTimeMonitor::optionsDialogChosenMidCycle() {
