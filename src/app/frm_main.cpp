@@ -399,6 +399,7 @@ void FrmMain::mnuRealTimeDisplayOptions_Click() {
         FrmDisplayOptions frmDisplayOptions(
             DisplayOptionsServices{settings_, store_, *fraRealTimeData_, dialogs()}, this);
         frmDisplayOptions.exec();
+        applyDialLimits();  // the window's record of the dials follows the edited settings
     });
 }
 

@@ -938,6 +938,7 @@ void TestRealTimeMonitor::optionsDialogChosenMidCycle() {
     QCOMPARE(win.store.get(QStringLiteral("TPS_Percent_Display")), QStringLiteral("False"));
     QCOMPARE(win.store.get(QStringLiteral("Tach_Max")), QStringLiteral("8000"));
     QCOMPARE(win.w->realTimePanel().gauTach().maximum(), 8.0);
+    QCOMPARE(win.w->dialLimits().tachMax, 8.0F);
     QVERIFY(!win.w->realTimePanel().gauTPSVolts().isHidden());
     // The next cycle reads in volts; the one after shows the status line for it.
     win.monitor().tmrDataRead_Timer();
