@@ -148,10 +148,12 @@ void RealTimeMonitor::tmrDataRead_Timer() {
     // Each step is one call to the trap: Abort ends the cycle, Retry repeats the step, Ignore
     // goes on with the next. After every step the cycle yields and goes on only if running.
     auto step = [&](const std::function<void()>& body) {
-        if (!trap.run(body)) {
+        if (!trap.run([&] {
+                body();
+                yield();
+            })) {
             return false;
         }
-        yield();
         return continueOnlyIfRunning();
     };
 

@@ -14,6 +14,7 @@
 #include "app/frm_main.h"
 #include "controller_model.h"
 #include "fake_clock.h"
+#include "link/app_error.h"
 #include "link/controller.h"
 #include "link/controller_protocol.h"
 #include "link/serial_link.h"
@@ -160,6 +161,8 @@ private slots:
     void statusCaptionRounding_data();
     void statusCaptionRounding();
     void displayChoiceChangedMidCycleTakesEffectAtNextStep();
+    void errorInTheCycleItself_data();
+    void errorInTheCycleItself();
 
     // Stopping
     void lostLinkResetAfterSilence_data();
@@ -584,6 +587,41 @@ void TestRealTimeMonitor::displayChoiceChangedMidCycleTakesEffectAtNextStep() {
     QCOMPARE(m.panel.gauInput1AFR().pointerValue(), 20.0);
     m.cycle();
     QCOMPARE(m.panel.status(), QStringLiteral("Power On - Not Armed\r\nTPS Volts: 5.00"));
+}
+
+void TestRealTimeMonitor::errorInTheCycleItself_data() {
+    QTest::addColumn<MsgResult>("answer");
+    QTest::addColumn<std::vector<quint8>>("commands");
+    const std::vector<quint8> upToThrottle = {p::kCmdReadStatus, p::kCmdReadTps};
+    const std::vector<quint8> full = qx2Cycle();
+    std::vector<quint8> retried = upToThrottle;
+    retried.insert(retried.end(), full.begin() + 1, full.end());
+    QTest::newRow("Abort ends the cycle") << MsgResult::Abort << upToThrottle;
+    QTest::newRow("Retry repeats the step") << MsgResult::Retry << retried;
+    QTest::newRow("Ignore goes on") << MsgResult::Ignore << qx2Cycle();
+}
+
+void TestRealTimeMonitor::errorInTheCycleItself() {
+    QFETCH(MsgResult, answer);
+    QFETCH(std::vector<quint8>, commands);
+    Monitor m;
+    m.start();
+    // The throttle step fails in the cycle's own code (here: while it yields), once.
+    int yields = 0;
+    m.clock.setOnPause([&](int ms) {
+        if (ms == 0 && ++yields == 2) {
+            throw AppError(AppError::kOverflow, QStringLiteral("Tarvik"),
+                           QStringLiteral("Overflow"));
+        }
+    });
+    m.dialogs.expectErrorBox(QStringLiteral("Overflow"), answer);
+    m.cycle();
+    m.clock.setOnPause({});
+    QVERIFY2(m.ok(), qPrintable(m.dialogs.report()));
+    QCOMPARE(m.commands(), commands);
+    // Only the cycle ended: monitoring goes on.
+    QVERIFY(m.monitor->RealTimeActive());
+    QVERIFY(!m.monitor->cycleInProgress());
 }
 
 // --- Stopping ------------------------------------------------------------------------------------
