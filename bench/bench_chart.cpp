@@ -15,6 +15,7 @@
 #include "chart/frm_chart1.h"
 #include "chart/view_chart_command.h"
 #include "platform/settings_backing.h"
+#include "failing_dialogs.h"
 #include "platform/user_dialogs.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
@@ -23,16 +24,7 @@ using namespace tarvik;
 
 namespace {
 
-class FailingDialogs final : public UserDialogs {
-public:
-    MsgResult message(const QString& title, const QString& text, MsgIcon, MsgButtons) override {
-        std::fprintf(stderr, "unexpected box: %s: %s\n", qPrintable(title), qPrintable(text));
-        return MsgResult::Abort;
-    }
-    QString inputBox(const QString&, const QString&, const QString&) override { return {}; }
-    QString openFileName(const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&) override { return {}; }
-};
+using bench::FailingDialogs;
 
 class NoSettings final : public SettingsBacking {
 public:

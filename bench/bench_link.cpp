@@ -16,25 +16,14 @@
 #include "link/serial_link.h"
 #include "platform/qt_serial_port.h"
 #include "platform/steady_clock.h"
+#include "failing_dialogs.h"
 #include "platform/user_dialogs.h"
 
 using namespace tarvik;
 
 namespace {
 
-// Any box during a benchmark is a failure of the run: say so and answer Abort.
-class FailingDialogs final : public UserDialogs {
-public:
-    int boxes = 0;
-    MsgResult message(const QString& title, const QString& text, MsgIcon, MsgButtons) override {
-        ++boxes;
-        std::fprintf(stderr, "unexpected box: %s: %s\n", qPrintable(title), qPrintable(text));
-        return MsgResult::Abort;
-    }
-    QString inputBox(const QString&, const QString&, const QString&) override { return {}; }
-    QString openFileName(const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&) override { return {}; }
-};
+using bench::FailingDialogs;
 
 double cpuSeconds() {
     rusage u{};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdio>
+
+#include "platform/user_dialogs.h"
+
+namespace tarvik::bench {
+
+/// Any box during a benchmark means the run went wrong: say so on stderr and answer Abort.
+class FailingDialogs final : public UserDialogs {
+public:
+    int boxes = 0;
+    MsgResult message(const QString& title, const QString& text, MsgIcon, MsgButtons) override {
+        ++boxes;
+        std::fprintf(stderr, "unexpected box: %s: %s\n", qPrintable(title), qPrintable(text));
+        return MsgResult::Abort;
+    }
+    QString inputBox(const QString&, const QString&, const QString&) override { return {}; }
+    QString openFileName(const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&) override { return {}; }
+};
+
+}  // namespace tarvik::bench
