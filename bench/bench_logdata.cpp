@@ -46,6 +46,7 @@ public:
     QString inputBox(const QString&, const QString&, const QString&) override { return {}; }
     QString openFileName(const QString&, const QString&) override { return {}; }
     QString saveFileName(const QString&, const QString&) override { return {}; }
+    bool printerSetup(QPrinter&, const QString&) override { return false; }
 };
 
 // The real clock, adding up the pauses asked for: the floor no download can beat.

@@ -18,6 +18,7 @@ public:
     QString inputBox(const QString&, const QString&, const QString&) override { return {}; }
     QString openFileName(const QString&, const QString&) override { return {}; }
     QString saveFileName(const QString&, const QString&) override { return {}; }
+    bool printerSetup(QPrinter&, const QString&) override { return false; }
 };
 
 }  // namespace tarvik::bench

@@ -1,8 +1,11 @@
 #include "platform/qt_user_dialogs.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPushButton>
 #include <QStringList>
 
 namespace tarvik {
@@ -84,14 +87,22 @@ QString forDisplay(const QString& text) {
 
 }  // namespace
 
+std::unique_ptr<QMessageBox> QtUserDialogs::makeMessageBox(const QString& title,
+                                                           const QString& text, MsgIcon icon,
+                                                           MsgButtons buttons, QWidget* owner) {
+    auto box =
+        std::make_unique<QMessageBox>(toQt(icon), title, forDisplay(text), toQt(buttons), owner);
+    box->setTextFormat(Qt::PlainText);
+    if (buttons == MsgButtons::AbortRetryIgnore) {
+        box->setEscapeButton(QMessageBox::NoButton);  // the error box has no other way out
+    }
+    return box;
+}
+
 MsgResult QtUserDialogs::message(const QString& title, const QString& text, MsgIcon icon,
                                  MsgButtons buttons) {
-    QMessageBox box(toQt(icon), title, forDisplay(text), toQt(buttons), owner_);
-    box.setTextFormat(Qt::PlainText);
-    if (buttons == MsgButtons::AbortRetryIgnore) {
-        box.setEscapeButton(QMessageBox::NoButton);  // the error box has no other way out
-    }
-    return fromQt(box.exec(), buttons);
+    const auto box = makeMessageBox(title, text, icon, buttons, owner_);
+    return fromQt(box->exec(), buttons);
 }
 
 QString QtUserDialogs::inputBox(const QString& prompt, const QString& title,
@@ -110,6 +121,26 @@ QString QtUserDialogs::saveFileName(const QString& title, const QString& filter)
     // The program asks about replacing a file itself, so Qt's own question is switched off.
     return QFileDialog::getSaveFileName(owner_, title, QString(), toQtFilter(filter), nullptr,
                                         QFileDialog::DontConfirmOverwrite);
+}
+
+std::unique_ptr<QPrintDialog> QtUserDialogs::makePrinterSetupDialog(QPrinter& printer,
+                                                                    const QString& title,
+                                                                    QWidget* owner) {
+    // The set-up form: which printer (or a PDF file) and its paper, not what to print, so the
+    // page range, copies and selection choices are left out and the button says OK, not Print.
+    auto dialog = std::make_unique<QPrintDialog>(&printer, owner);
+    dialog->setWindowTitle(title);
+    dialog->setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    for (QDialogButtonBox* box : dialog->findChildren<QDialogButtonBox*>()) {
+        if (QPushButton* ok = box->button(QDialogButtonBox::Ok)) {
+            ok->setText(QStringLiteral("OK"));
+        }
+    }
+    return dialog;
+}
+
+bool QtUserDialogs::printerSetup(QPrinter& printer, const QString& title) {
+    return makePrinterSetupDialog(printer, title, owner_)->exec() == QDialog::Accepted;
 }
 
 QString QtUserDialogs::toQtFilter(const QString& filter) {

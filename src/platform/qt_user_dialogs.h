@@ -2,8 +2,12 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <memory>
 
 #include "platform/user_dialogs.h"
+
+class QMessageBox;
+class QPrintDialog;
 
 namespace tarvik {
 
@@ -19,6 +23,15 @@ public:
                      const QString& defaultText) override;
     QString openFileName(const QString& title, const QString& filter) override;
     QString saveFileName(const QString& title, const QString& filter) override;
+    bool printerSetup(QPrinter& printer, const QString& title) override;
+
+    /// The boxes as message() and printerSetup() show them, for pictures of them.
+    static std::unique_ptr<QMessageBox> makeMessageBox(const QString& title, const QString& text,
+                                                       MsgIcon icon, MsgButtons buttons,
+                                                       QWidget* owner);
+    static std::unique_ptr<QPrintDialog> makePrinterSetupDialog(QPrinter& printer,
+                                                                const QString& title,
+                                                                QWidget* owner);
 
     /// "Description|*.ext|Other|*.x" -> "Description (*.ext);;Other (*.x)" for Qt's dialogs.
     static QString toQtFilter(const QString& filter);

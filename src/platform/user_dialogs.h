@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QPrinter;
+
 namespace tarvik {
 
 enum class MsgIcon { None, Critical, Exclamation, Information, Question };
@@ -28,6 +30,11 @@ public:
     /// first entry is selected. Returns the chosen path, "" when the dialog was dismissed.
     virtual QString openFileName(const QString& title, const QString& filter) = 0;
     virtual QString saveFileName(const QString& title, const QString& filter) = 0;
+
+    /// The printer dialog in its set-up form: the user picks a printer (or printing to a PDF
+    /// file) and its page settings, which OK writes into `printer`. Cancel leaves `printer` as it
+    /// was and returns false.
+    virtual bool printerSetup(QPrinter& printer, const QString& title) = 0;
 };
 
 }  // namespace tarvik

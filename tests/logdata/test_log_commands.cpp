@@ -380,6 +380,7 @@ void TestLogCommands::saveCannotCreate() {
         }
         QString openFileName(const QString&, const QString&) override { return {}; }
         QString saveFileName(const QString&, const QString&) override { return path_; }
+        bool printerSetup(QPrinter&, const QString&) override { return false; }
         bool ok = true;
 
     private:

@@ -119,6 +119,17 @@ ScriptedDialogs& ScriptedDialogs::expectSaveFile(const QString& title, const QSt
     return *this;
 }
 
+ScriptedDialogs& ScriptedDialogs::expectPrinterSetup(const QString& title, bool accept,
+                                                     std::function<void(QPrinter&)> choose) {
+    Expected e;
+    e.kind = Expected::Kind::PrinterSetup;
+    e.title = title;
+    e.answer = accept ? MsgResult::Ok : MsgResult::Cancel;
+    e.choosePrinter = std::move(choose);
+    expected_.push_back(std::move(e));
+    return *this;
+}
+
 ScriptedDialogs::Expected* ScriptedDialogs::next(Expected::Kind kind, const QString& description) {
     shown_ << description;
     if (expected_.empty()) {
@@ -200,6 +211,26 @@ QString ScriptedDialogs::saveFileName(const QString& title, const QString& filte
         return QString();
     }
     return e->textAnswer;
+}
+
+bool ScriptedDialogs::printerSetup(QPrinter& printer, const QString& title) {
+    const QString d = QStringLiteral("printer setup %1").arg(visible(title));
+    Expected* e = next(Expected::Kind::PrinterSetup, d);
+    if (e == nullptr) {
+        return false;
+    }
+    if (e->title != title) {
+        failures_ << QStringLiteral("printer dialog differs: expected %1, got %2")
+                         .arg(visible(e->title), d);
+        return false;
+    }
+    if (e->answer != MsgResult::Ok) {
+        return false;
+    }
+    if (e->choosePrinter) {
+        e->choosePrinter(printer);
+    }
+    return true;
 }
 
 QString ScriptedDialogs::report() const {

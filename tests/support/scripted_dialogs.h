@@ -16,7 +16,7 @@ namespace tarvik::test {
 class ScriptedDialogs final : public UserDialogs {
 public:
     struct Expected {
-        enum class Kind { Message, Input, OpenFile, SaveFile } kind = Kind::Message;
+        enum class Kind { Message, Input, OpenFile, SaveFile, PrinterSetup } kind = Kind::Message;
         QString title;
         QString text;  // message text or input prompt
         MsgIcon icon = MsgIcon::None;
@@ -25,6 +25,7 @@ public:
         MsgResult answer = MsgResult::Ok;
         QString textAnswer;  // input box answer or path
         std::function<void()> whileShown;  // runs while the box is "on screen"
+        std::function<void(QPrinter&)> choosePrinter;  // what the user sets in the printer dialog
     };
 
     /// Expects a message box; `whileShown` runs before the answer is given.
@@ -40,12 +41,18 @@ public:
     ScriptedDialogs& expectSaveFile(const QString& title, const QString& filter,
                                     const QString& path);
 
+    /// Expects the printer set-up dialog. With `accept`, `choose` plays the user's choices on
+    /// the printer before OK; without it the dialog is cancelled and the printer left alone.
+    ScriptedDialogs& expectPrinterSetup(const QString& title, bool accept,
+                                        std::function<void(QPrinter&)> choose = {});
+
     MsgResult message(const QString& title, const QString& text, MsgIcon icon,
                       MsgButtons buttons) override;
     QString inputBox(const QString& prompt, const QString& title,
                      const QString& defaultText) override;
     QString openFileName(const QString& title, const QString& filter) override;
     QString saveFileName(const QString& title, const QString& filter) override;
+    bool printerSetup(QPrinter& printer, const QString& title) override;
 
     /// True when every expected box was shown and nothing else was.
     bool ok() const { return failures_.isEmpty() && expected_.empty(); }
