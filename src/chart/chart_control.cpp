@@ -1,6 +1,7 @@
 #include "chart/chart_control.h"
 
 #include <QChart>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QGraphicsLineItem>
@@ -9,6 +10,7 @@
 #include <QLegend>
 #include <QLineSeries>
 #include <QMouseEvent>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QValueAxis>
 #include <algorithm>
@@ -58,6 +60,17 @@ QString labelFormatFor(double step) {
     return QStringLiteral("%.%1f").arg(decimals);
 }
 
+/// The font at the pixel size it has on the screen. The control's own items measure and draw
+/// their text with it, so the text keeps its size relative to the chart on a device of another
+/// resolution (a printer) instead of growing with the device's dots per inch.
+QFont pixelFont(const QFont& font) {
+    QFont f(font);
+    if (f.pixelSize() <= 0) {
+        f.setPixelSize(std::max(1, QFontInfo(font).pixelSize()));
+    }
+    return f;
+}
+
 }  // namespace
 
 /// A free text label: the text in a box with a border, drawn over the chart.
@@ -68,6 +81,7 @@ public:
     void setDesign(const ChartTemplate::Label& d) {
         prepareGeometryChange();
         design_ = d;
+        design_.font = pixelFont(d.font);
     }
     const ChartTemplate::Label& design() const { return design_; }
     void setText(const QString& text) {
@@ -138,7 +152,7 @@ public:
     void set(std::vector<Entry> entries, const QFont& font, const QColor& textColor) {
         prepareGeometryChange();
         entries_ = std::move(entries);
-        font_ = font;
+        font_ = pixelFont(font);
         textColor_ = textColor;
         update();
     }
@@ -635,8 +649,14 @@ QRectF ChartControl::PlotAreaRect() const {
     return plotArea_;
 }
 
-void ChartControl::layoutPlotArea(QSizeF chartSize) {
+void ChartControl::layoutPlotArea(QSizeF chartSize, qreal headingBand) {
     QRectF area = QRectF(QPointF(0, 0), chartSize).marginsRemoved(design_.margins);
+    if (headingBand > 0) {
+        // The top axis label reaches half a line above the plot: keep it out of the band too.
+        const qreal top =
+            headingBand + QFontMetricsF(pixelFont(design_.axes[1].labelFont)).height();
+        area.setTop(std::max(area.top(), top));
+    }
     if (area.width() < 1) {
         area.setWidth(1);
     }
@@ -785,19 +805,33 @@ void ChartControl::DrawToDevice(QPainter& painter, int content, int fit, int top
         throw invalidValue();
     }
     const QSizeF shown = chart_->size();
+    const QBrush background = scene()->backgroundBrush();
     drawingElsewhere_ = true;
     // Lay the chart out at the target's shape but at screen scale, so fonts and lines keep
     // their proportions, then let the painter scale it up to the device.
     const qreal logicalWidth = std::max<qreal>(shown.width(), 400);
     const QSizeF logical(logicalWidth, logicalWidth * height / width);
+    // The heading band in the chart's own units: its height on the device, scaled as the
+    // painter will scale the chart.
+    const QPaintDevice* device = painter.device();
+    const qreal dpiY = device != nullptr && device->logicalDpiY() > 0 ? device->logicalDpiY() : 96;
+    const qreal band = kHeadingBandTwips * dpiY / 1440.0 * logical.height() / height;
     chart_->resize(logical);
+    layoutPlotArea(logical, band);
+    // Qt Charts lays out its axes only when its layout is activated; without this they keep
+    // the on-screen geometry while the traces follow the new plot area.
+    chart_->layout()->invalidate();
     chart_->layout()->activate();
-    layoutPlotArea(logical);
+    // No background: the page is already white, and the heading lines printed before the chart
+    // must stay visible.
+    scene()->setBackgroundBrush(Qt::NoBrush);
     chart_->scene()->render(&painter, QRectF(left, top, width, height),
                             QRectF(chart_->pos(), logical), Qt::IgnoreAspectRatio);
+    scene()->setBackgroundBrush(background);
     chart_->resize(shown);
-    chart_->layout()->activate();
     layoutPlotArea(shown);
+    chart_->layout()->invalidate();
+    chart_->layout()->activate();
     drawingElsewhere_ = false;
 }
 

@@ -46,6 +46,9 @@ public:
     static constexpr int kDrawWholeChart = 3;
     /// ...laid out afresh to the rectangle's shape, then scaled into it (text stays legible).
     static constexpr int kDrawFitToRectangle = 5;
+    /// Drawn this way, the top of the rectangle (in twips of the device) is left free of the
+    /// plot and its labels: the printed page's heading lines go there.
+    static constexpr double kHeadingBandTwips = 1000;
 
     explicit ChartControl(QWidget* parent = nullptr);
     ~ChartControl() override;
@@ -189,7 +192,8 @@ private:
     const LabelState& label(int n) const;
     void pushPoints(Group& g);
     void applyRange(AxisState& a, bool timeAxis);
-    void layoutPlotArea(QSizeF chartSize);
+    /// The plot area for a chart of this size; `headingBand` keeps that much free at the top.
+    void layoutPlotArea(QSizeF chartSize, qreal headingBand = 0);
     void placeOverlays();
 
     QChart* chart_ = nullptr;

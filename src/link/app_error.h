@@ -21,6 +21,7 @@ public:
     static constexpr std::uint32_t kTypeMismatch = 13;
     static constexpr std::uint32_t kInvalidPropertyValue = 380;
     static constexpr std::uint32_t kFileError = 75;
+    static constexpr std::uint32_t kPrinterError = 482;
     static constexpr std::uint32_t kSettingsWrite = 0x800403F0;
 
     AppError(std::uint32_t code, QString source, QString description)

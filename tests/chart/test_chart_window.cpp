@@ -18,6 +18,7 @@
 #include "chart/comment_command.h"
 #include "chart/frm_chart1.h"
 #include "chart/view_chart_command.h"
+#include "chart_harness.h"
 #include "drag_pass_data.h"
 #include "link/app_error.h"
 #include "memory_settings.h"
@@ -35,55 +36,7 @@ const QString kY2 = QStringLiteral("Y2");
 const QString kRpmPrompt = QStringLiteral("Enter maximum RPM value for chart display (4000-20000)");
 const QString kVssPrompt = QStringLiteral("Enter maximum VSS value for chart display (50-250)");
 
-// Everything a chart window needs, owned by the test.
-struct Harness {
-    DataBuffer data;
-    Settings settings;
-    test::MemorySettings backing;
-    SettingsStore store{backing};
-    test::ScriptedDialogs dialogs;
-    QString templatePath;
-    std::unique_ptr<FrmChart1> window;
-
-    Harness() {
-        settings.maxRPMDisplay = 10000;
-        settings.maxVSSDisplay = 140;
-        test::fillDragPass(data);
-    }
-    ChartServices services() { return {data, settings, store, dialogs, templatePath}; }
-    FrmChart1& open() {
-        window = std::make_unique<FrmChart1>(services());
-        window->show();
-        window->Form_Load();
-        return *window;
-    }
-    template <class T>
-    T* child(const char* name) {
-        T* w = window->findChild<T*>(QLatin1String(name));
-        if (w == nullptr) {
-            qFatal("no control %s", name);
-        }
-        return w;
-    }
-    QString text(const char* label) { return child<QLabel>(label)->text(); }
-    ChartControl& chart() { return window->chart(); }
-    void click(const char* option) { child<QRadioButton>(option)->click(); }
-    // Clicks the chart over the sample of a row (at the plot's mid height).
-    void clickRow(int row, Qt::MouseButton button = Qt::LeftButton) {
-        const QPointF p = chart().DataToPixel(1, data.at(Column::ElapsedTime, row), 0);
-        clickAt(QPoint(qRound(p.x()), qRound(chart().PlotAreaRect().center().y())), button);
-    }
-    void clickAt(QPoint at, Qt::MouseButton button = Qt::LeftButton) {
-        QTest::mouseClick(chart().viewport(), button, Qt::NoModifier, at);
-    }
-    void triggerMenu(const char* name) {
-        QAction* a = window->findChild<QAction*>(QLatin1String(name));
-        if (a == nullptr) {
-            qFatal("no action %s", name);
-        }
-        a->trigger();
-    }
-};
+using test::Harness;
 
 ChartControl::Range range(ChartControl& c, const QString& axis) {
     return c.AxisRange(axis);
@@ -875,10 +828,20 @@ void TestChartWindow::drawToDevice() {
     QImage image(1200, 900, QImage::Format_ARGB32);
     image.fill(Qt::black);
     h.chart().DrawToDevice(&image, 3, 5, 50, 100, 800, 1000);
-    // Outside the rectangle nothing was drawn; inside, the white chart with the red trace.
+    // Outside the rectangle nothing was drawn; inside, the chart with the red trace but no
+    // background of its own, and nothing at all in the heading band at the rectangle's top
+    // (1000 twips: 67 pixels of this 96 dpi image).
     QCOMPARE(image.pixelColor(50, 20), QColor(Qt::black));
     QCOMPARE(image.pixelColor(1150, 880), QColor(Qt::black));
-    QCOMPARE(image.pixelColor(110, 60), QColor(Qt::white));
+    QCOMPARE(image.logicalDpiY(), 96);
+    int paintedInBand = 0;
+    for (int y = 50; y < 50 + 66; ++y) {
+        for (int x = 100; x < 1100; ++x) {
+            paintedInBand += image.pixelColor(x, y) != QColor(Qt::black) ? 1 : 0;
+        }
+    }
+    QCOMPARE(paintedInBand, 0);
+    QVERIFY(image.pixelColor(600, 400).lightness() > 200);  // the plot's own pale background
     int red = 0;
     for (int y = 50; y < 850; y += 2) {
         for (int x = 100; x < 1100; x += 2) {
