@@ -10,12 +10,16 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/help_window.h"
+#include "app/shell_commands.h"
+#include "chart/chart_print.h"
 #include "chart/comment_command.h"
 #include "chart/view_chart_command.h"
 #include "common/program_paths.h"
@@ -114,7 +118,7 @@ void FrmMain::buildMenus() {
     addItem(file, "mnuOpenFile", QStringLiteral("&Open File"), &FrmMain::mnuOpenFile_Click);
     addItem(file, "mnuSaveFile", QStringLiteral("&Save File"), &FrmMain::mnuSaveFile_Click);
     addSeparator(file, "mnuSep1");
-    addItem(file, "mnuPrintSetup", QStringLiteral("Print Set&up"), nullptr);
+    addItem(file, "mnuPrintSetup", QStringLiteral("Print Set&up"), &FrmMain::mnuPrintSetup_Click);
     addSeparator(file, "mnuSep2");
     addItem(file, "mnuExit", QStringLiteral("E&xit"), &FrmMain::mnuExit_Click);
 
@@ -136,8 +140,8 @@ void FrmMain::buildMenus() {
     addItem(comms, "mnuPortSetup", QStringLiteral("&Port Setup"), &FrmMain::mnuPortSetup_Click);
 
     QMenu* help = addMenu("mnuHelp", QStringLiteral("&Help"));
-    addItem(help, "mnuHelpContents", QStringLiteral("&Contents"), nullptr);
-    addItem(help, "mnuAbout", QStringLiteral("&About"), nullptr);
+    addItem(help, "mnuHelpContents", QStringLiteral("&Contents"), &FrmMain::mnuHelpContents_Click);
+    addItem(help, "mnuAbout", QStringLiteral("&About"), &FrmMain::mnuAbout_Click);
 }
 
 void FrmMain::buildPortFrame() {
@@ -374,9 +378,39 @@ void FrmMain::mnuDownload_Click() {
 }
 
 void FrmMain::mnuViewChart_Click() {
-    ViewChartCommand(ChartServices{*dataBuffer_, settings_, store_, dialogs(), QString()},
-                     stopMonitor_, this)
-        .mnuViewChart_Click();
+    ViewChartCommand command(ChartServices{*dataBuffer_, settings_, store_, dialogs(), QString()},
+                             stopMonitor_, this);
+    command.setPrepareWindow([this](FrmChart1& window) {
+        window.setPrintAction([this](FrmChart1& w) {
+            printChart(dialogs(), *dataBuffer_, w.chart(), printer(), branding().brandName());
+        });
+    });
+    command.mnuViewChart_Click();
+}
+
+QPrinter& FrmMain::printer() {
+    if (!printer_) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    }
+    return *printer_;
+}
+
+HelpWindow* FrmMain::helpWindow() const {
+    return helpWindow_.data();
+}
+
+void FrmMain::mnuAbout_Click() {
+    showAbout(dialogs(), branding());
+}
+
+void FrmMain::mnuHelpContents_Click() {
+    const QString file =
+        services_.helpFile.isEmpty() ? programFile(kHelpFileName) : services_.helpFile;
+    showHelpContents(dialogs(), file, this, helpWindow_);
+}
+
+void FrmMain::mnuPrintSetup_Click() {
+    showPrinterSetup(dialogs(), printer());
 }
 
 void FrmMain::mnuEditComment_Click() {

@@ -15,6 +15,7 @@ class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QPrinter;
 class QProgressBar;
 class QPushButton;
 
@@ -28,6 +29,7 @@ class SerialPort;
 class Clock;
 class SerialLink;
 class Controller;
+class HelpWindow;
 struct LogDataContext;
 
 /// What the main window is given from outside: the dialogs, the settings store's backing and
@@ -40,6 +42,8 @@ struct MainWindowServices {
     /// the real clock (tests pass the simulator's port and a fake clock).
     SerialPort* serialPort = nullptr;
     Clock* clock = nullptr;
+    /// The user guide; empty for "Tarvik_Help.html" in the program's folder.
+    QString helpFile = QString();
 };
 
 /// The main window: owns the program-wide state, the menus and the port set-up frame, and wires
@@ -85,6 +89,11 @@ public:
     RealTimePanel& realTimePanel() { return *fraRealTimeData_; }
     /// The real-time monitor: its start, poll cycle and stop (cmdCloseRealTimeData_Click).
     RealTimeMonitor& realTimeMonitor() { return *monitor_; }
+    /// The program-wide printer: Print Setup chooses it, the chart prints on it. Made on first
+    /// use, set to the system's default printer.
+    QPrinter& printer();
+    /// The help window once Help > Contents has opened it, else null.
+    HelpWindow* helpWindow() const;
 
     /// Closes the serial port if it is open (the link installs the real action).
     void closePortIfOpen();
@@ -114,6 +123,9 @@ public:
     void mnuViewRealTime_Click();
     /// "Real Time Display Options": the modal options dialog, opened between poll cycles.
     void mnuRealTimeDisplayOptions_Click();
+    void mnuAbout_Click();
+    void mnuHelpContents_Click();
+    void mnuPrintSetup_Click();
     /// How View Chart stops real-time monitoring (the monitor installs it).
     void setStopMonitorAction(std::function<void()> action) { stopMonitor_ = std::move(action); }
 
@@ -140,6 +152,8 @@ private:
     std::unique_ptr<SerialLink> link_;
     std::unique_ptr<Controller> controller_;
     std::unique_ptr<RealTimeMonitor> monitor_;
+    std::unique_ptr<QPrinter> printer_;
+    QPointer<HelpWindow> helpWindow_;
 
     bool abortRequested_ = false;
     QString baseTitle_;

@@ -29,5 +29,6 @@ int main(int argc, char* argv[]) {
     tarvik::shots::realtimeShots();
     tarvik::shots::chartShots();
     tarvik::shots::splashShots();
+    tarvik::shots::printShots(tarvik::shots::g_folder);
     return 0;
 }

@@ -13,5 +13,7 @@ void mainWindowShots();
 void realtimeShots();
 void chartShots();
 void splashShots();
+/// About, help, printer set-up, and the printed chart page (as PDF and PNG) in `folder`.
+void printShots(const QString& folder);
 
 }  // namespace tarvik::shots

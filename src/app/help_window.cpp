@@ -1,0 +1,86 @@
+#include "app/help_window.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QScrollBar>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace tarvik {
+
+const QString HelpWindow::kCaption = QStringLiteral("Nitrous Data Logging Program Help");
+
+namespace {
+
+QToolButton* makeButton(const char* name, const QString& text) {
+    auto* b = new QToolButton;
+    b->setObjectName(QLatin1String(name));
+    b->setText(text);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return b;
+}
+
+}  // namespace
+
+HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("frmHelp"));
+    setWindowTitle(kCaption);
+    resize(760, 640);
+
+    cmdContents_ = makeButton("cmdContents", QStringLiteral("Contents"));
+    cmdBack_ = makeButton("cmdBack", QStringLiteral("Back"));
+    cmdForward_ = makeButton("cmdForward", QStringLiteral("Forward"));
+    txtHelp_ = new QTextBrowser;
+    txtHelp_->setObjectName(QStringLiteral("txtHelp"));
+    // The guide is one page of its own; a link out of it is opened by the system's browser.
+    txtHelp_->setOpenExternalLinks(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdContents_);
+    buttons->addWidget(cmdBack_);
+    buttons->addWidget(cmdForward_);
+    buttons->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(buttons);
+    layout->addWidget(txtHelp_, 1);
+
+    cmdBack_->setEnabled(false);
+    cmdForward_->setEnabled(false);
+    connect(cmdContents_, &QToolButton::clicked, this, &HelpWindow::showContents);
+    connect(cmdBack_, &QToolButton::clicked, txtHelp_, &QTextBrowser::backward);
+    connect(cmdForward_, &QToolButton::clicked, txtHelp_, &QTextBrowser::forward);
+    connect(txtHelp_, &QTextBrowser::backwardAvailable, cmdBack_, &QToolButton::setEnabled);
+    connect(txtHelp_, &QTextBrowser::forwardAvailable, cmdForward_, &QToolButton::setEnabled);
+}
+
+bool HelpWindow::openFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    file.close();
+    path_ = QFileInfo(path).absoluteFilePath();
+    txtHelp_->setSource(QUrl::fromLocalFile(path_), QTextDocument::HtmlResource);
+    txtHelp_->clearHistory();
+    showContents();
+    return true;
+}
+
+void HelpWindow::showContents() {
+    if (path_.isEmpty()) {
+        return;
+    }
+    if (txtHelp_->source().isLocalFile() &&
+        QFileInfo(txtHelp_->source().toLocalFile()).absoluteFilePath() == path_ &&
+        txtHelp_->source().fragment().isEmpty()) {
+        txtHelp_->verticalScrollBar()->setValue(0);
+        return;
+    }
+    txtHelp_->setSource(QUrl::fromLocalFile(path_), QTextDocument::HtmlResource);
+    txtHelp_->verticalScrollBar()->setValue(0);
+}
+
+}  // namespace tarvik

@@ -1,0 +1,120 @@
+// The About box, the help window, the printer set-up dialog and the chart's printed page.
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTextBrowser>
+#include <QTextStream>
+
+#include "../../tests/chart/drag_pass_data.h"
+#include "../../tests/support/memory_settings.h"
+#include "app/help_window.h"
+#include "app/shell_commands.h"
+#include "branding/about_text.h"
+#include "branding/branding.h"
+#include "chart/chart_print.h"
+#include "chart/frm_chart1.h"
+#include "common/program_paths.h"
+#include "platform/qt_user_dialogs.h"
+#include "settings/settings.h"
+#include "settings/settings_store.h"
+#include "shots.h"
+
+namespace tarvik::shots {
+
+namespace {
+
+// Answers the comment prompt as a user typing a comment would; any other box is a fault.
+class CommentAnswer final : public UserDialogs {
+public:
+    MsgResult message(const QString& title, const QString& text, MsgIcon, MsgButtons) override {
+        QTextStream(stderr) << "unexpected box: " << title << ": " << text << '\n';
+        return MsgResult::Abort;
+    }
+    QString inputBox(const QString&, const QString&, const QString&) override {
+        return QStringLiteral("Pass 2: slicks, 75 shot on stage 1, 100 on stage 2");
+    }
+    QString openFileName(const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&) override { return {}; }
+    bool printerSetup(QPrinter&, const QString&) override { return false; }
+};
+
+void settle(QWidget& w) {
+    for (int i = 0; i < 3; ++i) {
+        QApplication::processEvents();
+    }
+    w.repaint();
+}
+
+void printedPage(const QString& folder) {
+    DataBuffer data;
+    Settings settings;
+    settings.maxRPMDisplay = 8000;
+    settings.maxVSSDisplay = 150;
+    test::MemorySettings backing;
+    SettingsStore store(backing);
+    CommentAnswer dialogs;
+    test::fillDragPass(data);
+    FrmChart1 w(ChartServices{data, settings, store, dialogs, QString()});
+    w.show();
+    w.Form_Load();
+    settle(w);
+
+    QPrinter printer(QPrinter::HighResolution);
+    const QString pdf = QDir(folder).filePath(QStringLiteral("chart_printed.pdf"));
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    printChart(dialogs, data, w.chart(), printer, Branding::defaults().brandName());
+    QTextStream(stdout) << pdf << '\n';
+    // The page as a picture, through the same poppler tool a user's viewer would be like.
+    const QString png = QDir(folder).filePath(QStringLiteral("chart_printed"));
+    const int rc =
+        QProcess::execute(QStringLiteral("pdftoppm"),
+                          {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
+                           QStringLiteral("-singlefile"), pdf, png});
+    if (rc == 0) {
+        QTextStream(stdout) << png << ".png\n";
+    } else {
+        QTextStream(stderr) << "pdftoppm failed (" << rc << "): no picture of the printed page\n";
+    }
+}
+
+}  // namespace
+
+void printShots(const QString& folder) {
+    {
+        const auto box =
+            QtUserDialogs::makeMessageBox(kAboutTitle, aboutText(Branding::defaults().BrandLines),
+                                          MsgIcon::Information, MsgButtons::Ok, nullptr);
+        box->show();
+        settle(*box);
+        save(*box, QStringLiteral("about"));
+    }
+    {
+        HelpWindow help;
+        if (help.openFile(programFile(kHelpFileName))) {
+            help.show();
+            settle(help);
+            save(help, QStringLiteral("help_contents"));
+            help.browser().scrollToAnchor(QStringLiteral("troubleshooting"));
+            settle(help);
+            save(help, QStringLiteral("help_troubleshooting"));
+        } else {
+            QTextStream(stderr) << "no help file beside the program\n";
+        }
+    }
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        const auto dialog =
+            QtUserDialogs::makePrinterSetupDialog(printer, kPrinterSetupTitle, nullptr);
+        dialog->show();
+        settle(*dialog);
+        save(*dialog, QStringLiteral("printer_setup"));
+    }
+    printedPage(folder);
+}
+
+}  // namespace tarvik::shots
