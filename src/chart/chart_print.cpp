@@ -1,5 +1,6 @@
 #include "chart/chart_print.h"
 
+#include <QFile>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -54,8 +55,12 @@ public:
     }
     ~PrintJob() {
         if (painter_.isActive()) {
-            printer_.abort();
+            // A PDF cannot be aborted: end it, then take the unfinished file away.
+            const bool aborted = printer_.abort();
             painter_.end();
+            if (!aborted && printer_.outputFormat() == QPrinter::PdfFormat) {
+                QFile::remove(printer_.outputFileName());
+            }
         }
     }
     PrintJob(const PrintJob&) = delete;

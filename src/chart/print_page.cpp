@@ -12,6 +12,11 @@ namespace {
 
 const QString kSource = QStringLiteral("Printer");
 
+AppError tooSmall() {
+    return AppError(AppError::kPrinterError, kSource,
+                    QStringLiteral("Printer error: the page is too small for the chart."));
+}
+
 int toPixels(double twips, double twipsPerPixel) {
     if (!(twipsPerPixel > 0) || !std::isfinite(twipsPerPixel)) {
         throw AppError(AppError::kPrinterError, kSource,
@@ -31,14 +36,16 @@ ImageRect imageRect(double pageWidthTwips, double pageHeightTwips, double twipsP
     // A page no wider than the left margin (or a printer reporting no page) has no room for
     // the chart.
     if (!(pageWidthTwips > kImageLeftTwips) || !(pageHeightTwips > 0)) {
-        throw AppError(AppError::kPrinterError, kSource,
-                       QStringLiteral("Printer error: the page is too small for the chart."));
+        throw tooSmall();
     }
     ImageRect r;
     r.top = 0;
     r.left = toPixels(kImageLeftTwips, twipsPerPixelX);
     r.width = toPixels(pageWidthTwips - kImageLeftTwips, twipsPerPixelX);
     r.height = toPixels(pageHeightTwips, twipsPerPixelY);
+    if (r.width <= 0 || r.height <= 0) {
+        throw tooSmall();
+    }
     return r;
 }
 

@@ -118,6 +118,9 @@ void TestChartPrint::imageRectRefused_data() {
         QStringLiteral("Printer error: the printer reports no resolution.");
     QTest::newRow("no wider than the margin") << 1000.0 << 9000.0 << 1.2 << tooSmall;
     QTest::newRow("no height") << 16000.0 << 0.0 << 1.2 << tooSmall;
+    // 5 twips of width at 15 twips a pixel round to no pixel at all.
+    QTest::newRow("rounds to no width") << 1005.0 << 9000.0 << 15.0 << tooSmall;
+    QTest::newRow("rounds to no height") << 16000.0 << 7.0 << 15.0 << tooSmall;
     QTest::newRow("no page at all") << nan << nan << 1.2 << tooSmall;
     QTest::newRow("zero resolution") << 16000.0 << 9000.0 << 0.0 << noResolution;
     QTest::newRow("NaN resolution") << 16000.0 << 9000.0 << nan << noResolution;
