@@ -402,11 +402,7 @@ void FrmChart1::optTrace_Click(const TraceOption& o) {
             [&] { c.SetYValues(1, 1, trace1Data_); },
             [&] { c.SetBatched(1, false); },
         };
-        for (const auto& step : steps) {
-            if (!trap.run(step)) {
-                return;
-            }
-        }
+        trap.runAll(steps);
         return;
     }
     const QString y2 = QStringLiteral("Y2");
@@ -428,11 +424,7 @@ void FrmChart1::optTrace_Click(const TraceOption& o) {
             [&] { c.SetYValues(2, 1, trace2Data_); },
             [&] { c.SetBatched(2, false); },
         };
-        for (const auto& step : steps) {
-            if (!trap.run(step)) {
-                return;
-            }
-        }
+        trap.runAll(steps);
         return;
     }
     // On/off: the right axis runs 0 to 2 without a scale; OFF and ON mark the two levels and
@@ -454,11 +446,7 @@ void FrmChart1::optTrace_Click(const TraceOption& o) {
         [&] { c.SetYValues(2, 1, trace2Data_); },
         [&] { c.SetBatched(2, false); },
     };
-    for (const auto& step : steps) {
-        if (!trap.run(step)) {
-            return;
-        }
-    }
+    trap.runAll(steps);
 }
 
 // ---- time window ---------------------------------------------------------------------------
@@ -490,11 +478,7 @@ void FrmChart1::optTimeScale_Click(int index) {
             scrChart2D1_->setSingleStep(s.smallStep);
         },
     };
-    for (const auto& step : steps) {
-        if (!trap.run(step)) {
-            return;
-        }
-    }
+    trap.runAll(steps);
 }
 
 void FrmChart1::scrChart2D1_Change() {
@@ -549,11 +533,7 @@ void FrmChart1::Chart2D1_MouseDown(int button, int /*shift*/, double x, double y
         [&] { lblMarkerTrace2_->setText(formatPattern(trace2Data_[k], trace2Format_)); },
         [&] { lblStatus_->setText(markerStatusText(services_.data.at(Column::Status, n))); },
     };
-    for (const auto& step : steps) {
-        if (!trap.run(step)) {
-            return;
-        }
-    }
+    trap.runAll(steps);
 }
 
 // ---- buttons and menu ----------------------------------------------------------------------
@@ -599,11 +579,7 @@ void FrmChart1::askAxisMaximum(const AxisMaximumPrompt& p, qint16& value) {
         },
         [&] { services_.store.writeWhole(p.settingsKey, value); },
     };
-    for (const auto& step : steps) {
-        if (!trap.run(step)) {
-            return;
-        }
-    }
+    trap.runAll(steps);
 }
 
 }  // namespace tarvik

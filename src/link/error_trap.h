@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <span>
 
 #include "link/app_error.h"
 #include "platform/user_dialogs.h"
@@ -30,6 +31,16 @@ public:
 
     /// step() that reports only whether to go on (Done or Ignored).
     bool run(const std::function<void()>& body) { return step(body) != StepResult::Aborted; }
+
+    /// Runs the steps in order until one is aborted; false when that happened.
+    bool runAll(std::span<const std::function<void()>> steps) {
+        for (const auto& body : steps) {
+            if (!run(body)) {
+                return false;
+            }
+        }
+        return true;
+    }
 
     bool aborted() const { return aborted_; }
     /// The error of the last failed step (valid after Ignored or Aborted).
