@@ -57,6 +57,23 @@ bool sendSteps(SerialLink& link, ErrorTrap& trap, std::initializer_list<quint8> 
            writeSteps(link, trap, bytes);
 }
 
+enum class Reply { Arrived, TimedOut, Aborted };
+
+// Waits up to the deadline for `wanted` bytes; fewer than `enough` is a time-out, shown in the
+// error box. Retry only shows the box again (the exchange is over); Ignore ends the command
+// without its answer.
+Reply awaitReply(SerialLink& link, ErrorTrap& trap, int wanted, int enough, int deadlineMs) {
+    int waiting = 0;
+    if (!trap.run([&] { waiting = link.waitForReply(wanted, deadlineMs); })) {
+        return Reply::Aborted;
+    }
+    if (waiting >= enough) {
+        return Reply::Arrived;
+    }
+    return trap.step([&] { link.raiseTimeout(); }) == StepResult::Aborted ? Reply::Aborted
+                                                                          : Reply::TimedOut;
+}
+
 }  // namespace
 
 bool Controller::dataRead(std::initializer_list<quint8> command, int n,
@@ -77,16 +94,13 @@ bool Controller::dataRead(std::initializer_list<quint8> command, int n,
     if (!sendSteps(link_, trap, command)) {
         return exitPath();
     }
-    int waiting = 0;
-    if (!trap.run([&] { waiting = link_.waitForReply(n, p::kReplyDeadlineMs); })) {
-        return exitPath();
-    }
-    if (waiting < n) {
-        // Retry only shows the box again: the exchange is over. Ignore ends the command.
-        if (trap.step([&] { link_.raiseTimeout(); }) == StepResult::Aborted) {
+    switch (awaitReply(link_, trap, n, n, p::kReplyDeadlineMs)) {
+        case Reply::Aborted:
             return exitPath();
-        }
-        return false;
+        case Reply::TimedOut:
+            return false;
+        case Reply::Arrived:
+            break;
     }
     for (int i = 0; i < n; ++i) {
         quint8 byte = 0;
@@ -146,13 +160,9 @@ void Controller::SetAddress(qint32 address) {
         link_.closePort();
         return;
     }
-    int waiting = 0;
-    if (!trap.run([&] { waiting = link_.waitForReply(1, p::kReplyDeadlineMs); })) {
-        link_.closePort();
-        return;
-    }
-    if (waiting < 1) {
-        if (trap.step([&] { link_.raiseTimeout(); }) == StepResult::Aborted) {
+    const Reply got = awaitReply(link_, trap, 1, 1, p::kReplyDeadlineMs);
+    if (got != Reply::Arrived) {
+        if (got == Reply::Aborted) {
             link_.closePort();
         }
         return;
@@ -278,13 +288,9 @@ void Controller::ClearControllerBuffer() {
     }
     // The controller answers with one byte while it erases; the wait runs its full length
     // unless a second byte turns up.
-    int waiting = 0;
-    if (!trap.run([&] { waiting = link_.waitForReply(2, p::kClearBufferDeadlineMs); })) {
-        link_.closePort();
-        return;
-    }
-    if (waiting < 1) {
-        if (trap.step([&] { link_.raiseTimeout(); }) == StepResult::Aborted) {
+    const Reply got = awaitReply(link_, trap, 2, 1, p::kClearBufferDeadlineMs);
+    if (got != Reply::Arrived) {
+        if (got == Reply::Aborted) {
             link_.closePort();
         }
         return;
