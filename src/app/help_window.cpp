@@ -1,6 +1,5 @@
 #include "app/help_window.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QScrollBar>
@@ -57,30 +56,22 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 bool HelpWindow::openFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const QFileInfo file(path);
+    if (!file.isFile() || !file.isReadable()) {
         return false;
     }
-    file.close();
-    path_ = QFileInfo(path).absoluteFilePath();
+    path_ = file.absoluteFilePath();
     txtHelp_->setSource(QUrl::fromLocalFile(path_), QTextDocument::HtmlResource);
     txtHelp_->clearHistory();
-    showContents();
     return true;
 }
 
 void HelpWindow::showContents() {
-    if (path_.isEmpty()) {
-        return;
-    }
-    if (txtHelp_->source().isLocalFile() &&
-        QFileInfo(txtHelp_->source().toLocalFile()).absoluteFilePath() == path_ &&
-        txtHelp_->source().fragment().isEmpty()) {
+    if (!path_.isEmpty()) {
+        // The same page: the browser only moves, it does not read the file again.
+        txtHelp_->setSource(QUrl::fromLocalFile(path_), QTextDocument::HtmlResource);
         txtHelp_->verticalScrollBar()->setValue(0);
-        return;
     }
-    txtHelp_->setSource(QUrl::fromLocalFile(path_), QTextDocument::HtmlResource);
-    txtHelp_->verticalScrollBar()->setValue(0);
 }
 
 }  // namespace tarvik

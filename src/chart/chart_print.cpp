@@ -26,19 +26,15 @@ AppError printerError(const QString& what) {
 
 /// Why the printer would not take the page, as plainly as the printer object can tell.
 AppError notStarted(const QPrinter& printer) {
-    if (printer.outputFormat() == QPrinter::PdfFormat) {
-        if (printer.outputFileName().isEmpty()) {
-            return printerError(QStringLiteral(
-                "no printer is installed. Choose a printer, or printing to a PDF file, with File "
-                "> Print Setup."));
-        }
-        return printerError(
-            QStringLiteral("the file \"%1\" could not be written.").arg(printer.outputFileName()));
-    }
-    if (printer.printerName().isEmpty()) {
+    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
+    if (toFile ? printer.outputFileName().isEmpty() : printer.printerName().isEmpty()) {
         return printerError(QStringLiteral(
             "no printer is installed. Choose a printer, or printing to a PDF file, with File > "
             "Print Setup."));
+    }
+    if (toFile) {
+        return printerError(
+            QStringLiteral("the file \"%1\" could not be written.").arg(printer.outputFileName()));
     }
     return printerError(
         QStringLiteral("printing could not start on \"%1\".").arg(printer.printerName()));
