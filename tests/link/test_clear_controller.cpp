@@ -2,6 +2,7 @@
 
 #include "link_fixture.h"
 #include "logdata/clear_controller_command.h"
+#include "status_rows.h"
 
 using namespace tarvik;
 using test::LinkFixture;
@@ -55,13 +56,7 @@ void TestClearController::noLinkAfterFiveChecks() {
 }
 
 void TestClearController::statusDecides_data() {
-    QTest::addColumn<int>("status");
-    QTest::addColumn<bool>("allowed");
-    QTest::newRow("0 Power Off") << 0 << true;
-    QTest::newRow("1 Not Armed") << 1 << true;
-    QTest::newRow("2 Auto Purge") << 2 << false;
-    QTest::newRow("3 Ready") << 3 << false;
-    QTest::newRow("255") << 255 << false;
+    test::addStatusAllowsLogAccessRows();
 }
 
 void TestClearController::statusDecides() {

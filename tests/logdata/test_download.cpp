@@ -6,6 +6,7 @@
 #include "link_fixture.h"
 #include "logdata/download_command.h"
 #include "logdata/fram_decoder.h"
+#include "status_rows.h"
 
 using namespace tarvik;
 using namespace tarvik::test;
@@ -185,13 +186,7 @@ void TestDownload::fullDownload() {
 }
 
 void TestDownload::statusDecides_data() {
-    QTest::addColumn<int>("status");
-    QTest::addColumn<bool>("allowed");
-    QTest::newRow("0 Power Off") << 0 << true;
-    QTest::newRow("1 Not Armed") << 1 << true;
-    QTest::newRow("2 Auto Purge") << 2 << false;
-    QTest::newRow("3 Ready") << 3 << false;
-    QTest::newRow("255") << 255 << false;
+    test::addStatusAllowsLogAccessRows();
 }
 
 void TestDownload::statusDecides() {
