@@ -424,13 +424,16 @@ void TestLogCommands::openDialogLeftEmpty() {
     fillDownloadLike(f.buffer);
     f.dialogs.expectMessage(kOpenTitle, QStringLiteral("Data buffer not empty. OK to overwrite?"),
                             MsgIcon::None, MsgButtons::OkCancel, MsgResult::Ok);
+    const float rpm = f.buffer.at(Column::RPM, 7);
     f.dialogs.expectOpenFile(QStringLiteral("Open File"), CommandFixture::kFilter, QString());
     open(f);
     DIALOGS_OK(f);
-    QVERIFY(f.buffer.BufferEmpty);
-    QCOMPARE(f.buffer.FirmwareID, QString());
-    QCOMPARE(f.buffer.ControllerVersion, QString());
-    QCOMPARE(f.buffer.at(Column::RPM, 7), 0.0f);
+    // No file, no data: the loaded data set stays whole.
+    QVERIFY(!f.buffer.BufferEmpty);
+    QCOMPARE(f.buffer.FirmwareID, QStringLiteral("QX-2 V4.1"));
+    QCOMPARE(f.buffer.ControllerVersion, QStringLiteral("QX-2"));
+    QCOMPARE(f.buffer.Comment, QStringLiteral("Third pass, 1.2 bar"));
+    QCOMPARE(f.buffer.at(Column::RPM, 7), rpm);
     QCOMPARE(f.caption, QStringLiteral("untouched"));
     QCOMPARE(f.charts, 0);
 }
