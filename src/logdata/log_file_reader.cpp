@@ -58,8 +58,11 @@ LogFileReader::Content LogFileReader::contentOf(const QByteArray& line) {
 }
 
 bool LogFileReader::readHeader(DataBuffer& buffer) {
+    if (content_ != Content::Text) {
+        return false;
+    }
     while (headerDone_ < log_format::kHeaderLines) {
-        if (content_ != Content::Text || lines_.atEnd()) {
+        if (lines_.atEnd()) {
             return false;
         }
         const qint64 commas = lines_.readLine(line_);
