@@ -342,6 +342,9 @@ LogDataContext FrmMain::logDataContext() {
 void FrmMain::mnuOpenFile_Click() {
     // Never replaces the data set under a download or a save that is yielding.
     link_->runWhenIdle([this] {
+        // Held while the file is read (the reading yields), so a download chosen meanwhile
+        // waits instead of running in the middle of it.
+        SerialLink::LinkUse use(*link_);
         const LogDataContext ctx = logDataContext();
         OpenLogCommand(ctx).mnuOpenFile_Click();
     });
