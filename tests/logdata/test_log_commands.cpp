@@ -1,4 +1,8 @@
+#include <sys/resource.h>
 #include <QtTest>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 
 #include "command_fixture.h"
 #include "link/app_error.h"
@@ -74,6 +78,7 @@ private Q_SLOTS:
     void escDuringSaveLeavesNoNewFile();
     void staleEscDoesNotStopSave();
     void saveCannotCreate();
+    void saveOnFullDiskNamesTheCause();
 
     // Open
     void openCancelOverwriteLeavesEverything();
@@ -397,6 +402,34 @@ void TestLogCommands::saveCannotCreate() {
     QCOMPARE(boxes, 2);
     QCOMPARE(f.yields, 0);
     QCOMPARE(f.files(), QStringList{QStringLiteral("plain")});
+    QCOMPARE(f.caption, QStringLiteral("untouched"));
+}
+
+void TestLogCommands::saveOnFullDiskNamesTheCause() {
+    // The disk stops taking bytes part way (a file-size limit does what a full disk does):
+    // the old file stays, and the message says why the new one could not be written.
+    CommandFixture f;
+    fillDownloadLike(f.buffer);
+    const QString p = f.path(QStringLiteral("old.log"));
+    CommandFixture::write(p, "the old log");
+    f.dialogs.expectSaveFile(QStringLiteral("Save File"), CommandFixture::kFilter, p);
+    f.dialogs.expectMessage(QStringLiteral("File Save"), existsText(p), MsgIcon::Exclamation,
+                            MsgButtons::YesNoCancel, MsgResult::Yes);
+    f.dialogs.expectErrorBox(QStringLiteral("Cannot write %1: %2")
+                                 .arg(p, QString::fromLocal8Bit(std::strerror(EFBIG))),
+                             MsgResult::Abort);
+    rlimit before{};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 40000;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    save(f);
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldSignal);
+    DIALOGS_OK(f);
+    QCOMPARE(CommandFixture::read(p), QByteArray("the old log"));
+    QCOMPARE(f.files(), QStringList{QStringLiteral("old.log")});
     QCOMPARE(f.caption, QStringLiteral("untouched"));
 }
 
