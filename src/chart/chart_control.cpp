@@ -312,8 +312,8 @@ ChartTemplate ChartControl::builtInDesign() {
     return t;
 }
 
-bool ChartControl::LoadTemplate(const QString& path) {
-    const std::optional<ChartTemplate> t = ChartTemplate::load(path);
+bool ChartControl::LoadTemplate(const QString& path, QString* why) {
+    const std::optional<ChartTemplate> t = ChartTemplate::load(path, why);
     if (!t) {
         return false;
     }
