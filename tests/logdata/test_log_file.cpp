@@ -426,7 +426,7 @@ void TestLogFile::headerContent_data() {
     QTest::newRow("UTF-16 LE") << utf16(QSysInfo::LittleEndian) << int(C::Utf16);
     QTest::newRow("UTF-16 BE with mark") << "\xFE\xFF" + utf16(QSysInfo::BigEndian) << int(C::Utf16);
     QTest::newRow("all NUL") << QByteArray(5000, '\0') << int(C::Binary);
-    QTest::newRow("NUL in line 3") << QByteArray("a\r\n2\r\nbin\0\0\x07ary\r\n", 18) << int(C::Binary);
+    QTest::newRow("NUL in line 3") << QByteArray("a\r\n2\r\nbin") + QByteArray(2, '\0') + "\x07" + "ary\r\n" << int(C::Binary);
 }
 
 void TestLogFile::headerContent() {
