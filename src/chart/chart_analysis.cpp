@@ -86,14 +86,18 @@ ChartAnalysis::ChartAnalysis(FrmChart1& window, QVBoxLayout& layout)
                    &ChartAnalysis::savePicture));
     add(addCommand("cmdExportWindow", QStringLiteral("Export Window..."),
                    &ChartAnalysis::exportWindow));
-    auto* spacer = new QWidget;
-    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    bar->addWidget(spacer);
+    // The note takes what room the tool bar leaves; its whole text is in its tool tip.
     note_ = new QLabel;
     note_->setObjectName(QStringLiteral("lblAnalysisNote"));
-    note_->setStyleSheet(QStringLiteral("color: #5a5f66; padding-right: 6px;"));
-    bar->addWidget(note_);
-    layout.insertWidget(0, bar);
+    note_->setStyleSheet(QStringLiteral("color: #5a5f66;"));
+    note_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    note_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto* top = new QHBoxLayout;
+    top->setContentsMargins(0, 0, 6, 0);
+    top->setSpacing(10);
+    top->addWidget(bar);
+    top->addWidget(note_, 1);
+    layout.insertLayout(0, top);
 
     connect(findAction("cmdZoomIn"), &QAction::triggered, navigation_, &ChartNavigation::zoomIn);
     connect(findAction("cmdZoomOut"), &QAction::triggered, navigation_, &ChartNavigation::zoomOut);
@@ -129,6 +133,11 @@ ChartAnalysis::ChartAnalysis(FrmChart1& window, QVBoxLayout& layout)
             connect(b, &QRadioButton::clicked, this, &ChartAnalysis::tracesChanged);
         }
     }
+    // The tool bar shows the zoom commands by their keys, to leave room for the rest.
+    findAction("cmdZoomIn")->setIconText(QStringLiteral("+"));
+    findAction("cmdZoomIn")->setToolTip(QStringLiteral("Zoom In (+, mouse wheel)"));
+    findAction("cmdZoomOut")->setIconText(QStringLiteral("\u2212"));
+    findAction("cmdZoomOut")->setToolTip(QStringLiteral("Zoom Out (-, mouse wheel)"));
     updateCommands();
 }
 
@@ -160,6 +169,7 @@ void ChartAnalysis::updateCommands() {
 
 void ChartAnalysis::setNote(const QString& text) {
     note_->setText(text);
+    note_->setToolTip(text);
 }
 
 QString ChartAnalysis::note() const {

@@ -75,7 +75,12 @@ void ChartNavigation::show(ViewWindow w, Gesture gesture) {
     remember(gesture);
     zoomed_ = true;
     checkScale(-1);
-    apply(holdInside(w, extent()));
+    const ViewWindow held = holdInside(w, extent());
+    // The scroll bar's thumb and steps follow the zoomed width.
+    QScrollBar* bar = window_.scrChart2D1_;
+    bar->setPageStep(std::max(1, static_cast<int>(std::lround(held.width()))));
+    bar->setSingleStep(std::max(1, static_cast<int>(std::lround(held.width() / 5))));
+    apply(held);
 }
 
 void ChartNavigation::apply(const ViewWindow& w) {
@@ -269,8 +274,13 @@ bool ChartNavigation::eventFilter(QObject* watched, QEvent* event) {
             lastGesture_ = Gesture::Single;
             if (was == Drag::Box) {
                 if (dragMoved_) {
-                    show(windowBetween(timeAtPixel(dragFrom_), timeAtPixel(m->position()),
-                                       extent()));
+                    // A box dragged past the plot's edge ends at the edge.
+                    const QRectF plot = c.PlotAreaRect();
+                    auto inside = [&plot](QPointF p) {
+                        return QPointF(std::clamp(p.x(), plot.left(), plot.right()), p.y());
+                    };
+                    show(windowBetween(timeAtPixel(inside(dragFrom_)),
+                                       timeAtPixel(inside(m->position())), extent()));
                 } else {
                     // A Ctrl+click is a click: the marker goes where it was pressed.
                     window_.Chart2D1_MouseDown(1, 2, dragFrom_.x() * c.twipsPerPixelX(),

@@ -4,10 +4,11 @@
 #include <QFontMetricsF>
 #include <QGraphicsLineItem>
 #include <QGraphicsSimpleTextItem>
-#include <QLineSeries>
 #include <QPainter>
 #include <QValueAxis>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "chart/chart_control.h"
 #include "chart/cursor_readout.h"
@@ -34,10 +35,48 @@ QColor lighter(const QColor& c) {
                             static_cast<float>(c.blueF() * keep + (1 - keep)));
 }
 
+// Dashes are cut by this program, not by the painter: stroking a dashed pen along a path of
+// thousands of points is several times slower than drawing the same dashes as short lines.
+constexpr double kDashOn = 7;
+constexpr double kDashOff = 4;
+
 QPen comparedPen(const QColor& c) {
-    QPen pen(lighter(c), 2, Qt::DashLine);
+    QPen pen(lighter(c), 2, Qt::SolidLine);
     pen.setCapStyle(Qt::FlatCap);
     return pen;
+}
+
+QPen legendDashPen(const QColor& c) {
+    QPen pen = comparedPen(c);
+    pen.setDashPattern({kDashOn / 2, kDashOff / 2});
+    return pen;
+}
+
+// Cuts a polyline into dashes.
+void cutDashes(const std::vector<QPointF>& line, std::vector<QLineF>& out) {
+    double phase = 0;  // distance into the current on+off period
+    for (std::size_t i = 1; i < line.size(); ++i) {
+        QPointF a = line[i - 1];
+        const QPointF b = line[i];
+        double length = QLineF(a, b).length();
+        if (length <= 0) {
+            continue;
+        }
+        const QPointF unit = (b - a) / length;
+        while (length > 0) {
+            const bool on = phase < kDashOn;
+            const double left = on ? kDashOn - phase : kDashOn + kDashOff - phase;
+            const double step = std::min(left, length);
+            const QPointF next = a + unit * step;
+            if (on) {
+                // A dash that goes on past a corner is drawn as one piece per segment.
+                out.push_back(QLineF(a, next));
+            }
+            phase = std::fmod(phase + step, kDashOn + kDashOff);
+            length -= step;
+            a = next;
+        }
+    }
 }
 
 double pixelOfTime(const ChartControl& chart, double t) {
@@ -96,7 +135,7 @@ public:
             const qreal mid = 5 + fm.height() * (row + 0.5);
             qreal x = 6;
             for (const QColor& c : {c1_, c2_}) {
-                QPen pen = row == 0 ? QPen(c, 2) : comparedPen(c);
+                QPen pen = row == 0 ? QPen(c, 2) : legendDashPen(c);
                 p->setPen(pen);
                 p->drawLine(QPointF(x, mid), QPointF(x + kSample - 4, mid));
                 x += kSample;
@@ -116,6 +155,98 @@ private:
     QString note_;
     QColor c1_;
     QColor c2_;
+};
+
+/// The compared pass's two traces, drawn over the plot as dashed lines. Only the samples in
+/// the shown window are drawn, and of those no more than one per pixel column is kept (with
+/// its column's lowest and highest value), so that a zoom step costs the same on any log.
+class ComparedTracesItem : public QGraphicsItem {
+public:
+    ComparedTracesItem(ChartControl& chart, QGraphicsItem* parent)
+        : QGraphicsItem(parent), chart_(chart) {}
+
+    std::array<QList<QPointF>, 2> points;
+    std::array<QPen, 2> pens;
+
+    void changed() {
+        prepareGeometryChange();
+        update();
+    }
+    QRectF boundingRect() const override { return chart_.PlotAreaRect(); }
+
+    std::vector<QLineF> dashes(int g) const {
+        std::vector<QLineF> out;
+        const QList<QPointF>& pts = points[static_cast<std::size_t>(g)];
+        if (pts.isEmpty()) {
+            return out;
+        }
+        const QRectF plot = chart_.PlotAreaRect();
+        const ChartControl::Range x = chart_.DrawnAxisRange(QStringLiteral("X"));
+        const ChartControl::Range y =
+            chart_.DrawnAxisRange(g == 0 ? QStringLiteral("Y") : QStringLiteral("Y2"));
+        const double sx = plot.width() / (x.high - x.low);
+        const double sy = plot.height() / (y.high - y.low);
+        auto pixel = [&](const QPointF& p) {
+            return QPointF(plot.left() + (p.x() - x.low) * sx,
+                           plot.bottom() - (p.y() - y.low) * sy);
+        };
+        // The times rise, so the window's samples are one run (and one either side of it).
+        auto first = std::lower_bound(pts.begin(), pts.end(), x.low,
+                                      [](const QPointF& p, double t) { return p.x() < t; });
+        auto last = std::upper_bound(first, pts.end(), x.high,
+                                     [](double t, const QPointF& p) { return t < p.x(); });
+        if (first != pts.begin()) {
+            --first;
+        }
+        if (last != pts.end()) {
+            ++last;
+        }
+        std::vector<QPointF> line;
+        line.reserve(static_cast<std::size_t>(std::min<qsizetype>(last - first, 4000)));
+        double column = std::numeric_limits<double>::quiet_NaN();
+        QPointF low;
+        QPointF high;
+        auto flush = [&] {
+            if (std::isnan(column)) {
+                return;
+            }
+            line.push_back(low);
+            if (high != low) {
+                line.push_back(high);
+            }
+        };
+        for (auto it = first; it != last; ++it) {
+            const QPointF p = pixel(*it);
+            const double c = std::floor(p.x());
+            if (c != column) {
+                flush();
+                column = c;
+                low = high = p;
+            } else if (p.y() > low.y()) {
+                low = p;
+            } else if (p.y() < high.y()) {
+                high = p;
+            }
+        }
+        flush();
+        cutDashes(line, out);
+        return out;
+    }
+
+    void paint(QPainter* p, const QStyleOptionGraphicsItem*, QWidget*) override {
+        p->save();
+        p->setClipRect(chart_.PlotAreaRect());
+        p->setRenderHint(QPainter::Antialiasing, true);
+        for (int g = 0; g < 2; ++g) {
+            const std::vector<QLineF> d = dashes(g);
+            p->setPen(pens[static_cast<std::size_t>(g)]);
+            p->drawLines(d.data(), static_cast<int>(d.size()));
+        }
+        p->restore();
+    }
+
+private:
+    ChartControl& chart_;
 };
 
 // ---- cursor --------------------------------------------------------------------------------
@@ -173,7 +304,19 @@ CompareOverlay::CompareOverlay(ChartControl& chart) : QObject(&chart), chart_(ch
     legend_ = new CompareLegendItem(chart.chart());
     legend_->setZValue(25);
     legend_->setVisible(false);
-    followChart(chart, this, [this] { placeLegend(); });
+    // Under the traces of this log, over the plot's background.
+    traces_ = new ComparedTracesItem(chart, chart.chart());
+    traces_->setZValue(1);
+    traces_->setVisible(false);
+    followChart(chart, this, [this] {
+        placeLegend();
+        traces_->changed();
+    });
+    for (QAbstractAxis* a : chart.chart()->axes(Qt::Vertical)) {
+        if (auto* v = qobject_cast<QValueAxis*>(a)) {
+            connect(v, &QValueAxis::rangeChanged, this, [this] { traces_->changed(); });
+        }
+    }
 }
 
 CompareOverlay::~CompareOverlay() = default;
@@ -184,29 +327,15 @@ void CompareOverlay::show(std::unique_ptr<DataBuffer> data, const QString& name,
     data_ = std::move(data);
     name_ = name;
     ownName_ = ownName;
-    QChart* chart = chart_.chart();
-    QValueAxis* x = axisAt(chart, Qt::Horizontal, Qt::AlignBottom);
-    const Qt::Alignment sides[] = {Qt::AlignLeft, Qt::AlignRight};
-    for (int g = 0; g < 2; ++g) {
-        auto* s = new QLineSeries(chart);
-        s->setPen(comparedPen(chart_.GroupColor(g + 1)));
-        chart->addSeries(s);
-        s->attachAxis(x);
-        s->attachAxis(axisAt(chart, Qt::Vertical, sides[g]));
-        series_[static_cast<std::size_t>(g)] = s;
-    }
+    traces_->pens = {comparedPen(chart_.GroupColor(1)), comparedPen(chart_.GroupColor(2))};
+    traces_->setVisible(true);
     legend_->setVisible(true);
     placeLegend();
 }
 
 void CompareOverlay::remove() {
-    for (QLineSeries*& s : series_) {
-        if (s != nullptr) {
-            chart_.chart()->removeSeries(s);
-            delete s;
-            s = nullptr;
-        }
-    }
+    traces_->points = {};
+    traces_->setVisible(false);
     data_.reset();
     alignment_ = {};
     legend_->setVisible(false);
@@ -233,8 +362,9 @@ void CompareOverlay::rebuildPoints() {
     }
     const auto& times = data_->column(Column::ElapsedTime);
     for (std::size_t g = 0; g < 2; ++g) {
-        series_[g]->replace(alignedPoints(times, values_[g], alignment_.shift));
+        traces_->points[g] = alignedPoints(times, values_[g], alignment_.shift);
     }
+    traces_->changed();
 }
 
 std::optional<float> CompareOverlay::valueAt(int trace, double time) const {
@@ -248,8 +378,16 @@ std::optional<float> CompareOverlay::valueAt(int trace, double time) const {
                        tolerance);
 }
 
-QLineSeries* CompareOverlay::series(int trace) const {
-    return trace == 1 || trace == 2 ? series_[static_cast<std::size_t>(trace - 1)] : nullptr;
+const QList<QPointF>& CompareOverlay::points(int trace) const {
+    return traces_->points[trace == 2 ? 1 : 0];
+}
+
+QPen CompareOverlay::pen(int trace) const {
+    return traces_->pens[trace == 2 ? 1 : 0];
+}
+
+std::vector<QLineF> CompareOverlay::dashes(int trace) const {
+    return traces_->dashes(trace == 2 ? 1 : 0);
 }
 
 void CompareOverlay::placeLegend() {

@@ -9,14 +9,20 @@
 #include "chart/pass_alignment.h"
 #include "logdata/data_buffer.h"
 
+#include <QLineF>
+#include <QList>
+#include <QPen>
+#include <QPointF>
+#include <vector>
+
 class QGraphicsLineItem;
 class QGraphicsSimpleTextItem;
-class QLineSeries;
 
 namespace tarvik {
 
 class ChartControl;
 class CompareLegendItem;
+class ComparedTracesItem;
 struct TraceOption;
 
 /// A vertical cursor over the plot at a time, with its letter at the top; hidden while its time
@@ -76,8 +82,13 @@ public:
     /// pass has no sample within one of its intervals).
     std::optional<float> valueAt(int trace, double time) const;
 
-    /// The series drawn (for tests and the benchmark).
-    QLineSeries* series(int trace) const;
+    /// The compared trace's points on this log's time axis (its times moved by the
+    /// alignment), samples without a finite time or value left out.
+    const QList<QPointF>& points(int trace) const;
+    /// The pen each dash of the trace is drawn with: a lighter shade of the trace's colour.
+    QPen pen(int trace) const;
+    /// The dashes drawn for the trace in the shown window, in chart pixels.
+    std::vector<QLineF> dashes(int trace) const;
 
 private:
     void rebuildPoints();
@@ -86,7 +97,7 @@ private:
     ChartControl& chart_;
     std::unique_ptr<DataBuffer> data_;
     std::array<std::array<float, kDataRows>, 2> values_{};
-    std::array<QLineSeries*, 2> series_{};
+    ComparedTracesItem* traces_ = nullptr;
     CompareLegendItem* legend_ = nullptr;
     PassAlignment alignment_;
     QString name_;
