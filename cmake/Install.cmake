@@ -95,10 +95,10 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.1)
 set(CPACK_PACKAGE_CONTACT "Tarvik developers <dev@tarvik.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "companion program of a progressive nitrous controller")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Tarvik talks to a progressive nitrous-injection controller over RS-232. It shows the
-controller's live readings on a gauge panel, downloads its 2700-sample log, keeps data sets
-as .log text files, and charts and prints them with a movable time window and a
-click-to-read marker.")
+    "Tarvik talks to a progressive nitrous-injection controller over RS-232.
+It shows the controller's live readings on a gauge panel, downloads its
+2700-sample log, keeps data sets as .log text files, and charts and prints
+them with a movable time window and a click-to-read marker.")
 set(CPACK_PACKAGE_EXECUTABLES tarvik Tarvik)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/resources/linux/copyright)
 include(CPack)
