@@ -9,14 +9,63 @@ namespace tarvik {
 
 namespace {
 constexpr int kUsageError = 2;
+
+QString usage(const QCommandLineParser& parser, const QString& program) {
+    // Before QApplication exists Qt does not know the program's name.
+    QString text = parser.helpText();
+    text.replace(QStringLiteral("<executable_name>"), QDir(program).dirName());
+    return text;
+}
+}  // namespace
+
+QStringList withoutQtOptions(const QStringList& arguments) {
+    static const QStringList withValue{
+        QStringLiteral("platform"),        QStringLiteral("platformpluginpath"),
+        QStringLiteral("platformtheme"),   QStringLiteral("plugin"),
+        QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowicon"),
+        QStringLiteral("qwindowtitle"),    QStringLiteral("style"),
+        QStringLiteral("stylesheet"),      QStringLiteral("session"),
+        QStringLiteral("display"),         QStringLiteral("geometry"),
+        QStringLiteral("title"),           QStringLiteral("name"),
+        QStringLiteral("visual")};
+    static const QStringList flags{QStringLiteral("reverse"), QStringLiteral("widgetcount"),
+                                   QStringLiteral("nograb"), QStringLiteral("dograb"),
+                                   QStringLiteral("sync")};
+    QStringList kept;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (i == 0 || optionsEnded || !a.startsWith(u'-') || a == QLatin1String("-")) {
+            kept << a;
+            continue;
+        }
+        if (a == QLatin1String("--")) {
+            optionsEnded = true;
+            kept << a;
+            continue;
+        }
+        QString name = a.mid(a.startsWith(QLatin1String("--")) ? 2 : 1);
+        const bool inlineValue = name.contains(u'=');
+        name = name.section(u'=', 0, 0);
+        if (withValue.contains(name)) {
+            if (!inlineValue) {
+                ++i;  // its value
+            }
+            continue;
+        }
+        if (!flags.contains(name)) {
+            kept << a;
+        }
+    }
+    return kept;
 }
 
 CommandLine parseCommandLine(const QStringList& arguments, const QString& startFolder) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Tarvik: the companion of a progressive nitrous controller. It shows the "
-                       "controller's live readings,\ndownloads its log, keeps data sets as .log "
-                       "files, and charts and prints them."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Tarvik: the companion of a progressive nitrous controller. It shows the\n"
+        "controller's live readings, downloads its log, keeps data sets as .log files,\n"
+        "and charts and prints them."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Shows this text and ends."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
@@ -34,12 +83,12 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& startF
         result.run = false;
         result.exitCode = kUsageError;
         result.err = QStringLiteral("%1: %2\n\n").arg(QDir(program).dirName(), parser.errorText()) +
-                     parser.helpText();
+                     usage(parser, program);
         return result;
     }
     if (parser.isSet(help)) {
         result.run = false;
-        result.out = parser.helpText();
+        result.out = usage(parser, program);
         return result;
     }
     if (parser.isSet(version)) {

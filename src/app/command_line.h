@@ -26,4 +26,9 @@ struct CommandLine {
 /// is not an option is the log file to open; further ones are ignored with a note.
 CommandLine parseCommandLine(const QStringList& arguments, const QString& startFolder);
 
+/// The arguments without the options Qt takes for itself (-platform offscreen, -style Fusion,
+/// -reverse...), as QApplication will remove them: lets the command line be judged before
+/// there is a window system to connect to.
+QStringList withoutQtOptions(const QStringList& arguments);
+
 }  // namespace tarvik

@@ -46,13 +46,12 @@ bool answer(const tarvik::CommandLine& cl) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    // --help and --version answer before any window system is needed, so they work on a
-    // terminal without a display.
-    const tarvik::CommandLine early =
-        tarvik::parseCommandLine(rawArguments(argc, argv), QDir::currentPath());
-    if (!early.run && early.exitCode == 0) {
-        answer(early);
-        return 0;
+    // --help, --version and an unknown option are answered before any window system is
+    // needed, so they work on a terminal without a display.
+    const tarvik::CommandLine early = tarvik::parseCommandLine(
+        tarvik::withoutQtOptions(rawArguments(argc, argv)), QDir::currentPath());
+    if (answer(early)) {
+        return early.exitCode;
     }
 
     QApplication app(argc, argv);
@@ -60,13 +59,11 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
     tarvik::applyProgramIcon();
 
-    // Qt has taken its own options (-platform, -style...) out by now. The file is made absolute
-    // before the main window makes the program's folder the current one.
+    // Qt has taken its own options out by now, and decoded the rest as it sees fit. The file is
+    // made absolute before the main window makes the program's folder the current one. Notes
+    // were printed above.
     const tarvik::CommandLine cl =
         tarvik::parseCommandLine(QCoreApplication::arguments(), QDir::currentPath());
-    if (answer(cl)) {
-        return cl.exitCode;
-    }
 
     tarvik::QtUserDialogs dialogs;
     tarvik::QSettingsBacking settings;

@@ -146,6 +146,8 @@ private Q_SLOTS:
     void initTestCase();
     void parse_data();
     void parse();
+    void qtOptionsAreQts_data();
+    void qtOptionsAreQts();
     void helpAndVersionAnswerOnTheTerminal_data();
     void helpAndVersionAnswerOnTheTerminal();
     void unknownOptionEndsWithUsage();
@@ -221,10 +223,32 @@ void TestCommandLine::parse() {
     }
 }
 
+void TestCommandLine::qtOptionsAreQts_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("kept");
+    QTest::newRow("none") << QStringList{"a.log"} << QStringList{"a.log"};
+    QTest::newRow("-platform value")
+        << QStringList{"-platform", "offscreen", "a.log"} << QStringList{"a.log"};
+    QTest::newRow("--style=value and a flag")
+        << QStringList{"--style=Fusion", "-reverse", "-v"} << QStringList{"-v"};
+    QTest::newRow("unknown stays")
+        << QStringList{"--frobnicate", "-style", "x"} << QStringList{"--frobnicate"};
+    QTest::newRow("after --") << QStringList{"--", "-style", "x"}
+                              << QStringList{"--", "-style", "x"};
+}
+
+void TestCommandLine::qtOptionsAreQts() {
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, kept);
+    const QString program = QStringLiteral("tarvik");
+    QCOMPARE(withoutQtOptions(QStringList{program} + args), QStringList{program} + kept);
+}
+
 void TestCommandLine::helpAndVersionAnswerOnTheTerminal_data() {
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("help") << QStringLiteral("--help") << QStringLiteral("--version");
+    QTest::newRow("help") << QStringLiteral("--help")
+                          << QStringLiteral("Usage: tarvik [options] [file]");
     QTest::newRow("version") << QStringLiteral("--version") << QStringLiteral("Tarvik 2.01\n");
 }
 
@@ -246,6 +270,11 @@ void TestCommandLine::helpAndVersionAnswerOnTheTerminal() {
 
 void TestCommandLine::unknownOptionEndsWithUsage() {
     Run r;
+    // Answered without a window system.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.remove(QStringLiteral("DISPLAY"));
+    r.p.setProcessEnvironment(env);
     runProgram(r, {QStringLiteral("--frobnicate"), QStringLiteral("x.log")});
     QCOMPARE(r.code, 2);
     QVERIFY(r.out.isEmpty());
