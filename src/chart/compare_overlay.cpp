@@ -286,7 +286,9 @@ double ChartCursor::pixel() const {
 void ChartCursor::place() {
     const std::optional<double> t =
         followMarker_ ? std::optional<double>(chart_.TimeMarker()) : time_;
-    const bool inside = t && timeShown(chart_, *t) && (!followMarker_ || chart_.TimeMarkerDrawn());
+    // Decided from the time axis itself: the chart's own marker may not have been placed
+    // for the new window yet when this runs.
+    const bool inside = t && timeShown(chart_, *t);
     if (inside) {
         const QRectF plot = chart_.PlotAreaRect();
         const double px = pixelOfTime(chart_, *t);
