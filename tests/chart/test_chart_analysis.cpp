@@ -115,6 +115,7 @@ private slots:
     void savePicture_data();
     void savePicture();
     void exportWindowReadByPython();
+    void drawnElsewhereWithComparisonAndCursors();
     void exportCannotWrite();
 };
 
@@ -650,6 +651,62 @@ void TestChartAnalysis::exportCannotWrite() {
     h.triggerMenu("cmdExportWindow");
     QVERIFY(!QFile::exists(path));
     QCOMPARE(h.window->analysis().note(), QString());
+    DIALOGS_OK(h);
+}
+
+// Counts the pixels within a small distance of a colour.
+int pixelsNear(const QImage& image, const QColor& colour) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            n += std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green()) +
+                             std::abs(c.blue() - colour.blue()) <
+                         24
+                     ? 1
+                     : 0;
+        }
+    }
+    return n;
+}
+
+void TestChartAnalysis::drawnElsewhereWithComparisonAndCursors() {
+    // What printing draws: the chart laid out at the page's shape, comparison and cursors
+    // included.
+    QTemporaryDir dir;
+    Harness h;
+    DataBuffer other;
+    fillDragPass(other);
+    for (int row = 1; row <= kDataRows; ++row) {  // a slower pass, drawn apart from this one
+        other.at(Column::RPM, row) *= 0.85f;
+    }
+    const QString log = dir.filePath(QStringLiteral("pass2.log"));
+    writeLog(log, other);
+    h.open();
+    h.triggerMenu("cmdGoToLaunch");
+    auto page = [&h] {
+        QImage image(1100, 850, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        h.chart().DrawToDevice(&image, ChartControl::kDrawWholeChart,
+                               ChartControl::kDrawFitToRectangle, 0, 0, 850, 1100);
+        return image;
+    };
+    const QColor cursorB(0x8e, 0x44, 0xad);
+    const QImage before = page();
+    h.dialogs.expectOpenFile(ChartAnalysis::kCompareTitle, kLogFileFilter, log);
+    h.triggerMenu("cmdCompareWith");
+    h.clickRow(640, Qt::RightButton);
+    const QColor comparedShown = h.window->analysis().comparison().pen(1).color();
+    const QImage after = page();
+    QCOMPARE(pixelsNear(before, cursorB), 0);
+    QVERIFY(pixelsNear(after, cursorB) > 50);
+    const int comparedBefore = pixelsNear(before, comparedShown);
+    const int comparedAfter = pixelsNear(after, comparedShown);
+    QVERIFY2(comparedAfter > comparedBefore + 500,
+             qPrintable(QStringLiteral("%1 then %2").arg(comparedBefore).arg(comparedAfter)));
+    // The screen's layout is back afterwards: the cursor sits over its sample again.
+    QVERIFY(std::fabs(h.window->analysis().cursorB().pixel() -
+                      pixelOf(h, h.data.at(Column::ElapsedTime, 640))) < 1.5);
     DIALOGS_OK(h);
 }
 
