@@ -13,12 +13,14 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/help_window.h"
 #include "app/shell_commands.h"
+#include "app/start_file_dialogs.h"
 #include "chart/chart_print.h"
 #include "chart/comment_command.h"
 #include "chart/view_chart_command.h"
@@ -350,6 +352,16 @@ void FrmMain::mnuOpenFile_Click() {
     });
 }
 
+void FrmMain::openLogFileAtStart(const QString& path) {
+    // The command's file dialog is answered by the file; every box it shows is the real one.
+    StartFileDialogs once(dialogs(), path);
+    UserDialogs* const own = services_.dialogs;
+    services_.dialogs = &once;
+    const auto restore = qScopeGuard([&] { services_.dialogs = own; });
+    // At start nothing holds the link, so this runs now and the guard outlives it.
+    mnuOpenFile_Click();
+}
+
 void FrmMain::mnuSaveFile_Click() {
     link_->runWhenIdle([this] {
         // Held for the whole save, so a download chosen meanwhile waits for it to finish.
@@ -381,8 +393,13 @@ void FrmMain::mnuDownload_Click() {
 }
 
 void FrmMain::mnuViewChart_Click() {
-    ViewChartCommand command(ChartServices{*dataBuffer_, settings_, store_, dialogs(), QString()},
-                             stopMonitor_, this);
+    // The chart names the data set as the caption does: the file's name, or "Downloaded Data".
+    const QString marker = kDesignedCaption + QStringLiteral(" - ");
+    const qsizetype at = windowTitle().indexOf(marker);
+    const QString dataName = at < 0 ? QString() : windowTitle().mid(at + marker.size());
+    ViewChartCommand command(
+        ChartServices{*dataBuffer_, settings_, store_, dialogs(), QString(), dataName},
+        stopMonitor_, this);
     command.setPrepareWindow([this](FrmChart1& window) {
         window.setPrintAction([this](FrmChart1& w) {
             printChart(dialogs(), *dataBuffer_, w.chart(), printer(), branding().brandName());
