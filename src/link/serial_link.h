@@ -94,7 +94,7 @@ public:
     /// no pause after the last.
     void writeCommand(std::initializer_list<quint8> bytes);
     /// Longest stretch of a reply wait without the UI processing its events.
-    static constexpr int kReplyEventIntervalMs = 25;
+    static constexpr int kReplyEventIntervalMs = 20;
 
     /// Step 5: waits until at least `minBytes` bytes are waiting or more than `deadlineMs`
     /// have elapsed since the call (a reply complete exactly at the deadline is accepted).
