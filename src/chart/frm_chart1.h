@@ -87,6 +87,10 @@ public:
     double twipsPerPixelX() const;
     double twipsPerPixelY() const;
 
+protected:
+    /// Esc does nothing here: the window is left with "Exit" or its close box only.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void buildWindow();
     QGroupBox* buildTraceFrame(int trace);
