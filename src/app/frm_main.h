@@ -89,8 +89,9 @@ public:
     RealTimePanel& realTimePanel() { return *fraRealTimeData_; }
     /// The real-time monitor: its start, poll cycle and stop (cmdCloseRealTimeData_Click).
     RealTimeMonitor& realTimeMonitor() { return *monitor_; }
-    /// The program-wide printer: Print Setup chooses it, the chart prints on it. Made on first
-    /// use, set to the system's default printer.
+    /// The program-wide printer set-up: Print Setup edits it, and each chart print is made on
+    /// a printer of its own set up from it (never on this object, so a print that fails cannot
+    /// spoil it). Made on first use, set to the system's default printer.
     QPrinter& printer();
     /// The help window once Help > Contents has opened it, else null.
     HelpWindow* helpWindow() const;

@@ -5,6 +5,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QTextStream>
@@ -49,7 +50,9 @@ void settle(QWidget& w) {
     w.repaint();
 }
 
-void printedPage(const QString& folder) {
+// The chart printed to a PDF file `name`.pdf and pictured as `name`.png; `trace2` is the option
+// chosen for Trace 2 first (none: the chart as it opens).
+void printedPage(const QString& folder, const QString& name, const char* trace2 = nullptr) {
     DataBuffer data;
     Settings settings;
     settings.maxRPMDisplay = 8000;
@@ -61,16 +64,21 @@ void printedPage(const QString& folder) {
     FrmChart1 w(ChartServices{data, settings, store, dialogs, QString()});
     w.show();
     w.Form_Load();
+    if (trace2 != nullptr) {
+        if (auto* option = w.findChild<QRadioButton*>(QLatin1String(trace2))) {
+            option->click();
+        }
+    }
     settle(w);
 
     QPrinter printer(QPrinter::HighResolution);
-    const QString pdf = QDir(folder).filePath(QStringLiteral("chart_printed.pdf"));
+    const QString pdf = QDir(folder).filePath(name + QStringLiteral(".pdf"));
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
     printChart(dialogs, data, w.chart(), printer, Branding::defaults().brandName());
     QTextStream(stdout) << pdf << '\n';
     // The page as a picture, through the same poppler tool a user's viewer would be like.
-    const QString png = QDir(folder).filePath(QStringLiteral("chart_printed"));
+    const QString png = QDir(folder).filePath(name);
     const int rc =
         QProcess::execute(QStringLiteral("pdftoppm"),
                           {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
@@ -94,6 +102,14 @@ void printShots(const QString& folder) {
         save(*box, QStringLiteral("about"));
     }
     {
+        const auto box = QtUserDialogs::makeMessageBox(
+            QStringLiteral("Error"), QStringLiteral("RS-232 timeout. Check cable and click Abort."),
+            MsgIcon::Critical, MsgButtons::AbortRetryIgnore, nullptr);
+        box->show();
+        settle(*box);
+        save(*box, QStringLiteral("error_box"));
+    }
+    {
         HelpWindow help;
         if (help.openFile(programFile(kHelpFileName))) {
             help.show();
@@ -114,7 +130,8 @@ void printShots(const QString& folder) {
         settle(*dialog);
         save(*dialog, QStringLiteral("printer_setup"));
     }
-    printedPage(folder);
+    printedPage(folder, QStringLiteral("chart_printed"));
+    printedPage(folder, QStringLiteral("chart_printed_onoff"), "optTrace2GPI");
 }
 
 }  // namespace tarvik::shots
