@@ -349,8 +349,9 @@ void FrmMain::mnuOpenFile_Click() {
 
 void FrmMain::mnuSaveFile_Click() {
     link_->runWhenIdle([this] {
-        // Held for the whole save, so a download chosen meanwhile waits for it to finish.
-        SerialLink::LinkUse use(*link_);
+        // The save sends nothing, so monitoring goes on behind its dialogs and between its
+        // lines; a download or file read chosen meanwhile waits for it to finish.
+        SerialLink::CommandScope command(*link_);
         const LogDataContext ctx = logDataContext();
         SaveLogCommand(ctx).mnuSaveFile_Click();
     });

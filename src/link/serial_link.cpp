@@ -171,18 +171,25 @@ SerialLink::LinkUse::~LinkUse() {
 
 void SerialLink::release() {
     --useDepth_;
-    if (useDepth_ == 0 && !pending_.empty()) {
+    if (freeForCommands() && !pending_.empty()) {
+        schedulePending();
+    }
+}
+
+void SerialLink::endCommand() {
+    --commandDepth_;
+    if (freeForCommands() && !pending_.empty()) {
         schedulePending();
     }
 }
 
 void SerialLink::runWhenIdle(std::function<void()> fn) {
-    if (!busy() && pending_.empty()) {
+    if (freeForCommands() && pending_.empty()) {
         fn();
         return;
     }
     pending_.push_back(std::move(fn));
-    if (!busy()) {
+    if (freeForCommands()) {
         schedulePending();
     }
 }
@@ -199,8 +206,8 @@ void SerialLink::schedulePending() {
 void SerialLink::runPending() {
     pendingScheduled_ = false;
     while (!pending_.empty()) {
-        if (busy()) {
-            return;  // the link's release schedules the rest
+        if (!freeForCommands()) {
+            return;  // the link's release, or the command's end, schedules the rest
         }
         std::function<void()> fn = std::move(pending_.front());
         pending_.pop_front();
