@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -130,8 +131,7 @@ private slots:
 
 void TestPrintSetup::choiceAfterFailedPrintTakesEffect() {
     Fixture f;
-    if (!f.window->printer().printerName().isEmpty() ||
-        f.window->printer().outputFormat() != QPrinter::NativeFormat) {
+    if (!QPrinterInfo::availablePrinterNames().isEmpty()) {
         QSKIP("this machine has a printer, so the first print would not fail");
     }
     // The first print finds no printer.
