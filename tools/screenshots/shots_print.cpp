@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QTextStream>
+#include <functional>
 
 #include "../../tests/chart/drag_pass_data.h"
 #include "../../tests/support/memory_settings.h"
@@ -38,7 +39,8 @@ public:
     QString inputBox(const QString&, const QString&, const QString&) override {
         return QStringLiteral("Pass 2: slicks, 75 shot on stage 1, 100 on stage 2");
     }
-    QString openFileName(const QString&, const QString&) override { return {}; }
+    QString openAnswer;  ///< the log "chosen" in the open dialog
+    QString openFileName(const QString&, const QString&) override { return openAnswer; }
     QString saveFileName(const QString&, const QString&) override { return {}; }
     bool printerSetup(QPrinter&, const QString&) override { return false; }
 };
@@ -50,9 +52,9 @@ void settle(QWidget& w) {
     w.repaint();
 }
 
-// The chart printed to a PDF file `name`.pdf and pictured as `name`.png; `trace2` is the option
-// chosen for Trace 2 first (none: the chart as it opens).
-void printedPage(const QString& folder, const QString& name, const char* trace2 = nullptr) {
+// Prints the chart window as `prepare` leaves it, to <name>.pdf and <name>.png.
+void printedPage(const QString& folder, const QString& name,
+                 const std::function<void(FrmChart1&, DataBuffer&, CommentAnswer&)>& prepare) {
     DataBuffer data;
     Settings settings;
     settings.maxRPMDisplay = 8000;
@@ -61,15 +63,15 @@ void printedPage(const QString& folder, const QString& name, const char* trace2 
     SettingsStore store(backing);
     CommentAnswer dialogs;
     test::fillDragPass(data);
-    FrmChart1 w(ChartServices{data, settings, store, dialogs, QString()});
+    FrmChart1 w(ChartServices{data, settings, store, dialogs, QString(),
+                              QStringLiteral("pass2_slicks.log")});
     w.show();
     w.Form_Load();
-    if (trace2 != nullptr) {
-        if (auto* option = w.findChild<QRadioButton*>(QLatin1String(trace2))) {
-            option->click();
-        }
-    }
     settle(w);
+    if (prepare) {
+        prepare(w, data, dialogs);
+        settle(w);
+    }
 
     QPrinter printer(QPrinter::HighResolution);
     const QString pdf = QDir(folder).filePath(name + QStringLiteral(".pdf"));
@@ -130,8 +132,18 @@ void printShots(const QString& folder) {
         settle(*dialog);
         save(*dialog, QStringLiteral("printer_setup"));
     }
-    printedPage(folder, QStringLiteral("chart_printed"));
-    printedPage(folder, QStringLiteral("chart_printed_onoff"), "optTrace2GPI");
+    printedPage(folder, QStringLiteral("chart_printed"), {});
+    printedPage(folder, QStringLiteral("chart_printed_onoff"),
+                [](FrmChart1& w, DataBuffer&, CommentAnswer&) {
+                    if (auto* gpi = w.findChild<QRadioButton*>(QStringLiteral("optTrace2GPI"))) {
+                        gpi->click();
+                    }
+                });
+    printedPage(folder, QStringLiteral("chart_pass_compared_printed"),
+                [&folder](FrmChart1& w, DataBuffer& data, CommentAnswer& dialogs) {
+                    dialogs.openAnswer = writeComparedLog(folder);
+                    showPassAnalysis(w, data);
+                });
 }
 
 }  // namespace tarvik::shots
