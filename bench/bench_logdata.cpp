@@ -154,6 +154,7 @@ int main(int argc, char* argv[]) {
                              [&] { link.yieldToEvents(); },
                              {},
                              {},
+                             {},
                              {}};
     QElapsedTimer t;
     t.start();

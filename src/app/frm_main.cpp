@@ -34,6 +34,7 @@
 #include "logdata/save_log_command.h"
 #include "platform/port_names.h"
 #include "platform/qt_serial_port.h"
+#include "platform/serial_devices.h"
 #include "platform/steady_clock.h"
 #include "platform/user_dialogs.h"
 #include "realtime/frm_display_options.h"
@@ -42,7 +43,8 @@
 
 namespace tarvik {
 
-const QString FrmMain::kDesignedCaption = QStringLiteral("Nitrous Data Logging Program Version 2.0");
+const QString FrmMain::kDesignedCaption =
+    QStringLiteral("Nitrous Data Logging Program Version 2.0");
 
 namespace {
 constexpr int kPortCount = 255;
@@ -117,6 +119,16 @@ void FrmMain::buildMenus() {
     QMenu* file = addMenu("mnuFile", QStringLiteral("&File"));
     addItem(file, "mnuOpenFile", QStringLiteral("&Open File"), &FrmMain::mnuOpenFile_Click);
     addItem(file, "mnuSaveFile", QStringLiteral("&Save File"), &FrmMain::mnuSaveFile_Click);
+    mnuRecentFiles_ = file->addMenu(QStringLiteral("Recent &Files"));
+    mnuRecentFiles_->setObjectName(QStringLiteral("mnuRecentFiles"));
+    mnuRecentFiles_->menuAction()->setObjectName(QStringLiteral("mnuRecentFiles"));
+    connect(mnuRecentFiles_, &QMenu::aboutToShow, this, &FrmMain::fillRecentFilesMenu);
+    mnuRecentDownloads_ = file->addMenu(QStringLiteral("Recent &Downloads"));
+    mnuRecentDownloads_->setObjectName(QStringLiteral("mnuRecentDownloads"));
+    mnuRecentDownloads_->menuAction()->setObjectName(QStringLiteral("mnuRecentDownloads"));
+    connect(mnuRecentDownloads_, &QMenu::aboutToShow, this, &FrmMain::fillRecentDownloadsMenu);
+    addItem(file, "mnuOpenDownloadsFolder", QStringLiteral("Open Downloads Fo&lder"),
+            &FrmMain::mnuOpenDownloadsFolder_Click);
     addSeparator(file, "mnuSep1");
     addItem(file, "mnuPrintSetup", QStringLiteral("Print Set&up"), &FrmMain::mnuPrintSetup_Click);
     addSeparator(file, "mnuSep2");
@@ -138,6 +150,7 @@ void FrmMain::buildMenus() {
     addItem(comms, "mnuClearControllerBuffer", QStringLiteral("Clear Controller Data Buffer"),
             &FrmMain::mnuClearControllerBuffer_Click);
     addItem(comms, "mnuPortSetup", QStringLiteral("&Port Setup"), &FrmMain::mnuPortSetup_Click);
+    addItem(comms, "mnuFindPorts", QStringLiteral("&Find Ports..."), &FrmMain::mnuFindPorts_Click);
 
     QMenu* help = addMenu("mnuHelp", QStringLiteral("&Help"));
     addItem(help, "mnuHelpContents", QStringLiteral("&Contents"), &FrmMain::mnuHelpContents_Click);
@@ -211,14 +224,15 @@ void FrmMain::Form_Load() {
         fraRealTimeData_->hide();
     });
     trap.run([&] { monitor_->setRealTimeActive(false); });  // 3.
-    trap.run([&] {                               // 4. the name the settings live under
+    trap.run([&] {                                          // 4. the name the settings live under
         QCoreApplication::setOrganizationName(QStringLiteral("Tarvik"));
         QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
     });
     trap.run([&] { QDir::setCurrent(programFolder()); });  // 5.
-    trap.run([&] { abortRequested_ = false; });              // 6.
-    trap.run([&] {                                           // 7.
-        settings_.commPort = store_.readInt16(settings_keys::kCommPort, settings_defaults::kCommPort);
+    trap.run([&] { abortRequested_ = false; });            // 6.
+    trap.run([&] {                                         // 7.
+        settings_.commPort =
+            store_.readInt16(settings_keys::kCommPort, settings_defaults::kCommPort);
         link_->setPortNumber(settings_.commPort);
     });
     trap.run([&] {  // 8.
@@ -244,7 +258,7 @@ void FrmMain::Form_Load() {
     });
     // 10. The serial line set-up is fixed in the link; the port stays closed until needed.
     trap.run([&] { link_->setSerialErrorCount(0); });  // 11.
-    trap.run([&] {                             // 12.
+    trap.run([&] {                                     // 12.
         framBuffer_->ClearFRAMBuffer();
         dataBuffer_->ClearDataBuffer();
     });
@@ -322,8 +336,9 @@ int FrmMain::SerialErrorCount() const {
 
 void FrmMain::mnuClearControllerBuffer_Click() {
     // Waits for any exchange in flight (a poll cycle suspended in a pause) to finish first.
-    link_->runWhenIdle(
-        [this] { ClearControllerCommand(*controller_, dialogs()).mnuClearControllerBuffer_Click(); });
+    link_->runWhenIdle([this] {
+        ClearControllerCommand(*controller_, dialogs()).mnuClearControllerBuffer_Click();
+    });
 }
 
 LogDataContext FrmMain::logDataContext() {
@@ -336,7 +351,8 @@ LogDataContext FrmMain::logDataContext() {
                           [this] { link_->yieldToEvents(); },
                           [this](const QString& caption) { setWindowTitle(caption); },
                           [this] { mnuViewChart_Click(); },
-                          {}};
+                          {},
+                          [this](const QString& path) { rememberRecentFile(path); }};
 }
 
 void FrmMain::mnuOpenFile_Click() {
@@ -373,6 +389,9 @@ void FrmMain::mnuDownload_Click() {
         };
         hooks.setProgress = [this](int percent) { prgProgress1_->setValue(percent); };
         hooks.hideProgress = [this] { fraProgress1_->hide(); };
+        hooks.keepDownload = [this](const DataBuffer& b, const QDateTime& when) {
+            return keepDownload(b, when);
+        };
         DownloadCommand(ctx, *controller_, *framBuffer_, std::move(hooks)).mnuDownload_Click();
     });
 }
