@@ -19,7 +19,9 @@ const QString FrmFindPorts::kTitle = QStringLiteral("Find Ports");
 namespace {
 
 constexpr int kPortCount = 255;
-enum ColumnIndex { kDevice, kDescription, kManufacturer, kSerial, kUsbId, kBoundTo, kColumns };
+// "Bound To" comes right after the device so a long by-id name never pushes it out of sight.
+enum ColumnIndex { kDevice, kBoundTo, kDescription, kManufacturer, kSerial, kUsbId, kColumns };
+constexpr int kWidestDeviceColumn = 420;
 
 QString usbId(const SerialDeviceInfo& d) {
     if (!d.vendorId && !d.productId) {
@@ -54,8 +56,9 @@ FrmFindPorts::FrmFindPorts(FindPortsServices services, QWidget* parent)
     lstPorts_ = new QTableWidget(0, kColumns);
     lstPorts_->setObjectName(QStringLiteral("lstPorts"));
     lstPorts_->setHorizontalHeaderLabels(
-        {QStringLiteral("Device"), QStringLiteral("Description"), QStringLiteral("Manufacturer"),
-         QStringLiteral("Serial Number"), QStringLiteral("USB ID"), QStringLiteral("Bound To")});
+        {QStringLiteral("Device"), QStringLiteral("Bound To"), QStringLiteral("Description"),
+         QStringLiteral("Manufacturer"), QStringLiteral("Serial Number"),
+         QStringLiteral("USB ID")});
     lstPorts_->setSelectionBehavior(QAbstractItemView::SelectRows);
     lstPorts_->setSelectionMode(QAbstractItemView::SingleSelection);
     lstPorts_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -104,7 +107,7 @@ FrmFindPorts::FrmFindPorts(FindPortsServices services, QWidget* parent)
     layout->addWidget(lstPorts_, 1);
     layout->addWidget(lblStatus_);
     layout->addLayout(buttons);
-    resize(820, 340);
+    resize(900, 340);
 
     cmdRefresh_Click();
 }
@@ -124,18 +127,29 @@ void FrmFindPorts::cmdRefresh_Click() {
         lstPorts_->insertRow(row);
         QString bound;
         trap.run([&] { bound = portList(portsBoundTo(d, services_.settings)); });
-        const QString cells[kColumns] = {d.device,       d.description, d.manufacturer,
-                                         d.serialNumber, usbId(d),      bound};
+        QString cells[kColumns];
+        cells[kDevice] = d.device;
+        cells[kBoundTo] = bound;
+        cells[kDescription] = d.description;
+        cells[kManufacturer] = d.manufacturer;
+        cells[kSerial] = d.serialNumber;
+        cells[kUsbId] = usbId(d);
         for (int c = 0; c < kColumns; ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
-            if (c == kDevice && d.device != d.systemLocation) {
-                item->setToolTip(d.systemLocation);
+            if (c == kDevice) {
+                item->setToolTip(d.device == d.systemLocation
+                                     ? d.device
+                                     : d.device + QStringLiteral("\n(now ") + d.systemLocation +
+                                           u')');
             }
             lstPorts_->setItem(row, c, item);
         }
         devices_.append(d.device);
     }
     lstPorts_->resizeColumnsToContents();
+    if (lstPorts_->columnWidth(kDevice) > kWidestDeviceColumn) {
+        lstPorts_->setColumnWidth(kDevice, kWidestDeviceColumn);  // the whole name is its tip
+    }
     if (found.isEmpty()) {
         lblStatus_->setText(
             QStringLiteral("No serial devices found. Plug in the USB-serial adapter and click "

@@ -294,13 +294,15 @@ void TestFileHistory::findPortsBindsDevice() {
     auto* table = dlg.findChild<QTableWidget*>(QStringLiteral("lstPorts"));
     auto* bind = dlg.findChild<QPushButton*>(QStringLiteral("cmdBind"));
     QCOMPARE(table->rowCount(), 2);
+    QCOMPARE(table->horizontalHeaderItem(1)->text(), QStringLiteral("Bound To"));
+    QCOMPARE(table->horizontalHeaderItem(5)->text(), QStringLiteral("USB ID"));
     QCOMPARE(table->item(0, 0)->text(), ftdi().device);
-    QCOMPARE(table->item(0, 1)->text(), QStringLiteral("FT232R USB UART"));
-    QCOMPARE(table->item(0, 2)->text(), QStringLiteral("FTDI"));
-    QCOMPARE(table->item(0, 3)->text(), QStringLiteral("A10KX3"));
-    QCOMPARE(table->item(0, 4)->text(), QStringLiteral("0403:6001"));
-    QCOMPARE(table->item(0, 5)->text(), QString());               // not bound yet
-    QCOMPARE(table->item(1, 5)->text(), QStringLiteral("Com1"));  // /dev/ttyS0 by default
+    QCOMPARE(table->item(0, 2)->text(), QStringLiteral("FT232R USB UART"));
+    QCOMPARE(table->item(0, 3)->text(), QStringLiteral("FTDI"));
+    QCOMPARE(table->item(0, 4)->text(), QStringLiteral("A10KX3"));
+    QCOMPARE(table->item(0, 5)->text(), QStringLiteral("0403:6001"));
+    QCOMPARE(table->item(0, 1)->text(), QString());               // not bound yet
+    QCOMPARE(table->item(1, 1)->text(), QStringLiteral("Com1"));  // /dev/ttyS0 by default
     QCOMPARE(bind->text(), QStringLiteral("Bind to Com3"));       // the port in use
 
     // One click binds the adapter to the port in use, by its stable name.
@@ -308,7 +310,7 @@ void TestFileHistory::findPortsBindsDevice() {
     QTest::mouseClick(bind, Qt::LeftButton);
     QCOMPARE(store.values.value(QStringLiteral("Ports/Com3")), ftdi().device);
     QCOMPARE(bound, QList<int>{3});
-    QCOMPARE(table->item(0, 5)->text(), QStringLiteral("Com3"));
+    QCOMPARE(table->item(0, 1)->text(), QStringLiteral("Com3"));
 
     // Another port number: the button follows the choice; Com1 no longer opens /dev/ttyS0.
     dlg.findChild<QComboBox*>(QStringLiteral("cboBindPort"))->setCurrentIndex(0);
@@ -316,8 +318,8 @@ void TestFileHistory::findPortsBindsDevice() {
     table->selectRow(0);
     QTest::mouseClick(bind, Qt::LeftButton);
     QCOMPARE(store.values.value(QStringLiteral("Ports/Com1")), ftdi().device);
-    QCOMPARE(table->item(0, 5)->text(), QStringLiteral("Com1, Com3"));
-    QCOMPARE(table->item(1, 5)->text(), QString());
+    QCOMPARE(table->item(0, 1)->text(), QStringLiteral("Com1, Com3"));
+    QCOMPARE(table->item(1, 1)->text(), QString());
     QVERIFY(dlg.findChild<QLabel*>(QStringLiteral("lblFindPortsStatus"))
                 ->text()
                 .contains(QStringLiteral("Port Setup")));
@@ -328,7 +330,7 @@ void TestFileHistory::findPortsBindsDevice() {
     devices.list = {moved};
     QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("cmdRefresh")), Qt::LeftButton);
     QCOMPARE(table->rowCount(), 1);
-    QCOMPARE(table->item(0, 5)->text(), QStringLiteral("Com1, Com3"));
+    QCOMPARE(table->item(0, 1)->text(), QStringLiteral("Com1, Com3"));
 
     // A store that refuses the write says so in the error box and binds nothing.
     store.refuseWrites = true;
