@@ -108,6 +108,15 @@ FrmFindPorts::FrmFindPorts(FindPortsServices services, QWidget* parent)
     layout->addWidget(lblStatus_);
     layout->addLayout(buttons);
     resize(900, 340);
+#ifdef Q_OS_WIN
+    // Port N is always COMN on Windows: there is nothing to bind, only a number to read off.
+    intro->setText(
+        QStringLiteral("Serial devices on this computer. Port N is the device COMN: "
+                       "choose that number with Communications > Port Setup."));
+    lblBindPort->hide();
+    cboBindPort_->hide();
+    cmdBind_->hide();
+#endif
 
     cmdRefresh_Click();
 }

@@ -117,6 +117,7 @@ class TestFileHistory : public QObject {
 private Q_SLOTS:
     void downloadKeptAndReopened();
     void vanishedRecentFileIsDropped();
+    void downloadsFolderBlockedByAFile();
     void recentListOrderAndLimit();
     void recentMenuText_data();
     void recentMenuText();
@@ -206,6 +207,40 @@ void TestFileHistory::vanishedRecentFileIsDropped() {
     win.f.dialogs.reset();
     QVERIFY(win.w->recentFiles().isEmpty());
     QCOMPARE(win.w->dataBuffer().Comment, QString());  // the buffer was never loaded from it
+}
+
+void TestFileHistory::downloadsFolderBlockedByAFile() {
+    Window win;
+    const QString folder = win.w->downloadsFolder();
+    {
+        QFile blocker(folder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+    win.f.dialogs.expectMessage(QStringLiteral("Open Downloads Folder"),
+                                folder + QStringLiteral("\r\nThis is a file, not a folder: "
+                                                        "downloads cannot be kept there until it "
+                                                        "is moved away."),
+                                MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
+    win.w->findChild<QAction*>(QStringLiteral("mnuOpenDownloadsFolder"))->trigger();
+    DIALOGS_OK(win);
+    QVERIFY(win.foldersShown.isEmpty());
+
+    // The download still loads and charts; the one box about keeping it comes after the chart.
+    win.expectFirmware();
+    win.f.dialogs.expectMessage(
+        QStringLiteral("Download Data"),
+        QStringLiteral("The downloaded data could not be kept in the downloads folder.\r\n") +
+            folder +
+            QStringLiteral(": a file of that name is in the way of the folder\r\n\r\nThe data is "
+                           "still loaded: use File > Save File to keep it."),
+        MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok, [&] {
+            QCOMPARE(win.chartsClosed, 1);  // shown only once the chart has been closed
+        });
+    win.w->findChild<QAction*>(QStringLiteral("mnuDownload"))->trigger();
+    win.waitForChart(1);
+    DIALOGS_OK(win);
+    QVERIFY(!win.w->dataBuffer().BufferEmpty);
+    QCOMPARE(win.entries("mnuRecentDownloads").at(0)->text(), QStringLiteral("(none)"));
 }
 
 void TestFileHistory::recentListOrderAndLimit() {
