@@ -45,8 +45,7 @@
 
 namespace tarvik {
 
-const QString FrmMain::kDesignedCaption =
-    QStringLiteral("Nitrous Data Logging Program Version 2.0");
+const QString FrmMain::kDesignedCaption = QStringLiteral("Nitrous Data Logging Program Version 2.0");
 
 namespace {
 constexpr int kPortCount = 255;
@@ -226,15 +225,14 @@ void FrmMain::Form_Load() {
         fraRealTimeData_->hide();
     });
     trap.run([&] { monitor_->setRealTimeActive(false); });  // 3.
-    trap.run([&] {                                          // 4. the name the settings live under
+    trap.run([&] {                               // 4. the name the settings live under
         QCoreApplication::setOrganizationName(QStringLiteral("Tarvik"));
         QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
     });
     trap.run([&] { QDir::setCurrent(programFolder()); });  // 5.
-    trap.run([&] { abortRequested_ = false; });            // 6.
-    trap.run([&] {                                         // 7.
-        settings_.commPort =
-            store_.readInt16(settings_keys::kCommPort, settings_defaults::kCommPort);
+    trap.run([&] { abortRequested_ = false; });              // 6.
+    trap.run([&] {                                           // 7.
+        settings_.commPort = store_.readInt16(settings_keys::kCommPort, settings_defaults::kCommPort);
         link_->setPortNumber(settings_.commPort);
     });
     trap.run([&] {  // 8.
@@ -260,7 +258,7 @@ void FrmMain::Form_Load() {
     });
     // 10. The serial line set-up is fixed in the link; the port stays closed until needed.
     trap.run([&] { link_->setSerialErrorCount(0); });  // 11.
-    trap.run([&] {                                     // 12.
+    trap.run([&] {                             // 12.
         framBuffer_->ClearFRAMBuffer();
         dataBuffer_->ClearDataBuffer();
     });
@@ -338,9 +336,8 @@ int FrmMain::SerialErrorCount() const {
 
 void FrmMain::mnuClearControllerBuffer_Click() {
     // Waits for any exchange in flight (a poll cycle suspended in a pause) to finish first.
-    link_->runWhenIdle([this] {
-        ClearControllerCommand(*controller_, dialogs()).mnuClearControllerBuffer_Click();
-    });
+    link_->runWhenIdle(
+        [this] { ClearControllerCommand(*controller_, dialogs()).mnuClearControllerBuffer_Click(); });
 }
 
 LogDataContext FrmMain::logDataContext() {
