@@ -14,6 +14,7 @@
 #include "link_fixture.h"
 #include "logdata/dated_files.h"
 #include "memory_settings.h"
+#include "platform/port_bindings.h"
 #include "platform/serial_devices.h"
 #include "settings/recent_files.h"
 
@@ -124,6 +125,7 @@ private Q_SLOTS:
     void datedFilesNewestFirst();
     void findPortsBindsDevice();
     void findPortsWithNothingPlugged();
+    void stableNameFromById();
 };
 
 void TestFileHistory::downloadKeptAndReopened() {
@@ -393,6 +395,34 @@ void TestFileHistory::findPortsWithNothingPlugged() {
     QCOMPARE(devices.calls, 2);
     QVERIFY(dlg.findChild<QPushButton*>(QStringLiteral("cmdBind"))->isEnabled());
     QVERIFY2(dialogs.ok(), qPrintable(dialogs.report()));
+}
+
+void TestFileHistory::stableNameFromById() {
+    // The by-id folder holds links to the devices; the one that leads to the device names it.
+    QTemporaryDir dir;
+    const QString dev = dir.filePath(QStringLiteral("ttyUSB0"));
+    const QString other = dir.filePath(QStringLiteral("ttyUSB1"));
+    for (const QString& p : {dev, other}) {
+        QFile f(p);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("by-id"))));
+    const QString link = dir.filePath(QStringLiteral("by-id/usb-FTDI_A10KX3-if00-port0"));
+    QVERIFY(QFile::link(QStringLiteral("../ttyUSB0"), link));
+    QVERIFY(QFile::link(QStringLiteral("../ttyUSB1"),
+                        dir.filePath(QStringLiteral("by-id/usb-Prolific_X-if00-port0"))));
+    QCOMPARE(stableDeviceName(dev, dir.filePath(QStringLiteral("by-id"))), link);
+    QCOMPARE(stableDeviceName(dir.filePath(QStringLiteral("ttyACM0")),
+                              dir.filePath(QStringLiteral("by-id"))),
+             QString());
+    QCOMPARE(stableDeviceName(dev, dir.filePath(QStringLiteral("missing"))), QString());
+
+    // A [Ports] entry naming the link binds the device behind it.
+    test::MemorySettings store;
+    store.values[QStringLiteral("Ports/Com4")] = link;
+    SerialDeviceInfo d;
+    d.device = d.systemLocation = dev;
+    QCOMPARE(portsBoundTo(d, store), QList<int>{4});
 }
 
 QTEST_MAIN(TestFileHistory)
