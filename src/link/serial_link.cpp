@@ -2,6 +2,7 @@
 
 #include "link/app_error.h"
 #include "link/delay_timer.h"
+#include "link/port_open_error.h"
 #include "platform/port_names.h"
 #include "platform/user_dialogs.h"
 
@@ -50,8 +51,17 @@ void SerialLink::yieldToEvents() {
 }
 
 void SerialLink::ensureOpen() {
-    if (!port_.isOpen()) {
-        port_.open(portNames_(portNumber_));
+    openAborted_ = false;
+    if (port_.isOpen()) {
+        return;
+    }
+    const QString device = portNames_(portNumber_);
+    try {
+        port_.open(device);
+    } catch (const AppError& e) {
+        throw AppError(
+            e.code(), e.source(),
+            portOpenErrorText(port_.lastOpenFailure(), device, portNumber_, port_.errorString()));
     }
 }
 

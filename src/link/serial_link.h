@@ -84,8 +84,12 @@ public:
     // --- Exchange building blocks (the controller commands are made of these) -----------------
 
     /// Step 2: opens the port on the device of PortNumber when it is closed. Throws AppError
-    /// with the port's own error text.
+    /// whose text says what is wrong and what to do (portOpenErrorText()).
     void ensureOpen();
+    /// The user chose Abort on a port that could not be opened: the command that asked ends
+    /// there, with no further tries and no message of its own. Cleared by the next ensureOpen().
+    bool openAborted() const { return openAborted_; }
+    void noteOpenAborted() { openAborted_ = true; }
     /// Step 3: drops stale bytes left by an earlier, abandoned exchange.
     void discardInput();
     /// Writes one command byte. Throws AppError when the port is closed or the write fails.
@@ -202,6 +206,7 @@ private:
     qint16 portNumber_ = 1;
     bool linkOK_ = false;
     int serialErrorCount_ = 0;
+    bool openAborted_ = false;
 
     int useDepth_ = 0;
     int yieldDepth_ = 0;
