@@ -36,6 +36,7 @@
 #include "logdata/save_log_command.h"
 #include "platform/port_names.h"
 #include "platform/qt_serial_port.h"
+#include "platform/serial_devices.h"
 #include "platform/steady_clock.h"
 #include "platform/user_dialogs.h"
 #include "realtime/frm_display_options.h"
@@ -119,6 +120,16 @@ void FrmMain::buildMenus() {
     QMenu* file = addMenu("mnuFile", QStringLiteral("&File"));
     addItem(file, "mnuOpenFile", QStringLiteral("&Open File"), &FrmMain::mnuOpenFile_Click);
     addItem(file, "mnuSaveFile", QStringLiteral("&Save File"), &FrmMain::mnuSaveFile_Click);
+    mnuRecentFiles_ = file->addMenu(QStringLiteral("Recent &Files"));
+    mnuRecentFiles_->setObjectName(QStringLiteral("mnuRecentFiles"));
+    mnuRecentFiles_->menuAction()->setObjectName(QStringLiteral("mnuRecentFiles"));
+    connect(mnuRecentFiles_, &QMenu::aboutToShow, this, &FrmMain::fillRecentFilesMenu);
+    mnuRecentDownloads_ = file->addMenu(QStringLiteral("Recent &Downloads"));
+    mnuRecentDownloads_->setObjectName(QStringLiteral("mnuRecentDownloads"));
+    mnuRecentDownloads_->menuAction()->setObjectName(QStringLiteral("mnuRecentDownloads"));
+    connect(mnuRecentDownloads_, &QMenu::aboutToShow, this, &FrmMain::fillRecentDownloadsMenu);
+    addItem(file, "mnuOpenDownloadsFolder", QStringLiteral("Open Downloads Fo&lder"),
+            &FrmMain::mnuOpenDownloadsFolder_Click);
     addSeparator(file, "mnuSep1");
     addItem(file, "mnuPrintSetup", QStringLiteral("Print Set&up"), &FrmMain::mnuPrintSetup_Click);
     addSeparator(file, "mnuSep2");
@@ -140,6 +151,7 @@ void FrmMain::buildMenus() {
     addItem(comms, "mnuClearControllerBuffer", QStringLiteral("Clear Controller Data Buffer"),
             &FrmMain::mnuClearControllerBuffer_Click);
     addItem(comms, "mnuPortSetup", QStringLiteral("&Port Setup"), &FrmMain::mnuPortSetup_Click);
+    addItem(comms, "mnuFindPorts", QStringLiteral("&Find Ports..."), &FrmMain::mnuFindPorts_Click);
 
     QMenu* help = addMenu("mnuHelp", QStringLiteral("&Help"));
     addItem(help, "mnuHelpContents", QStringLiteral("&Contents"), &FrmMain::mnuHelpContents_Click);
@@ -338,15 +350,15 @@ LogDataContext FrmMain::logDataContext() {
                           [this] { link_->yieldToEvents(); },
                           [this](const QString& caption) { setWindowTitle(caption); },
                           [this] { mnuViewChart_Click(); },
-                          {}};
+                          {},
+                          [this](const QString& path) { rememberRecentFile(path); }};
 }
 
 void FrmMain::mnuOpenFile_Click() {
     // Never replaces the data set under a download or a save that is yielding.
     link_->runWhenIdle([this] {
-        // Held while the file is read (the reading yields), so a download chosen meanwhile
-        // waits instead of running in the middle of it.
-        SerialLink::LinkUse use(*link_);
+        // The reading yields; a download or another file chosen meanwhile waits for its end.
+        SerialLink::CommandScope command(*link_);
         const LogDataContext ctx = logDataContext();
         OpenLogCommand(ctx).mnuOpenFile_Click();
     });
@@ -364,8 +376,9 @@ void FrmMain::openLogFileAtStart(const QString& path) {
 
 void FrmMain::mnuSaveFile_Click() {
     link_->runWhenIdle([this] {
-        // Held for the whole save, so a download chosen meanwhile waits for it to finish.
-        SerialLink::LinkUse use(*link_);
+        // The save sends nothing, so monitoring goes on behind its dialogs and between its
+        // lines; a download or file read chosen meanwhile waits for it to finish.
+        SerialLink::CommandScope command(*link_);
         const LogDataContext ctx = logDataContext();
         SaveLogCommand(ctx).mnuSaveFile_Click();
     });
@@ -388,6 +401,9 @@ void FrmMain::mnuDownload_Click() {
         };
         hooks.setProgress = [this](int percent) { prgProgress1_->setValue(percent); };
         hooks.hideProgress = [this] { fraProgress1_->hide(); };
+        hooks.keepDownload = [this](const DataBuffer& b, const QDateTime& when) {
+            return keepDownload(b, when);
+        };
         DownloadCommand(ctx, *controller_, *framBuffer_, std::move(hooks)).mnuDownload_Click();
     });
 }

@@ -48,6 +48,14 @@ QString OpenLogCommand::tooLargeText(const QString& path, qint64 ignoredBytes) {
 }
 
 void OpenLogCommand::mnuOpenFile_Click() {
+    run(QString());
+}
+
+void OpenLogCommand::openPath(const QString& path) {
+    run(path);
+}
+
+void OpenLogCommand::run(const QString& chosenPath) {
     ErrorTrap trap(ctx_.dialogs);
     auto warn = [&](const QString& text) {
         trap.run([&] { ctx_.dialogs.message(kTitle, text, MsgIcon::Exclamation, MsgButtons::Ok); });
@@ -84,7 +92,8 @@ void OpenLogCommand::mnuOpenFile_Click() {
     QString path;
     FileDialogs files(ctx_.dialogs, ctx_.fileExists);
     if (!trap.run([&] {
-            path = files.FileOpen(QStringLiteral("Open File"), kLogFileFilter, QString());
+            path =
+                files.FileOpen(QStringLiteral("Open File"), kLogFileFilter, QString(), chosenPath);
         })) {
         return;
     }
@@ -198,9 +207,11 @@ void OpenLogCommand::mnuOpenFile_Click() {
     file.close();
     buffer.BufferEmpty = false;
     ctx_.buffer = buffer;
-    fresh.reset();
 
     // 12.
+    if (ctx_.fileUsed) {
+        ctx_.fileUsed(path);
+    }
     if (!trap.run([&] {
             if (ctx_.setCaption) {
                 ctx_.setCaption(fileCaption(ctx_.baseTitle, path));

@@ -101,6 +101,9 @@ void TestMainWindow::menuTreeIsComplete() {
         {"&File",
          {{"mnuOpenFile", "&Open File"},
           {"mnuSaveFile", "&Save File"},
+          {"mnuRecentFiles", "Recent &Files"},
+          {"mnuRecentDownloads", "Recent &Downloads"},
+          {"mnuOpenDownloadsFolder", "Open Downloads Fo&lder"},
           {"mnuSep1", ""},
           {"mnuPrintSetup", "Print Set&up"},
           {"mnuSep2", ""},
@@ -114,7 +117,8 @@ void TestMainWindow::menuTreeIsComplete() {
         {"&Communications",
          {{"mnuDownload", "&Download Data"},
           {"mnuClearControllerBuffer", "Clear Controller Data Buffer"},
-          {"mnuPortSetup", "&Port Setup"}}},
+          {"mnuPortSetup", "&Port Setup"},
+          {"mnuFindPorts", "&Find Ports..."}}},
         {"&Help", {{"mnuHelpContents", "&Contents"}, {"mnuAbout", "&About"}}},
     };
     const QList<QAction*> menus = w.menuBar()->actions();
