@@ -116,7 +116,8 @@ int SerialLink::waitForReply(int minBytes, int deadlineMs) {
         // over and over).
         const qint64 untilEventsMs = (kReplyEventIntervalMs * 1000 - sinceEventsUs + 999) / 1000;
         const qint64 leftMs = (limitUs - elapsed) / 1000 + 1;
-        port_.waitForMoreBytes(static_cast<int>(std::max<qint64>(std::min(leftMs, untilEventsMs), 1)));
+        port_.waitForMoreBytes(
+            static_cast<int>(std::max<qint64>(std::min(leftMs, untilEventsMs), 1)));
     }
 }
 

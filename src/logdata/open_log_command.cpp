@@ -40,11 +40,11 @@ QString notText(const QString& path, LogFileReader::Content content) {
 }  // namespace
 
 QString OpenLogCommand::tooLargeText(const QString& path, qint64 ignoredBytes) {
-    return path +
-           QStringLiteral("\r\nThis file is larger than any log file. Only its first %1 MB were "
-                          "read; the remaining %L2 bytes were ignored.")
-               .arg(LogLineSource::kMaxFileBytes / (1024 * 1024))
-               .arg(ignoredBytes);
+    return path + QStringLiteral(
+                      "\r\nThis file is larger than any log file. Only its first %1 MB were "
+                      "read; the remaining %L2 bytes were ignored.")
+                      .arg(LogLineSource::kMaxFileBytes / (1024 * 1024))
+                      .arg(ignoredBytes);
 }
 
 void OpenLogCommand::mnuOpenFile_Click() {

@@ -4,11 +4,11 @@
 #include <QFileInfo>
 
 #if defined(Q_OS_UNIX)
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 #endif
 
 namespace tarvik {

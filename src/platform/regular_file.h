@@ -11,7 +11,7 @@ enum class FileKind {
     Regular,  ///< a plain file: it has a size and an end
     Missing,  ///< nothing there
     Folder,
-    Special,  ///< a device, named pipe or socket: no end, or a reader that would block
+    Special,     ///< a device, named pipe or socket: no end, or a reader that would block
     Unreadable,  ///< there, but it cannot be opened (permissions and the like)
 };
 

@@ -35,8 +35,8 @@ void SteadyClock::pauseProcessingEvents(int ms) {
         if (left > kFinalStretchUs) {
             // Short sleeps keep the CPU idle; events that arrive meanwhile wait at most one
             // slice. The sleep stops short of the deadline by the final stretch.
-            QThread::usleep(static_cast<unsigned long>(std::min<qint64>(left - kFinalStretchUs,
-                                                                        kSliceUs)));
+            QThread::usleep(
+                static_cast<unsigned long>(std::min<qint64>(left - kFinalStretchUs, kSliceUs)));
             continue;
         }
         // The final stretch is watched on the clock: a sleep wakes tens of microseconds late

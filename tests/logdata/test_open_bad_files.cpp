@@ -47,8 +47,7 @@ void openAgreeing(CommandFixture& f, const QString& path) {
 }
 
 void warn(CommandFixture& f, const QString& text) {
-    f.dialogs.expectMessage(kOpenTitle, text, MsgIcon::Exclamation, MsgButtons::Ok,
-                            MsgResult::Ok);
+    f.dialogs.expectMessage(kOpenTitle, text, MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
 }
 
 void runOpen(CommandFixture& f, const QString& what) {
@@ -77,9 +76,12 @@ private Q_SLOTS:
 void TestOpenBadFiles::notAFile_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("words");
-    QTest::newRow("/dev/zero") << "zero" << "a device, pipe or socket";
-    QTest::newRow("named pipe") << "fifo" << "a device, pipe or socket";
-    QTest::newRow("folder") << "folder" << "a folder";
+    QTest::newRow("/dev/zero") << "zero"
+                               << "a device, pipe or socket";
+    QTest::newRow("named pipe") << "fifo"
+                                << "a device, pipe or socket";
+    QTest::newRow("folder") << "folder"
+                            << "a folder";
 }
 
 void TestOpenBadFiles::notAFile() {
@@ -119,9 +121,10 @@ void TestOpenBadFiles::noData_data() {
         utf16 += '\0';
     }
     QTest::newRow("UTF-16") << utf16
-                            << QStringLiteral("This is not a log file: its text is written in "
-                                              "UTF-16 (two bytes per character). A log file is "
-                                              "plain text.");
+                            << QStringLiteral(
+                                   "This is not a log file: its text is written in "
+                                   "UTF-16 (two bytes per character). A log file is "
+                                   "plain text.");
 }
 
 void TestOpenBadFiles::noData() {
