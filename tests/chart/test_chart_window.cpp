@@ -21,6 +21,7 @@
 #include "chart/frm_chart1.h"
 #include "chart/view_chart_command.h"
 #include "chart_harness.h"
+#include <QLineSeries>
 #include "drag_pass_data.h"
 #include "link/app_error.h"
 #include "memory_settings.h"
@@ -70,6 +71,8 @@ private slots:
 
     void timeScalesAndScrolling();
     void scrollingKeepsMarker();
+    void seriesHoldsTheWindowAndItsEdges_data();
+    void seriesHoldsTheWindowAndItsEdges();
 
     void clickReadsSample();
     void clickStatusWords();
@@ -439,6 +442,45 @@ void TestChartWindow::timeScalesAndScrolling() {
     QCOMPARE(range(c, kX).low, 102.0);
     QCOMPARE(range(c, kX).high, 162.0);
     QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("Sec "));
+}
+
+void TestChartWindow::seriesHoldsTheWindowAndItsEdges_data() {
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("before");  // points handed over that lie before the window
+    QTest::addColumn<int>("after");
+    QTest::newRow("start of the log") << 0 << 0 << 1;
+    QTest::newRow("middle") << 120 << 1 << 1;
+    QTest::newRow("end of the log") << 270 << 1 << 0;
+}
+
+void TestChartWindow::seriesHoldsTheWindowAndItsEdges() {
+    // Only the points of segments crossing the window reach Qt Charts, so the trace still runs
+    // to both edges of the plot.
+    QFETCH(int, position);
+    QFETCH(int, before);
+    QFETCH(int, after);
+    Harness h;
+    h.open();
+    ChartControl& c = h.chart();
+    h.click("optTimeScale2");
+    h.child<QScrollBar>("scrChart2D1")->setValue(position);
+    const double low = range(c, kX).low;
+    const double high = range(c, kX).high;
+    int inside = 0;
+    for (int row = 1; row <= kDataRows; ++row) {
+        const double t = h.data.at(Column::ElapsedTime, row);
+        inside += t >= low && t <= high ? 1 : 0;
+    }
+    for (QAbstractSeries* series : c.chart()->series()) {
+        const QList<QPointF> points = static_cast<QLineSeries*>(series)->points();
+        const auto outside = [&](auto pred) {
+            return static_cast<int>(std::count_if(points.begin(), points.end(), pred));
+        };
+        QCOMPARE(outside([&](QPointF p) { return p.x() < low; }), before);
+        QCOMPARE(outside([&](QPointF p) { return p.x() > high; }), after);
+        QCOMPARE(points.size(), inside + before + after);
+    }
+    QCOMPARE(c.DrawnPointCount(1), kDataRows);
 }
 
 void TestChartWindow::scrollingKeepsMarker() {
