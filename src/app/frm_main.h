@@ -15,6 +15,7 @@ class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QPrinter;
 class QProgressBar;
 class QPushButton;
@@ -30,6 +31,8 @@ class Clock;
 class SerialLink;
 class Controller;
 class HelpWindow;
+class LiveRecorder;
+class StripChart;
 struct LogDataContext;
 
 /// What the main window is given from outside: the dialogs, the settings store's backing and
@@ -89,6 +92,10 @@ public:
     RealTimePanel& realTimePanel() { return *fraRealTimeData_; }
     /// The real-time monitor: its start, poll cycle and stop (cmdCloseRealTimeData_Click).
     RealTimeMonitor& realTimeMonitor() { return *monitor_; }
+    /// The recorder of live readings (View > "Record Real Time Data").
+    LiveRecorder& liveRecorder() { return *recorder_; }
+    /// The strip chart beside the real-time panel (View > "Strip Chart").
+    StripChart& stripChart() { return *stripChart_; }
     /// The program-wide printer: Print Setup chooses it, the chart prints on it. Made on first
     /// use, set to the system's default printer.
     QPrinter& printer();
@@ -126,6 +133,13 @@ public:
     void mnuAbout_Click();
     void mnuHelpContents_Click();
     void mnuPrintSetup_Click();
+    /// "Record Real Time Data": starts a recording of the running panel, or ends the one
+    /// running.
+    void mnuRecordRealTime_Click();
+    /// "Strip Chart": shows or hides the strip chart beside the running panel.
+    void mnuStripChart_Click();
+    /// File > "Recent Recordings": opens a recording as Open File would, without the dialog.
+    void openRecording(const QString& path);
     /// How View Chart stops real-time monitoring (the monitor installs it).
     void setStopMonitorAction(std::function<void()> action) { stopMonitor_ = std::move(action); }
 
@@ -138,6 +152,9 @@ private:
     void buildPortFrame();
     void buildCentralArea();
     void applyDialLimits();
+    void wireRecording();
+    void fillRecentRecordings();
+    void updateStripChartVisibility();
     void Form_KeyPress(int key);
     /// What the data-set commands need from this window.
     LogDataContext logDataContext();
@@ -152,6 +169,7 @@ private:
     std::unique_ptr<SerialLink> link_;
     std::unique_ptr<Controller> controller_;
     std::unique_ptr<RealTimeMonitor> monitor_;
+    std::unique_ptr<LiveRecorder> recorder_;
     std::unique_ptr<QPrinter> printer_;
     QPointer<HelpWindow> helpWindow_;
 
@@ -170,6 +188,10 @@ private:
     QGroupBox* fraProgress1_ = nullptr;
     QProgressBar* prgProgress1_ = nullptr;
     RealTimePanel* fraRealTimeData_ = nullptr;
+    StripChart* stripChart_ = nullptr;
+    QAction* mnuRecordRealTime_ = nullptr;
+    QAction* mnuStripChart_ = nullptr;
+    QMenu* mnuRecentRecordings_ = nullptr;
 };
 
 }  // namespace tarvik
