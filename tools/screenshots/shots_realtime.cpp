@@ -2,11 +2,14 @@
 
 #include "../../tests/support/memory_settings.h"
 #include "app/frm_main.h"
+#include "car_profile.h"
 #include "platform/qt_user_dialogs.h"
 #include "realtime/bar_gauge.h"
 #include "realtime/dial_gauge.h"
 #include "realtime/lamp.h"
+#include "realtime/live_cycle.h"
 #include "realtime/real_time_panel.h"
+#include "realtime/strip_chart.h"
 #include "shots.h"
 
 namespace tarvik::shots {
@@ -30,6 +33,27 @@ void feedRun(RealTimePanel& panel, bool percent) {
     panel.showInputBits(0x01);
     panel.showOutputBits(0x01 | 0x02 | 0x08);
     panel.showDutyCycles(100, 62);
+}
+
+// The last minute of the simulator's car as the poll cycle hands it on: the drive up to the
+// line and the start of a pass, stages coming in.
+void feedStripChart(StripChart& chart) {
+    for (int i = 0; i < 120; ++i) {
+        // The minute ends ten seconds into the second pass (each pass starts 14 s into the
+        // simulator's 40 s round).
+        const double t = 4.0 + i * 0.5;
+        const sim::CarSample s = sim::liveCarAt(t, false);
+        LiveCycle c;
+        c.set(Column::RPM, s.rpm);
+        c.roadSpeedMph = static_cast<float>(s.speed * 0.621388);
+        c.set(Column::TPSPercent, (s.tps - 26.0F) * 100.0F / 204.0F);
+        c.throttleVolts = s.tps * 5.0F / 255.0F;
+        c.set(Column::Input1Volts, s.input1 * 5.0F / 255.0F);
+        c.set(Column::Input2Volts, s.input2 * 5.0F / 255.0F);
+        c.set(Column::Stage1PWM, s.stage1Pwm);
+        c.set(Column::Stage2PWM, s.stage2Pwm);
+        chart.addCycle(c);
+    }
 }
 
 void shoot(RealTimePanel& panel, const QString& name, QSize size) {
@@ -82,6 +106,24 @@ void realtimeShots() {
         w.show();
         QApplication::processEvents();
         save(w, QStringLiteral("main_window_realtime"));
+    }
+    {
+        // Recording, with the strip chart beside the gauges.
+        QtUserDialogs dialogs;
+        test::MemorySettings settings;
+        FrmMain w({&dialogs, &settings, Branding::defaults()});
+        w.Form_Load();
+        w.realTimePanel().chooseGauges(true, false, false);
+        w.realTimePanel().setStageGroupVisible(true);
+        feedRun(w.realTimePanel(), true);
+        w.realTimePanel().showRecording(true, QStringLiteral("0:03:27"));
+        w.realTimePanel().show();
+        feedStripChart(w.stripChart());
+        w.stripChart().show();
+        w.resize(1340, 680);
+        w.show();
+        QApplication::processEvents();
+        save(w, QStringLiteral("main_window_strip_chart"));
     }
     {
         // The panel straight after a lost link: everything at rest.
