@@ -23,9 +23,6 @@ const QColor kTraceColours[StripChart::kLaneCount] = {
     QColor(0xff, 0xd2, 0x3f), QColor(0xe0, 0x7d, 0xff), QColor(0xff, 0x4d, 0x6d),
     QColor(0x3d, 0xe0, 0xd0)};
 
-constexpr int kCaptionWidth = 88;
-constexpr int kValueWidth = 84;
-
 }  // namespace
 
 StripChart::StripChart(const Settings& settings, QWidget* parent)
@@ -126,23 +123,40 @@ void StripChart::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), kBackground);
     p.setRenderHint(QPainter::Antialiasing, true);
 
-    const int axisHeight = fontMetrics().height() + 4;
-    const QRect area = rect().adjusted(6, 6, -6, -6 - axisHeight);
-    const double laneHeight = static_cast<double>(area.height()) / kLaneCount;
-    const int plotLeft = area.left() + kCaptionWidth;
-    const int plotRight = area.right() - kValueWidth;
-    const double plotWidth = std::max(1, plotRight - plotLeft);
-    const double step = plotWidth / (StripChartBuffer::kCapacity - 1);
-
     QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
     QFont bold = font();
     bold.setBold(true);
+    const int headingHeight = QFontMetrics(bold).height() + 2;
+    const int axisHeight = QFontMetrics(small).height() + 4;
+    const QRect area = rect().adjusted(8, 6, -8, -6 - axisHeight);
+    const double laneHeight = static_cast<double>(area.height()) / kLaneCount;
+    // Each lane: a heading line (caption, range, newest reading), then the trace at full width,
+    // so the minute gets all the room the chart has.
+    const double plotLeft = area.left();
+    const double plotWidth = std::max(1, area.width());
+    const double step = plotWidth / (StripChartBuffer::kCapacity - 1);
 
     for (int i = 0; i < kLaneCount; ++i) {
         const Lane l = lane(i);
-        const QRectF laneRect(area.left(), area.top() + i * laneHeight, area.width(),
-                              laneHeight - 3);
-        const QRectF plot(plotLeft, laneRect.top() + 2, plotWidth, laneRect.height() - 4);
+        const QColor colour = kTraceColours[i];
+        const double top = area.top() + i * laneHeight;
+        const QRectF heading(plotLeft, top, plotWidth, headingHeight);
+        const QRectF plot(plotLeft, top + headingHeight, plotWidth,
+                          std::max(4.0, laneHeight - headingHeight - 5));
+
+        p.setFont(bold);
+        p.setPen(gauge_style::faceText());
+        p.drawText(heading, Qt::AlignLeft | Qt::AlignVCenter, l.caption);
+        const int captionWidth = QFontMetrics(bold).horizontalAdvance(l.caption);
+        p.setPen(colour);
+        p.drawText(heading, Qt::AlignRight | Qt::AlignVCenter, currentText(i));
+        p.setFont(small);
+        p.setPen(gauge_style::scaleText());
+        p.drawText(heading.adjusted(captionWidth + 8, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                   formatPattern(l.low, l.pattern) + QStringLiteral(" to ") +
+                       formatPattern(l.high, l.pattern) + u' ' + l.unit);
+
         p.fillRect(plot, kLaneBackground);
         p.setPen(kGrid);
         p.drawLine(QPointF(plot.left(), plot.center().y()),
@@ -152,20 +166,8 @@ void StripChart::paintEvent(QPaintEvent*) {
             p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
         }
 
-        p.setFont(small);
-        p.setPen(gauge_style::faceText());
-        p.drawText(
-            QRectF(laneRect.left(), laneRect.top(), kCaptionWidth - 6, laneRect.height() / 2),
-            Qt::AlignLeft | Qt::AlignBottom, l.caption);
-        p.setPen(gauge_style::scaleText());
-        p.drawText(QRectF(laneRect.left(), laneRect.center().y(), kCaptionWidth - 6,
-                          laneRect.height() / 2),
-                   Qt::AlignLeft | Qt::AlignTop,
-                   formatPattern(l.low, l.pattern) + QStringLiteral("-") +
-                       formatPattern(l.high, l.pattern));
-
-        // The trace, newest at the right edge; a missing reading breaks it.
-        const QColor colour = kTraceColours[i];
+        // The trace, newest at the right edge; a missing reading breaks it, and a reading
+        // beyond the lane's range is drawn at its edge.
         const int n = buffer_.size();
         QPainterPath path;
         bool drawing = false;
@@ -177,7 +179,7 @@ void StripChart::paintEvent(QPaintEvent*) {
             }
             const double frac = std::clamp((v - l.low) / (l.high - l.low), 0.0, 1.0);
             const QPointF pt(plot.right() - (n - 1 - k) * step,
-                             plot.bottom() - frac * plot.height());
+                             plot.bottom() - 1 - frac * (plot.height() - 2));
             if (drawing) {
                 path.lineTo(pt);
             } else {
@@ -188,11 +190,6 @@ void StripChart::paintEvent(QPaintEvent*) {
         p.setPen(QPen(colour, 1.6));
         p.setBrush(Qt::NoBrush);
         p.drawPath(path);
-
-        p.setFont(bold);
-        p.setPen(colour);
-        p.drawText(QRectF(plotRight + 6, laneRect.top(), kValueWidth - 6, laneRect.height()),
-                   Qt::AlignRight | Qt::AlignVCenter, currentText(i));
     }
 
     p.setFont(small);

@@ -37,12 +37,13 @@ void feedRun(RealTimePanel& panel, bool percent) {
 
 // The last minute of the simulator's car as the poll cycle hands it on: the drive up to the
 // line and the start of a pass, stages coming in.
-void feedStripChart(StripChart& chart) {
+sim::CarSample feedStripChart(StripChart& chart) {
+    sim::CarSample s;
     for (int i = 0; i < 120; ++i) {
         // The minute ends ten seconds into the second pass (each pass starts 14 s into the
         // simulator's 40 s round).
         const double t = 4.0 + i * 0.5;
-        const sim::CarSample s = sim::liveCarAt(t, false);
+        s = sim::liveCarAt(t, false);
         LiveCycle c;
         c.set(Column::RPM, s.rpm);
         c.roadSpeedMph = static_cast<float>(s.speed * 0.621388);
@@ -54,6 +55,23 @@ void feedStripChart(StripChart& chart) {
         c.set(Column::Stage2PWM, s.stage2Pwm);
         chart.addCycle(c);
     }
+    return s;
+}
+
+// The panel showing the strip chart's newest cycle.
+void showSample(RealTimePanel& panel, const sim::CarSample& s) {
+    panel.showStatus(RealTimePanel::statusText(s.status));
+    panel.showThrottlePercent((s.tps - 26.0F) * 100.0F / 204.0F);
+    panel.showBatteryVolts(s.battery * 18.0 / 255.0);
+    panel.showEngineSpeed(s.rpm);
+    panel.showRoadSpeed(s.speed * 0.621388);
+    panel.showInputVolts(1, s.input1 * 5.0 / 255.0);
+    panel.showInputVolts(2, s.input2 * 5.0 / 255.0);
+    panel.showInputAfr(1, s.input1 * 5.0 / 255.0 * 2 + 10);
+    panel.showInputAfr(2, s.input2 * 5.0 / 255.0 * 2 + 10);
+    panel.showInputBits(s.inputBits);
+    panel.showOutputBits(s.outputBits);
+    panel.showDutyCycles(s.stage1Pwm, s.stage2Pwm);
 }
 
 void shoot(RealTimePanel& panel, const QString& name, QSize size) {
@@ -113,12 +131,15 @@ void realtimeShots() {
         test::MemorySettings settings;
         FrmMain w({&dialogs, &settings, Branding::defaults()});
         w.Form_Load();
-        w.realTimePanel().chooseGauges(true, false, false);
+        // Input 1 as an air/fuel ratio, input 2 in volts, on the gauges and the chart alike.
+        w.mutableSettings().tpsPercentDisplay = true;
+        w.mutableSettings().input1AnalogDisplay = false;
+        w.mutableSettings().input2AnalogDisplay = true;
+        w.realTimePanel().chooseGauges(true, false, true);
         w.realTimePanel().setStageGroupVisible(true);
-        feedRun(w.realTimePanel(), true);
+        showSample(w.realTimePanel(), feedStripChart(w.stripChart()));
         w.realTimePanel().showRecording(true, QStringLiteral("0:03:27"));
         w.realTimePanel().show();
-        feedStripChart(w.stripChart());
         w.stripChart().show();
         w.resize(1340, 680);
         w.show();
