@@ -1,7 +1,6 @@
 #include "realtime/strip_chart.h"
 
 #include <QPainter>
-#include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 
@@ -118,86 +117,131 @@ QString StripChart::currentText(int index) const {
     return formatPattern(v, l.pattern) + u' ' + l.unit;
 }
 
-void StripChart::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(rect(), kBackground);
-    p.setRenderHint(QPainter::Antialiasing, true);
+namespace {
 
-    QFont small = font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
-    QFont bold = font();
-    bold.setBold(true);
-    const int headingHeight = QFontMetrics(bold).height() + 2;
-    const int axisHeight = QFontMetrics(small).height() + 4;
-    const QRect area = rect().adjusted(8, 6, -8, -6 - axisHeight);
-    const double laneHeight = static_cast<double>(area.height()) / kLaneCount;
+QFont smallFont(const QFont& base) {
+    QFont f = base;
+    f.setPointSizeF(f.pointSizeF() * 0.85);
+    return f;
+}
+
+QFont boldFont(const QFont& base) {
+    QFont f = base;
+    f.setBold(true);
+    return f;
+}
+
+}  // namespace
+
+StripChart::Geometry StripChart::geometry(int index) const {
     // Each lane: a heading line (caption, range, newest reading), then the trace at full width,
     // so the minute gets all the room the chart has.
-    const double plotLeft = area.left();
-    const double plotWidth = std::max(1, area.width());
-    const double step = plotWidth / (StripChartBuffer::kCapacity - 1);
+    const int headingHeight = QFontMetrics(boldFont(font())).height() + 2;
+    const int axisHeight = QFontMetrics(smallFont(font())).height() + 4;
+    const QRect area = rect().adjusted(8, 6, -8, -6 - axisHeight);
+    const double laneHeight = static_cast<double>(area.height()) / kLaneCount;
+    const double top = area.top() + index * laneHeight;
+    const double width = std::max(1, area.width());
+    return {QRectF(area.left(), top, width, headingHeight),
+            QRectF(area.left(), top + headingHeight, width,
+                   std::max(4.0, laneHeight - headingHeight - 5))};
+}
 
+QString StripChart::backgroundKey() const {
+    QString key = QStringLiteral("%1x%2").arg(width()).arg(height());
     for (int i = 0; i < kLaneCount; ++i) {
         const Lane l = lane(i);
-        const QColor colour = kTraceColours[i];
-        const double top = area.top() + i * laneHeight;
-        const QRectF heading(plotLeft, top, plotWidth, headingHeight);
-        const QRectF plot(plotLeft, top + headingHeight, plotWidth,
-                          std::max(4.0, laneHeight - headingHeight - 5));
+        key += u'|' + l.unit + QString::number(l.low) + u'-' + QString::number(l.high);
+    }
+    return key;
+}
 
+void StripChart::drawBackground(QPainter& p) const {
+    p.fillRect(rect(), kBackground);
+    const QFont small = smallFont(font());
+    const QFont bold = boldFont(font());
+    const double step = geometry(0).plot.width() / (StripChartBuffer::kCapacity - 1);
+    for (int i = 0; i < kLaneCount; ++i) {
+        const Lane l = lane(i);
+        const Geometry g = geometry(i);
         p.setFont(bold);
         p.setPen(gauge_style::faceText());
-        p.drawText(heading, Qt::AlignLeft | Qt::AlignVCenter, l.caption);
+        p.drawText(g.heading, Qt::AlignLeft | Qt::AlignVCenter, l.caption);
         const int captionWidth = QFontMetrics(bold).horizontalAdvance(l.caption);
-        p.setPen(colour);
-        p.drawText(heading, Qt::AlignRight | Qt::AlignVCenter, currentText(i));
         p.setFont(small);
         p.setPen(gauge_style::scaleText());
-        p.drawText(heading.adjusted(captionWidth + 8, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+        p.drawText(g.heading.adjusted(captionWidth + 8, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                    formatPattern(l.low, l.pattern) + QStringLiteral(" to ") +
                        formatPattern(l.high, l.pattern) + u' ' + l.unit);
-
-        p.fillRect(plot, kLaneBackground);
+        p.fillRect(g.plot, kLaneBackground);
         p.setPen(kGrid);
-        p.drawLine(QPointF(plot.left(), plot.center().y()),
-                   QPointF(plot.right(), plot.center().y()));
+        p.drawLine(QPointF(g.plot.left(), g.plot.center().y()),
+                   QPointF(g.plot.right(), g.plot.center().y()));
         for (int s = 1; s < 6; ++s) {  // a line every ten seconds
-            const double x = plot.right() - s * 20 * step;
-            p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+            const double x = g.plot.right() - s * 20 * step;
+            p.drawLine(QPointF(x, g.plot.top()), QPointF(x, g.plot.bottom()));
         }
-
-        // The trace, newest at the right edge; a missing reading breaks it, and a reading
-        // beyond the lane's range is drawn at its edge.
-        const int n = buffer_.size();
-        QPainterPath path;
-        bool drawing = false;
-        for (int k = 0; k < n; ++k) {
-            const double v = laneValue(i, buffer_.at(k));
-            if (std::isnan(v)) {
-                drawing = false;
-                continue;
-            }
-            const double frac = std::clamp((v - l.low) / (l.high - l.low), 0.0, 1.0);
-            const QPointF pt(plot.right() - (n - 1 - k) * step,
-                             plot.bottom() - 1 - frac * (plot.height() - 2));
-            if (drawing) {
-                path.lineTo(pt);
-            } else {
-                path.moveTo(pt);
-                drawing = true;
-            }
-        }
-        p.setPen(QPen(colour, 1.6));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(path);
     }
-
+    const Geometry last = geometry(kLaneCount - 1);
+    const QRectF axis(last.plot.left(), last.plot.bottom() + 7, last.plot.width(),
+                      QFontMetrics(small).height());
     p.setFont(small);
     p.setPen(gauge_style::scaleText());
-    const QRectF axis(plotLeft, area.bottom() + 2, plotWidth, axisHeight);
     p.drawText(axis, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("-60 s"));
     p.drawText(axis, Qt::AlignHCenter | Qt::AlignVCenter, QStringLiteral("-30 s"));
     p.drawText(axis, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("now"));
+}
+
+void StripChart::paintEvent(QPaintEvent*) {
+    const QString key = backgroundKey();
+    const qreal dpr = devicePixelRatioF();
+    if (key != backgroundFor_ || background_.devicePixelRatio() != dpr) {
+        background_ = QPixmap(size() * dpr);
+        background_.setDevicePixelRatio(dpr);
+        QPainter bp(&background_);
+        drawBackground(bp);
+        backgroundFor_ = key;
+    }
+    QPainter p(this);
+    p.drawPixmap(0, 0, background_);
+
+    const QFont bold = boldFont(font());
+    p.setFont(bold);
+    const int n = buffer_.size();
+    for (int i = 0; i < kLaneCount; ++i) {
+        const Lane l = lane(i);
+        const Geometry g = geometry(i);
+        const QColor colour = kTraceColours[i];
+        p.setPen(colour);
+        p.drawText(g.heading, Qt::AlignRight | Qt::AlignVCenter, currentText(i));
+
+        // The trace, newest at the right edge; a missing reading breaks it, and a reading
+        // beyond the lane's range is drawn at its edge.
+        const double step = g.plot.width() / (StripChartBuffer::kCapacity - 1);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setPen(QPen(colour, 1.6));
+        points_.clear();
+        auto flush = [&] {
+            if (points_.size() > 1) {
+                p.drawPolyline(points_.constData(), static_cast<int>(points_.size()));
+            } else if (points_.size() == 1) {
+                p.drawPoint(points_.front());  // a reading between two gaps
+            }
+            points_.clear();
+        };
+        for (int k = 0; k < n; ++k) {
+            const double v = laneValue(i, buffer_.at(k));
+            if (std::isnan(v)) {
+                flush();
+                continue;
+            }
+            const double frac = std::clamp((v - l.low) / (l.high - l.low), 0.0, 1.0);
+            points_.append(QPointF(g.plot.right() - (n - 1 - k) * step,
+                                   g.plot.bottom() - 1 - frac * (g.plot.height() - 2)));
+        }
+        flush();
+        p.setRenderHint(QPainter::Antialiasing, false);
+    }
 }
 
 }  // namespace tarvik

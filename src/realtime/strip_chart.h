@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QPixmap>
+#include <QPointF>
 #include <QString>
+#include <QVector>
 #include <QWidget>
 
 #include "realtime/strip_chart_buffer.h"
@@ -51,8 +54,24 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    /// Where lane i's heading and trace go for the widget's current size.
+    struct Geometry {
+        QRectF heading;
+        QRectF plot;
+    };
+    Geometry geometry(int lane) const;
+    /// What the static part of the drawing depends on besides the size.
+    QString backgroundKey() const;
+    void drawBackground(QPainter& p) const;
+
     const Settings& settings_;
     StripChartBuffer buffer_;
+    // The lanes, captions, ranges, grid and time axis change only with the size or the display
+    // options: drawn once into a pixmap, so a repaint draws just the traces and the newest
+    // readings.
+    QPixmap background_;
+    QString backgroundFor_;
+    QVector<QPointF> points_;
 };
 
 }  // namespace tarvik
