@@ -126,6 +126,7 @@ void FrmMain::buildMenus() {
     addItem(file, "mnuSaveFile", QStringLiteral("&Save File"), &FrmMain::mnuSaveFile_Click);
     mnuRecentRecordings_ = file->addMenu(QStringLiteral("Recent Recordings"));
     mnuRecentRecordings_->setObjectName(QStringLiteral("mnuRecentRecordings"));
+    mnuRecentRecordings_->menuAction()->setObjectName(QStringLiteral("mnuRecentRecordings"));
     connect(mnuRecentRecordings_, &QMenu::aboutToShow, this, &FrmMain::fillRecentRecordings);
     addSeparator(file, "mnuSep1");
     addItem(file, "mnuPrintSetup", QStringLiteral("Print Set&up"), &FrmMain::mnuPrintSetup_Click);
