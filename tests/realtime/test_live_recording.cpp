@@ -209,6 +209,7 @@ private slots:
     // Through the main window, over the live car
     void recordingTheLiveCar();
     void cycleCutShortLeavesTheRestEmpty();
+    void readsIgnoredAreLeftEmpty();
     void closeEndsTheRecording();
     void lostLinkEndsTheRecording();
     void closingTheProgramEndsTheRecording();
@@ -538,6 +539,34 @@ void TestLiveRecording::cycleCutShortLeavesTheRestEmpty() {
     QVERIFY2(lines[4].endsWith(",,,,,,,,,1,,\r"), lines[4].constData());
     QVERIFY2(!lines[5].contains(",,"), lines[5].constData());
     QVERIFY2(win.dialogs.ok(), qPrintable(win.dialogs.report()));
+}
+
+void TestLiveRecording::readsIgnoredAreLeftEmpty() {
+    Window win;
+    win.model.setFixedLive(
+        sim::ControllerModel::Live{.rpm = 4000, .bat = 200, .vss = 80, .tps = 128});
+    win.trigger("mnuViewRealTime");
+    win.trigger("mnuRecordRealTime");
+    // The controller stops answering at the battery read: that read and every later one are
+    // given up with Ignore. The panel shows 0 for them; the recording leaves them empty.
+    win.model.setTrace([&](const QString& line) {
+        if (line == QLatin1String("ReadBAT")) {
+            win.model.faults().silent = true;
+        }
+    });
+    for (int i = 0; i < 8; ++i) {  // BAT, RPM .. PWM
+        win.dialogs.expectErrorBox(QStringLiteral("RS-232 timeout. Check cable and click Abort."),
+                                   MsgResult::Ignore);
+    }
+    win.cycle();
+    QVERIFY2(win.dialogs.ok(), qPrintable(win.dialogs.report()));
+    QCOMPARE(win.w->realTimePanel().gauTach().Caption(), QStringLiteral("0"));
+    win.model.setTrace({});
+    win.model.faults().silent = false;
+    win.trigger("mnuRecordRealTime");
+    const QList<QByteArray> lines = fileLines(win.recorder().files().first());
+    // Elapsed time, the status, the throttle ((128 - 26) x 100 / 204 = 50 %), nothing else.
+    QVERIFY2(lines[3].endsWith(",,50,,,,,,1,,\r"), lines[3].constData());
 }
 
 void TestLiveRecording::closeEndsTheRecording() {
