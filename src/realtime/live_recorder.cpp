@@ -88,16 +88,15 @@ void LiveRecorder::failed(const QString& description) {
     file_.reset();
     ticker_->stop();
     emit recordingChanged(false);
-    const QString last = files_.isEmpty() ? QString() : files_.last();
     QString text = QStringLiteral("Recording stopped. ") + description;
-    if (!last.isEmpty()) {
+    if (!files_.isEmpty()) {
         text +=
             QStringLiteral("\r\nThe readings recorded so far are kept in ") +
             QDir::toNativeSeparators(files_.first()) +
             (files_.size() > 1 ? QStringLiteral(" and the files after it.") : QStringLiteral("."));
     }
-    // The failure came up inside a poll cycle: the box waits until that cycle is over, so the
-    // cycle is neither held up nor run again from the box's event loop while it is suspended.
+    // The failure came up inside a poll cycle: the box waits until that cycle is over rather
+    // than holding it up half done behind a modal box.
     QTimer::singleShot(0, this, [this, text] {
         dialogs_.message(kTitle, text, MsgIcon::Exclamation, MsgButtons::Ok);
     });
