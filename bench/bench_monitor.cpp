@@ -18,13 +18,13 @@
 
 #include "link/controller.h"
 #include "link/serial_link.h"
+#include "logdata/recording_file.h"
 #include "platform/qt_serial_port.h"
 #include "platform/steady_clock.h"
 #include "failing_dialogs.h"
 #include "platform/user_dialogs.h"
-#include "realtime/real_time_monitor.h"
-#include "logdata/recording_file.h"
 #include "realtime/live_recorder.h"
+#include "realtime/real_time_monitor.h"
 #include "realtime/real_time_panel.h"
 #include "realtime/strip_chart.h"
 #include "settings/settings.h"
@@ -273,9 +273,10 @@ int main(int argc, char* argv[]) {
                 chart.repaint();
                 paints.push_back(static_cast<double>(nowUs() - t0) / 1000.0);
             }
-            std::printf("  one strip chart repaint (120 cycles, 7 lanes): median %.2f ms, max "
-                        "%.2f ms\n",
-                        percentile(paints, 0.5), percentile(paints, 1.0));
+            std::printf(
+                "  one strip chart repaint (120 cycles, 7 lanes): median %.2f ms, max "
+                "%.2f ms\n",
+                percentile(paints, 0.5), percentile(paints, 1.0));
         }
     }
     // What appending one row to a recording costs (formatting and the write to the system).

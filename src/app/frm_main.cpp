@@ -34,12 +34,12 @@
 #include "logdata/clear_controller_command.h"
 #include "logdata/download_command.h"
 #include "logdata/open_log_command.h"
+#include "logdata/recordings_folder.h"
 #include "logdata/save_log_command.h"
 #include "platform/port_names.h"
 #include "platform/qt_serial_port.h"
 #include "platform/steady_clock.h"
 #include "platform/user_dialogs.h"
-#include "logdata/recordings_folder.h"
 #include "realtime/frm_display_options.h"
 #include "realtime/live_recorder.h"
 #include "realtime/real_time_monitor.h"
@@ -147,8 +147,8 @@ void FrmMain::buildMenus() {
     mnuRecordRealTime_ = addItem(view, "mnuRecordRealTime", QStringLiteral("Record Real Time Data"),
                                  &FrmMain::mnuRecordRealTime_Click);
     mnuRecordRealTime_->setCheckable(true);
-    mnuStripChart_ =
-        addItem(view, "mnuStripChart", QStringLiteral("Strip Chart"), &FrmMain::mnuStripChart_Click);
+    mnuStripChart_ = addItem(view, "mnuStripChart", QStringLiteral("Strip Chart"),
+                             &FrmMain::mnuStripChart_Click);
     mnuStripChart_->setCheckable(true);
 
     QMenu* comms = addMenu("mnuCommunications", QStringLiteral("&Communications"));
