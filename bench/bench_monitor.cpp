@@ -7,8 +7,8 @@
 //  (c) both again with a recording running and the strip chart on (goal: within 10 % of (a)
 //      and (b)), and the cost of appending one row to a recording (goal: < 0.5 ms).
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
