@@ -2,11 +2,12 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
+PREFIX     ?= /usr/local
 FUZZ_SECONDS ?= 30
 CMAKE_GEN  := -G Ninja
 STAMP      := $(BUILD)/.deps-installed
 
-.PHONY: all deps build run demo check check-asan fuzz screenshots bench clean
+.PHONY: all deps build run demo check check-asan fuzz screenshots bench install package clean
 
 all: build
 
@@ -54,6 +55,18 @@ screenshots: build
 
 bench: build
 	./scripts/bench $(BUILD)
+
+# Installs under PREFIX (default /usr/local), asking for sudo when that folder is not yours.
+install: build
+	@if [ -w "$(PREFIX)" ] || [ "$$(id -u)" -eq 0 ]; then \
+	    cmake --install $(BUILD) --prefix "$(PREFIX)"; \
+	else \
+	    sudo cmake --install $(BUILD) --prefix "$(PREFIX)"; \
+	fi
+
+# The Debian package build/tarvik_<version>_<arch>.deb (install it with sudo apt install ./...).
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

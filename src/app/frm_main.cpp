@@ -16,12 +16,14 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/help_window.h"
 #include "app/shell_commands.h"
+#include "app/start_file_dialogs.h"
 #include "chart/chart_print.h"
 #include "chart/comment_command.h"
 #include "chart/view_chart_command.h"
@@ -368,6 +370,16 @@ void FrmMain::mnuOpenFile_Click() {
         const LogDataContext ctx = logDataContext();
         OpenLogCommand(ctx).mnuOpenFile_Click();
     });
+}
+
+void FrmMain::openLogFileAtStart(const QString& path) {
+    // The command's file dialog is answered by the file; every box it shows is the real one.
+    StartFileDialogs once(dialogs(), path);
+    UserDialogs* const own = services_.dialogs;
+    services_.dialogs = &once;
+    const auto restore = qScopeGuard([&] { services_.dialogs = own; });
+    // At start nothing holds the link, so this runs now and the guard outlives it.
+    mnuOpenFile_Click();
 }
 
 void FrmMain::mnuSaveFile_Click() {

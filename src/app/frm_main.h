@@ -121,6 +121,9 @@ public:
     void mnuClearControllerBuffer_Click();
     /// "Open File", "Save File" and "Download Data": each waits for an exchange in flight.
     void mnuOpenFile_Click();
+    /// Opens the log file named on the command line exactly as File > Open File does when the
+    /// user chooses that file.
+    void openLogFileAtStart(const QString& path);
     void mnuSaveFile_Click();
     void mnuDownload_Click();
     /// "View Chart (Downloaded Data)"; also run at the end of a download and of a file read.

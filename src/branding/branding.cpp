@@ -1,5 +1,7 @@
 #include "branding/branding.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QIODevice>
 
 #include "common/number_parse.h"
@@ -164,6 +166,32 @@ bool brandingItalic(const QString& line) {
 
 bool brandingNoLogo(const QString& line) {
     return line.compare(QLatin1String("NULL"), Qt::CaseInsensitive) == 0;
+}
+
+LogoLookup findLogoFile(const QString& name, const QStringList& folders) {
+    if (name.isEmpty()) {
+        return {};
+    }
+    const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(name));
+    if (QDir::isAbsolutePath(clean) || clean == QLatin1String("..") ||
+        clean.startsWith(QLatin1String("../")) || QFileInfo(clean).isAbsolute() ||
+        (clean.size() >= 2 && clean[1] == u':')) {
+        return {LogoLookup::Outside, QString()};
+    }
+    for (const QString& folder : folders) {
+        const QString path = QDir(folder).filePath(clean);
+        if (!QFileInfo(path).isFile()) {
+            continue;
+        }
+        // Links are followed before the check, so one pointing out of the folder is refused.
+        const QString root = QFileInfo(folder).canonicalFilePath();
+        const QString real = QFileInfo(path).canonicalFilePath();
+        if (root.isEmpty() || !real.startsWith(root + u'/')) {
+            return {LogoLookup::Outside, QString()};
+        }
+        return {LogoLookup::Found, path};
+    }
+    return {};
 }
 
 }  // namespace tarvik

@@ -81,4 +81,18 @@ bool brandingItalic(const QString& line);
 /// Whether the logo line says "no logo" ("NULL" in any case).
 bool brandingNoLogo(const QString& line);
 
+/// Where the logo named by the branding file is.
+struct LogoLookup {
+    enum Place { Found, NotFound, Outside };
+    Place place = NotFound;
+    /// The file, when found.
+    QString path;
+};
+
+/// Looks for the logo `name` in each folder in turn. The logo must lie inside the folder it is
+/// found in (or a folder within it): an absolute path, a path climbing out with "..", or a link
+/// leading out of the folder is Outside, so the branding file cannot make the program read any
+/// file on the machine.
+LogoLookup findLogoFile(const QString& name, const QStringList& folders);
+
 }  // namespace tarvik

@@ -42,7 +42,7 @@ QFont arial(double points, bool bold = false, bool italic = false) {
 FrmSplash::FrmSplash(UserDialogs& dialogs, QString folder, QWidget* parent)
     : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint),
       dialogs_(dialogs),
-      folder_(folder.isEmpty() ? programFolder() : std::move(folder)) {
+      folders_(folder.isEmpty() ? programDataFolders() : QStringList{std::move(folder)}) {
     setObjectName(QStringLiteral("frmSplash"));
     setModal(true);
     build();
@@ -150,7 +150,7 @@ void FrmSplash::Form_Load() {
 }
 
 void FrmSplash::readBrandingFile() {
-    const QString path = QDir(folder_).filePath(kBrandingFileName);
+    const QString path = findProgramFile(kBrandingFileName, folders_);
     if (!QFileInfo::exists(path)) {
         branding_ = Branding::defaults();
         return;
@@ -216,13 +216,21 @@ void FrmSplash::fitCompanyName() {
 }
 
 void FrmSplash::loadLogo(const QString& name) {
-    const QString path = QDir(folder_).filePath(name);
-    if (name.isEmpty() || !QFileInfo(path).isFile()) {
+    const LogoLookup found = findLogoFile(name, folders_);
+    if (found.place == LogoLookup::Outside) {
+        throw AppError(AppError::kFileError, kSource,
+                       QStringLiteral("The logo file \"%1\" named in the branding file %2 is "
+                                      "outside the program's folder. The logo must be a picture "
+                                      "in the folder of the program's files.")
+                           .arg(name, kBrandingFileName));
+    }
+    if (found.place == LogoLookup::NotFound) {
         throw AppError(AppError::kFileError, kSource,
                        QStringLiteral("The logo file \"%1\" named in the branding file %2 was "
                                       "not found.")
                            .arg(name, kBrandingFileName));
     }
+    const QString& path = found.path;
     QImageReader reader(path);
     const QSize declared = reader.size();
     if (declared.isValid() &&

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 #include "branding/branding.h"
 
@@ -39,7 +40,7 @@ public:
     static constexpr qint64 kMaxLogoPixels = 16LL * 1024 * 1024;
 
     /// `folder` is where the branding file and the logo are looked for: the program's own
-    /// folder unless a test says otherwise.
+    /// folders (programDataFolders) unless a test says otherwise.
     explicit FrmSplash(UserDialogs& dialogs, QString folder = QString(), QWidget* parent = nullptr);
     ~FrmSplash() override;
 
@@ -82,7 +83,7 @@ private:
     bool hasSplashLine(qsizetype n) const { return branding_.SplashLines.size() >= n; }
 
     UserDialogs& dialogs_;
-    QString folder_;
+    QStringList folders_;
     Branding branding_;
     double appliedFontSize_ = 0;
 

@@ -108,19 +108,28 @@ MsgResult QtUserDialogs::message(const QString& title, const QString& text, MsgI
 QString QtUserDialogs::inputBox(const QString& prompt, const QString& title,
                                 const QString& defaultText) {
     bool ok = false;
-    const QString text = QInputDialog::getText(owner_, title, forDisplay(prompt),
-                                               QLineEdit::Normal, defaultText, &ok);
+    const QString text = QInputDialog::getText(owner_, title, forDisplay(prompt), QLineEdit::Normal,
+                                               defaultText, &ok);
     return ok ? text : QString();
 }
 
 QString QtUserDialogs::openFileName(const QString& title, const QString& filter) {
-    return QFileDialog::getOpenFileName(owner_, title, QString(), toQtFilter(filter));
+    const QString path =
+        QFileDialog::getOpenFileName(owner_, title, folder_.startFolder(), toQtFilter(filter));
+    folder_.remember(path);
+    return path;
 }
 
 QString QtUserDialogs::saveFileName(const QString& title, const QString& filter) {
     // The program asks about replacing a file itself, so Qt's own question is switched off.
-    return QFileDialog::getSaveFileName(owner_, title, QString(), toQtFilter(filter), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    // The extension is added before that question, so it is asked about the file written.
+    QString selected;
+    const QString path = withFilterExtension(
+        QFileDialog::getSaveFileName(owner_, title, folder_.startFolder(), toQtFilter(filter),
+                                     &selected, QFileDialog::DontConfirmOverwrite),
+        selected);
+    folder_.remember(path);
+    return path;
 }
 
 std::unique_ptr<QPrintDialog> QtUserDialogs::makePrinterSetupDialog(QPrinter& printer,

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "platform/dialog_folder.h"
 #include "platform/user_dialogs.h"
 
 class QMessageBox;
@@ -36,8 +37,12 @@ public:
     /// "Description|*.ext|Other|*.x" -> "Description (*.ext);;Other (*.x)" for Qt's dialogs.
     static QString toQtFilter(const QString& filter);
 
+    /// Where the next Open or Save dialog starts.
+    const DialogFolder& folder() const { return folder_; }
+
 private:
     QPointer<QWidget> owner_;
+    DialogFolder folder_;
 };
 
 }  // namespace tarvik

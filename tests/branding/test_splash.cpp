@@ -88,6 +88,8 @@ private slots:
     void retryReadsTheFileAgain();
     void logoProblems_data();
     void logoProblems();
+    void logoKeptInsideTheProgramFolder_data();
+    void logoKeptInsideTheProgramFolder();
     void timerClosesTheSplash();
     void execReturnsWhenTheTimerFires();
     void escapeDoesNotCloseIt();
@@ -382,6 +384,64 @@ void TestSplash::logoProblems() {
     // The steps before the logo were applied, and Ignore went on to the last one.
     QCOMPARE(s.lblCompanyName().text(), QStringLiteral("Acme"));
     QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Tarvik"));
+}
+
+void TestSplash::logoKeptInsideTheProgramFolder_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("absolute path out") << QStringLiteral("absolute") << true;
+    QTest::newRow("climbing out with ..") << QStringLiteral("parent") << true;
+    QTest::newRow("link leading out") << QStringLiteral("link") << true;
+    QTest::newRow("absolute path to a missing file") << QStringLiteral("absent") << true;
+    QTest::newRow("subfolder inside") << QStringLiteral("subfolder") << false;
+    QTest::newRow(".. that stays inside") << QStringLiteral("inside-dots") << false;
+}
+
+void TestSplash::logoKeptInsideTheProgramFolder() {
+    QFETCH(QString, how);
+    QFETCH(bool, refused);
+    // outer/program is the program's folder; outer/elsewhere holds a picture it must not read.
+    QTemporaryDir outer;
+    QDir(outer.path()).mkpath(QStringLiteral("program/logos"));
+    QDir(outer.path()).mkpath(QStringLiteral("elsewhere"));
+    const QString program = outer.filePath(QStringLiteral("program"));
+    const QString outside = outer.filePath(QStringLiteral("elsewhere/logo.gif"));
+    const QString gif = QStringLiteral(TARVIK_RESOURCES "/Orvenna_Logo.gif");
+    QVERIFY(QFile::copy(gif, outside));
+    QVERIFY(QFile::copy(gif, program + QStringLiteral("/logos/logo.gif")));
+    QString line;
+    if (how == QLatin1String("absolute")) {
+        line = outside;
+    } else if (how == QLatin1String("parent")) {
+        line = QStringLiteral("../elsewhere/logo.gif");
+    } else if (how == QLatin1String("link")) {
+        QVERIFY(QFile::link(outside, program + QStringLiteral("/link.gif")));
+        line = QStringLiteral("link.gif");
+    } else if (how == QLatin1String("absent")) {
+        line = outer.filePath(QStringLiteral("elsewhere/none.gif"));
+    } else if (how == QLatin1String("subfolder")) {
+        line = QStringLiteral("logos/logo.gif");
+    } else {
+        line = QStringLiteral("logos/../logos/logo.gif");
+    }
+    QFile cfg(program + QStringLiteral("/Tarvik.cfg"));
+    QVERIFY(cfg.open(QIODevice::WriteOnly));
+    cfg.write(file("Acme", "Arial", "20", "bold", line.toUtf8()));
+    cfg.close();
+
+    ScriptedDialogs d;
+    if (refused) {
+        d.expectErrorBox(QStringLiteral("The logo file \"%1\" named in the branding file "
+                                        "Tarvik.cfg is outside the program's folder. The logo "
+                                        "must be a picture in the folder of the program's files.")
+                             .arg(line),
+                         MsgResult::Ignore);
+    }
+    FrmSplash s(d, program);
+    s.Form_Load();
+    QVERIFY2(d.ok(), qPrintable(d.report()));
+    QCOMPARE(hasLogo(s), !refused);
+    QCOMPARE(s.lblCompanyName().text(), QStringLiteral("Acme"));
 }
 
 void TestSplash::timerClosesTheSplash() {
