@@ -372,14 +372,18 @@ void FrmMain::mnuOpenFile_Click() {
     });
 }
 
-void FrmMain::openLogFileAtStart(const QString& path) {
+void FrmMain::runWithOpenDialogAnswered(const QString& path, const std::function<void()>& body) {
     // The command's file dialog is answered by the file; every box it shows is the real one.
     StartFileDialogs once(dialogs(), path);
     UserDialogs* const own = services_.dialogs;
     services_.dialogs = &once;
     const auto restore = qScopeGuard([&] { services_.dialogs = own; });
-    // At start nothing holds the link, so this runs now and the guard outlives it.
-    mnuOpenFile_Click();
+    body();
+}
+
+void FrmMain::openLogFileAtStart(const QString& path) {
+    // At start nothing holds the link, so the open runs now, inside the answered dialog.
+    runWithOpenDialogAnswered(path, [this] { mnuOpenFile_Click(); });
 }
 
 void FrmMain::mnuSaveFile_Click() {
@@ -550,9 +554,13 @@ void FrmMain::fillRecentRecordings() {
 }
 
 void FrmMain::openRecording(const QString& path) {
+    // Chosen while a poll cycle is suspended: the open waits for the link like Open File, and
+    // then runs as Open File would with the recording chosen in its dialog.
     link_->runWhenIdle([this, path] {
-        const LogDataContext ctx = logDataContext();
-        OpenLogCommand(ctx).openFile(path);
+        runWithOpenDialogAnswered(path, [this] {
+            const LogDataContext ctx = logDataContext();
+            OpenLogCommand(ctx).mnuOpenFile_Click();
+        });
     });
 }
 

@@ -156,6 +156,8 @@ private:
     void buildCentralArea();
     void applyDialLimits();
     void wireRecording();
+    /// Runs `body` with the open-file dialog answered once by `path`.
+    void runWithOpenDialogAnswered(const QString& path, const std::function<void()>& body);
     void fillRecentRecordings();
     void updateStripChartVisibility();
     void Form_KeyPress(int key);

@@ -21,12 +21,6 @@ const QString OpenLogCommand::kInvalidFirmware = QStringLiteral(
     "Error - invalid firmware ID. Unable to identify controller version.\r\n"
     "Some data may be incorrectly scaled.");
 
-void OpenLogCommand::openFile(const QString& path) {
-    presetPath_ = path;
-    mnuOpenFile_Click();
-    presetPath_.clear();
-}
-
 void OpenLogCommand::mnuOpenFile_Click() {
     DataBuffer& buffer = ctx_.buffer;
     ErrorTrap trap(ctx_.dialogs);
@@ -58,9 +52,7 @@ void OpenLogCommand::mnuOpenFile_Click() {
     QString path;
     FileDialogs files(ctx_.dialogs, ctx_.fileExists);
     if (!trap.run([&] {
-            path = !presetPath_.isEmpty()
-                       ? presetPath_
-                       : files.FileOpen(QStringLiteral("Open File"), kLogFileFilter, QString());
+            path = files.FileOpen(QStringLiteral("Open File"), kLogFileFilter, QString());
         })) {
         return;
     }

@@ -18,13 +18,9 @@ public:
     explicit OpenLogCommand(const LogDataContext& context) : ctx_(context) {}
 
     void mnuOpenFile_Click();
-    /// Opens `path` without asking for a file (a recording chosen from a menu list); every
-    /// other step, message and the chart are as for Open File.
-    void openFile(const QString& path);
 
 private:
     const LogDataContext& ctx_;
-    QString presetPath_;
 };
 
 }  // namespace tarvik
