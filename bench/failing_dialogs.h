@@ -16,7 +16,9 @@ public:
         return MsgResult::Abort;
     }
     QString inputBox(const QString&, const QString&, const QString&) override { return {}; }
-    QString openFileName(const QString&, const QString&) override { return {}; }
+    /// The file a benchmark "chooses" in the open dialog (none by default).
+    QString openAnswer;
+    QString openFileName(const QString&, const QString&) override { return openAnswer; }
     QString saveFileName(const QString&, const QString&) override { return {}; }
     bool printerSetup(QPrinter&, const QString&) override { return false; }
 };

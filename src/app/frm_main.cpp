@@ -417,8 +417,13 @@ void FrmMain::mnuDownload_Click() {
 }
 
 void FrmMain::mnuViewChart_Click() {
-    ViewChartCommand command(ChartServices{*dataBuffer_, settings_, store_, dialogs(), QString()},
-                             stopMonitor_, this);
+    // The chart names the data set as the caption does: the file's name, or "Downloaded Data".
+    const QString marker = kDesignedCaption + QStringLiteral(" - ");
+    const qsizetype at = windowTitle().indexOf(marker);
+    const QString dataName = at < 0 ? QString() : windowTitle().mid(at + marker.size());
+    ViewChartCommand command(
+        ChartServices{*dataBuffer_, settings_, store_, dialogs(), QString(), dataName},
+        stopMonitor_, this);
     command.setPrepareWindow([this](FrmChart1& window) {
         window.setPrintAction([this](FrmChart1& w) {
             printChart(dialogs(), *dataBuffer_, w.chart(), printer(), branding().brandName());

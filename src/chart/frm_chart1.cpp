@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "chart/axis_prompt.h"
+#include "chart/chart_analysis.h"
 #include "chart/chart_control.h"
 #include "chart/marker_status.h"
 #include "chart/time_window.h"
@@ -190,6 +191,8 @@ void FrmChart1::buildWindow() {
     bottom->addWidget(fraMiscData);
     bottom->addStretch(1);
     root->addLayout(bottom);
+
+    analysis_ = new ChartAnalysis(*this, *root);
 }
 
 QGroupBox* FrmChart1::buildTraceFrame(int trace) {
@@ -456,6 +459,7 @@ void FrmChart1::clearReadOut() {
     lblMarkerTrace2_->clear();
     lblMarkerTime_->setText(kSec);
     lblStatus_->clear();
+    analysis_->readOutCleared();
 }
 
 void FrmChart1::setWindowFromCentre(float centre) {
@@ -468,6 +472,7 @@ void FrmChart1::optTimeScale_Click(int index) {
     ErrorTrap trap(services_.dialogs);
     const std::function<void()> steps[] = {
         [&] { clearReadOut(); },
+        [&] { analysis_->scaleChosen(); },
         [&] { windowWidth_ = s.windowWidth; },
         [&] { setWindowFromCentre(markerTime_); },
         // Moving the scroll bar runs its handler, which sets the window again from the
@@ -486,7 +491,12 @@ void FrmChart1::scrChart2D1_Change() {
     if (!trap.run([&] { clearReadOut(); })) {
         return;
     }
-    trap.run([&] { setWindowFromCentre(static_cast<float>(scrChart2D1_->value())); });
+    trap.run([&] {
+        // A zoomed window keeps its width and is moved to the position instead.
+        if (!analysis_->scrolledTo(scrChart2D1_->value())) {
+            setWindowFromCentre(static_cast<float>(scrChart2D1_->value()));
+        }
+    });
 }
 
 // ---- marker --------------------------------------------------------------------------------
@@ -500,6 +510,10 @@ void FrmChart1::Chart2D1_MouseDown(int button, int /*shift*/, double x, double y
             px = toPixel(x, twipsPerPixelX());
             py = toPixel(y, twipsPerPixelY());
         })) {
+        return;
+    }
+    if (button == 2) {
+        trap.run([&] { analysis_->placeCursorB(px, py); });
         return;
     }
     if (button != 1) {
@@ -518,6 +532,7 @@ void FrmChart1::Chart2D1_MouseDown(int button, int /*shift*/, double x, double y
             lblMarkerTrace1_->clear();
             lblMarkerTrace2_->clear();
             lblStatus_->clear();
+            analysis_->cursorAPlaced(0);
         });
         return;
     }
@@ -532,6 +547,7 @@ void FrmChart1::Chart2D1_MouseDown(int button, int /*shift*/, double x, double y
         [&] { lblMarkerTrace1_->setText(formatPattern(trace1Data_[k], trace1Format_)); },
         [&] { lblMarkerTrace2_->setText(formatPattern(trace2Data_[k], trace2Format_)); },
         [&] { lblStatus_->setText(markerStatusText(services_.data.at(Column::Status, n))); },
+        [&] { analysis_->cursorAPlaced(n); },
     };
     trap.runAll(steps);
 }
@@ -545,6 +561,7 @@ void FrmChart1::cmdExit_Click() {
 void FrmChart1::cmdReset_Click() {
     timeZero_ = markerTime_;
     lblMarkerTime_->setText(QStringLiteral("0.000 Sec "));
+    analysis_->timeZeroChanged();
 }
 
 void FrmChart1::cmdPrint_Click() {

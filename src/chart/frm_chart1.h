@@ -17,7 +17,9 @@ class QScrollBar;
 
 namespace tarvik {
 
+class ChartAnalysis;
 class ChartControl;
+class ChartNavigation;
 class SettingsStore;
 class UserDialogs;
 struct AxisMaximumPrompt;
@@ -34,6 +36,9 @@ struct ChartServices {
     UserDialogs& dialogs;
     /// The chart template; empty for "Tarvik_Chart.oc2" in the program's folder.
     QString templatePath;
+    /// What the data set is called where the window names it (the legend of a comparison):
+    /// the file's name, or empty when it has none.
+    QString dataName = {};
 };
 
 /// The chart window: two traces of the data set over a movable time window, a click-to-read
@@ -65,6 +70,8 @@ public:
     float TimeZero() const { return timeZero_; }
 
     ChartControl& chart() { return *chart_; }
+    /// Zoom, launch, the second cursor, the comparison and the exports.
+    ChartAnalysis& analysis() { return *analysis_; }
 
     // Handlers.
     void optTrace_Click(const TraceOption& option);
@@ -88,6 +95,10 @@ public:
     double twipsPerPixelY() const;
 
 private:
+    // The analysis tools work on the window's own read-out, scroll bar and time scales.
+    friend class ChartAnalysis;
+    friend class ChartNavigation;
+
     void buildWindow();
     QGroupBox* buildTraceFrame(int trace);
     void optTimeScale_Click(int index);
@@ -108,6 +119,7 @@ private:
     float timeZero_ = 0;
     bool labelsPlaced_ = false;
     std::function<void(FrmChart1&)> print_;
+    ChartAnalysis* analysis_ = nullptr;
 
     QMenuBar* menuBar_ = nullptr;
     ChartControl* chart_ = nullptr;

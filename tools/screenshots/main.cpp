@@ -8,9 +8,7 @@
 
 namespace tarvik::shots {
 
-namespace {
 QString g_folder;
-}
 
 void save(QWidget& widget, const QString& name) {
     const QString path = QDir(g_folder).filePath(name + QStringLiteral(".png"));

@@ -1,15 +1,24 @@
+#include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QMouseEvent>
 #include <QRadioButton>
 
 #include "../../tests/chart/drag_pass_data.h"
 #include "../../tests/support/memory_settings.h"
+#include "chart/chart_analysis.h"
 #include "chart/chart_control.h"
 #include "chart/frm_chart1.h"
+#include "chart/launch_finder.h"
+#include "logdata/log_file_writer.h"
 #include "platform/qt_user_dialogs.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "shots.h"
+
+#include <QTextStream>
+#include <cmath>
 
 namespace tarvik::shots {
 
@@ -38,16 +47,64 @@ void settle(QWidget& w) {
 }
 
 // Clicks the chart where Trace 1 draws the sample of a row, as the user would.
-void clickSample(FrmChart1& w, DataBuffer& data, int row) {
+void clickSample(FrmChart1& w, const DataBuffer& data, int row,
+                 Qt::MouseButton button = Qt::LeftButton) {
     ChartControl& c = w.chart();
     const QPointF p = c.DataToPixel(1, data.at(Column::ElapsedTime, row), 0);
     const QPoint at(qRound(p.x()), qRound(c.PlotAreaRect().center().y()));
-    QMouseEvent press(QEvent::MouseButtonPress, at, c.viewport()->mapToGlobal(at), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, at, c.viewport()->mapToGlobal(at), button, button,
+                      Qt::NoModifier);
     QApplication::sendEvent(c.viewport(), &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, c.viewport()->mapToGlobal(at), button,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(c.viewport(), &release);
 }
 
+// Answers the open dialog with the compared log; any other box is a fault.
+class CompareAnswer final : public UserDialogs {
+public:
+    explicit CompareAnswer(QString path) : path_(std::move(path)) {}
+    MsgResult message(const QString& title, const QString& text, MsgIcon, MsgButtons) override {
+        QTextStream(stderr) << "unexpected box: " << title << ": " << text << '\n';
+        return MsgResult::Abort;
+    }
+    QString inputBox(const QString&, const QString&, const QString&) override { return {}; }
+    QString openFileName(const QString&, const QString&) override { return path_; }
+    QString saveFileName(const QString&, const QString&) override { return {}; }
+    bool printerSetup(QPrinter&, const QString&) override { return false; }
+
+private:
+    QString path_;
+};
+
 }  // namespace
+
+QString writeComparedLog(const QString& folder) {
+    DataBuffer other;
+    test::fillDragPass(other);
+    // The earlier pass of the day, a touch slower: less engine speed and road speed.
+    for (int row = 1; row <= kDataRows; ++row) {
+        other.at(Column::RPM, row) = std::round(other.at(Column::RPM, row) * 0.96f);
+        other.at(Column::VSS, row) = other.at(Column::VSS, row) * 0.93f;
+    }
+    other.Comment = QStringLiteral("Pass 1: street tyres");
+    const QString path = QDir(folder).filePath(QStringLiteral("pass1_street_tyres.log"));
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) {
+        LogFileWriter(f).writeAll(other, QStringLiteral("Orvenna"));
+    }
+    return path;
+}
+
+void showPassAnalysis(FrmChart1& w, const DataBuffer& data) {
+    w.findChild<QAction*>(QStringLiteral("cmdGoToLaunch"))->trigger();
+    w.findChild<QAction*>(QStringLiteral("cmdGoToLaunch"))->trigger();
+    w.findChild<QAction*>(QStringLiteral("cmdCompareWith"))->trigger();
+    settle(w);
+    const int launch = findLaunches(data).rows.at(1);
+    clickSample(w, data, launch + 20);
+    clickSample(w, data, launch + 75, Qt::RightButton);
+}
 
 void chartShots() {
     {
@@ -92,6 +149,20 @@ void chartShots() {
         w.Form_Load();
         settle(w);
         save(w, QStringLiteral("chart_qx1"));
+    }
+    {
+        Fixture f;
+        f.data.Comment = QStringLiteral("Pass 2: slicks");
+        CompareAnswer answer(writeComparedLog(g_folder));
+        ChartServices services{f.data, f.settings, f.store,
+                               answer, QString(),  QStringLiteral("pass2_slicks.log")};
+        FrmChart1 w(services);
+        w.show();
+        w.Form_Load();
+        settle(w);
+        showPassAnalysis(w, f.data);
+        settle(w);
+        save(w, QStringLiteral("chart_pass_compared"));
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QTextStream>
+#include <functional>
 
 #include "../../tests/chart/drag_pass_data.h"
 #include "../../tests/support/memory_settings.h"
@@ -37,7 +38,8 @@ public:
     QString inputBox(const QString&, const QString&, const QString&) override {
         return QStringLiteral("Pass 2: slicks, 75 shot on stage 1, 100 on stage 2");
     }
-    QString openFileName(const QString&, const QString&) override { return {}; }
+    QString openAnswer;  ///< the log "chosen" in the open dialog
+    QString openFileName(const QString&, const QString&) override { return openAnswer; }
     QString saveFileName(const QString&, const QString&) override { return {}; }
     bool printerSetup(QPrinter&, const QString&) override { return false; }
 };
@@ -49,7 +51,9 @@ void settle(QWidget& w) {
     w.repaint();
 }
 
-void printedPage(const QString& folder) {
+// Prints the chart window as `prepare` leaves it, to <name>.pdf and <name>.png.
+void printedPage(const QString& folder, const QString& name,
+                 const std::function<void(FrmChart1&, DataBuffer&, CommentAnswer&)>& prepare) {
     DataBuffer data;
     Settings settings;
     settings.maxRPMDisplay = 8000;
@@ -58,19 +62,24 @@ void printedPage(const QString& folder) {
     SettingsStore store(backing);
     CommentAnswer dialogs;
     test::fillDragPass(data);
-    FrmChart1 w(ChartServices{data, settings, store, dialogs, QString()});
+    FrmChart1 w(ChartServices{data, settings, store, dialogs, QString(),
+                              QStringLiteral("pass2_slicks.log")});
     w.show();
     w.Form_Load();
     settle(w);
+    if (prepare) {
+        prepare(w, data, dialogs);
+        settle(w);
+    }
 
     QPrinter printer(QPrinter::HighResolution);
-    const QString pdf = QDir(folder).filePath(QStringLiteral("chart_printed.pdf"));
+    const QString pdf = QDir(folder).filePath(name + QStringLiteral(".pdf"));
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
     printChart(dialogs, data, w.chart(), printer, Branding::defaults().brandName());
     QTextStream(stdout) << pdf << '\n';
     // The page as a picture, through the same poppler tool a user's viewer would be like.
-    const QString png = QDir(folder).filePath(QStringLiteral("chart_printed"));
+    const QString png = QDir(folder).filePath(name);
     const int rc =
         QProcess::execute(QStringLiteral("pdftoppm"),
                           {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
@@ -114,7 +123,12 @@ void printShots(const QString& folder) {
         settle(*dialog);
         save(*dialog, QStringLiteral("printer_setup"));
     }
-    printedPage(folder);
+    printedPage(folder, QStringLiteral("chart_printed"), {});
+    printedPage(folder, QStringLiteral("chart_pass_compared_printed"),
+                [&folder](FrmChart1& w, DataBuffer& data, CommentAnswer& dialogs) {
+                    dialogs.openAnswer = writeComparedLog(folder);
+                    showPassAnalysis(w, data);
+                });
 }
 
 }  // namespace tarvik::shots

@@ -1,0 +1,297 @@
+#include "chart/chart_navigation.h"
+
+#include <QButtonGroup>
+#include <QGraphicsRectItem>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "chart/chart_control.h"
+#include "chart/frm_chart1.h"
+#include "chart/time_window.h"
+#include "common/rounding.h"
+
+namespace tarvik {
+
+namespace {
+
+// Steps of one wheel turn closer together than this are one gesture for "Back".
+constexpr qint64 kGestureGapMs = 700;
+
+}  // namespace
+
+ChartNavigation::ChartNavigation(FrmChart1& window) : QObject(&window), window_(window) {
+    ChartControl& c = window_.chart();
+    c.viewport()->installEventFilter(this);
+    c.installEventFilter(this);
+    c.setFocusPolicy(Qt::StrongFocus);
+    box_ = new QGraphicsRectItem(c.chart());
+    box_->setPen(QPen(QColor(0x1f, 0x5f, 0xb4), 1, Qt::DashLine));
+    box_->setBrush(QColor(0x1f, 0x5f, 0xb4, 0x30));
+    box_->setZValue(30);
+    box_->setVisible(false);
+}
+
+ViewWindow ChartNavigation::shown() const {
+    const ChartControl::Range r = window_.chart().AxisRange(QStringLiteral("X"));
+    return {r.low, r.high};
+}
+
+LogExtent ChartNavigation::extent() const {
+    return logExtent(window_.services_.data, window_.totalSpan_);
+}
+
+ViewState ChartNavigation::currentState() const {
+    ViewState s;
+    s.window = shown();
+    s.scale = -1;
+    if (!zoomed_) {
+        for (std::size_t i = 0; i < window_.optTimeScale_.size(); ++i) {
+            if (window_.optTimeScale_[i]->isChecked()) {
+                s.scale = static_cast<int>(i);
+            }
+        }
+    }
+    s.scaleWidth = window_.windowWidth_;
+    return s;
+}
+
+void ChartNavigation::remember(Gesture gesture) {
+    const bool sameGesture = gesture != Gesture::Single && gesture == lastGesture_ &&
+                             lastChange_.isValid() && lastChange_.elapsed() < kGestureGapMs;
+    if (!sameGesture) {
+        history_.push(currentState());
+        emit historyChanged();
+    }
+    lastGesture_ = gesture;
+    lastChange_.start();
+}
+
+void ChartNavigation::show(ViewWindow w, Gesture gesture) {
+    remember(gesture);
+    zoomed_ = true;
+    checkScale(-1);
+    const ViewWindow held = holdInside(w, extent());
+    // The scroll bar's thumb and steps follow the zoomed width.
+    QScrollBar* bar = window_.scrChart2D1_;
+    bar->setPageStep(std::max(1, static_cast<int>(std::lround(held.width()))));
+    bar->setSingleStep(std::max(1, static_cast<int>(std::lround(held.width() / 5))));
+    apply(held);
+}
+
+void ChartNavigation::apply(const ViewWindow& w) {
+    window_.clearReadOut();
+    window_.chart().SetAxisRange(QStringLiteral("X"), w.low, w.high);
+    followWithScrollBar(w.centre());
+}
+
+void ChartNavigation::checkScale(int index) {
+    QButtonGroup* group = window_.optTimeScale_[0]->group();
+    if (group != nullptr) {
+        group->setExclusive(index >= 0);
+    }
+    for (std::size_t i = 0; i < window_.optTimeScale_.size(); ++i) {
+        window_.optTimeScale_[i]->setChecked(static_cast<int>(i) == index);
+    }
+    if (group != nullptr) {
+        group->setExclusive(true);
+    }
+}
+
+void ChartNavigation::followWithScrollBar(double centre) {
+    QScrollBar* bar = window_.scrChart2D1_;
+    const double rounded = roundHalfEven(centre, 0);
+    const int position =
+        std::isfinite(rounded)
+            ? static_cast<int>(std::clamp<double>(rounded, bar->minimum(), bar->maximum()))
+            : bar->minimum();
+    // Only the thumb moves: the shown window is already set.
+    const QSignalBlocker quiet(bar);
+    bar->setValue(position);
+}
+
+void ChartNavigation::zoomIn() {
+    const ViewWindow w = shown();
+    zoomAt(w.centre(), kKeyFactor);
+}
+
+void ChartNavigation::zoomOut() {
+    const ViewWindow w = shown();
+    zoomAt(w.centre(), 1 / kKeyFactor);
+}
+
+void ChartNavigation::zoomAt(double anchor, double factor, Gesture gesture) {
+    show(zoomAround(shown(), anchor, factor, extent()), gesture);
+}
+
+void ChartNavigation::pan(double share, Gesture gesture) {
+    const ViewWindow w = shown();
+    show(panBy(w, share * w.width(), extent()), gesture);
+}
+
+void ChartNavigation::wholeLog() {
+    const LogExtent e = extent();
+    show({e.low, e.high});
+}
+
+bool ChartNavigation::back() {
+    const std::optional<ViewState> s = history_.pop();
+    emit historyChanged();
+    if (!s) {
+        return false;
+    }
+    lastGesture_ = Gesture::Single;
+    zoomed_ = s->scale < 0;
+    checkScale(s->scale);
+    if (s->scale >= 0) {
+        const TimeScale& scale = timeScales()[static_cast<std::size_t>(s->scale)];
+        window_.windowWidth_ = s->scaleWidth;
+        window_.scrChart2D1_->setPageStep(scale.largeStep);
+        window_.scrChart2D1_->setSingleStep(scale.smallStep);
+    }
+    apply(s->window);
+    return true;
+}
+
+bool ChartNavigation::scrolledTo(int position) {
+    if (!zoomed_) {
+        return false;
+    }
+    const ViewWindow w = centredOn(shown(), position, extent());
+    window_.chart().SetAxisRange(QStringLiteral("X"), w.low, w.high);
+    return true;
+}
+
+double ChartNavigation::timeAtPixel(QPointF p) const {
+    return window_.chart().PixelToData(1, qRound(p.x()), qRound(p.y())).x();
+}
+
+bool ChartNavigation::keyPressed(int key) {
+    switch (key) {
+        case Qt::Key_Left:
+            pan(-kPanStep);
+            return true;
+        case Qt::Key_Right:
+            pan(kPanStep);
+            return true;
+        case Qt::Key_Up:
+            zoomIn();
+            return true;
+        case Qt::Key_Down:
+            zoomOut();
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool ChartNavigation::eventFilter(QObject* watched, QEvent* event) {
+    ChartControl& c = window_.chart();
+    if (watched == &c) {
+        if (event->type() == QEvent::KeyPress) {
+            auto* k = static_cast<QKeyEvent*>(event);
+            return k->modifiers() == Qt::NoModifier || k->modifiers() == Qt::KeypadModifier
+                       ? keyPressed(k->key())
+                       : false;
+        }
+        return false;
+    }
+    if (watched != c.viewport()) {
+        return false;
+    }
+    switch (event->type()) {
+        case QEvent::Wheel: {
+            auto* w = static_cast<QWheelEvent*>(event);
+            const QPoint delta = w->angleDelta();
+            // Some systems turn Shift+wheel into a sideways turn.
+            const int turn = delta.y() != 0 ? delta.y() : delta.x();
+            if (turn == 0) {
+                return true;
+            }
+            const double notches = turn / 120.0;
+            if (w->modifiers().testFlag(Qt::ShiftModifier)) {
+                pan(-notches * kPanStep, Gesture::WheelPan);
+            } else {
+                zoomAt(timeAtPixel(w->position()), std::pow(kWheelFactor, notches), Gesture::Wheel);
+            }
+            return true;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: {
+            auto* m = static_cast<QMouseEvent*>(event);
+            c.setFocus(Qt::MouseFocusReason);
+            if (m->button() == Qt::MiddleButton) {
+                drag_ = Drag::Pan;
+            } else if (m->button() == Qt::LeftButton &&
+                       m->modifiers().testFlag(Qt::ControlModifier)) {
+                drag_ = Drag::Box;
+            } else {
+                return false;
+            }
+            dragFrom_ = m->position();
+            dragWindow_ = shown();
+            dragMoved_ = false;
+            return true;
+        }
+        case QEvent::MouseMove: {
+            if (drag_ == Drag::None) {
+                return false;
+            }
+            auto* m = static_cast<QMouseEvent*>(event);
+            const QPointF p = m->position();
+            if (std::fabs(p.x() - dragFrom_.x()) > kBoxThreshold) {
+                dragMoved_ = true;
+            }
+            if (!dragMoved_) {
+                return true;
+            }
+            const QRectF plot = c.PlotAreaRect();
+            if (drag_ == Drag::Pan) {
+                const double seconds =
+                    -(p.x() - dragFrom_.x()) / std::max(1.0, plot.width()) * dragWindow_.width();
+                show(panBy(dragWindow_, seconds, extent()), Gesture::Drag);
+            } else {
+                const double a = std::clamp(dragFrom_.x(), plot.left(), plot.right());
+                const double b = std::clamp(p.x(), plot.left(), plot.right());
+                box_->setRect(QRectF(QPointF(std::min(a, b), plot.top()),
+                                     QPointF(std::max(a, b), plot.bottom())));
+                box_->setVisible(true);
+            }
+            return true;
+        }
+        case QEvent::MouseButtonRelease: {
+            if (drag_ == Drag::None) {
+                return false;
+            }
+            auto* m = static_cast<QMouseEvent*>(event);
+            const Drag was = drag_;
+            drag_ = Drag::None;
+            box_->setVisible(false);
+            lastGesture_ = Gesture::Single;
+            if (was == Drag::Box) {
+                if (dragMoved_) {
+                    // A box dragged past the plot's edge ends at the edge.
+                    const QRectF plot = c.PlotAreaRect();
+                    auto inside = [&plot](QPointF p) {
+                        return QPointF(std::clamp(p.x(), plot.left(), plot.right()), p.y());
+                    };
+                    show(windowBetween(timeAtPixel(inside(dragFrom_)),
+                                       timeAtPixel(inside(m->position())), extent()));
+                } else {
+                    // A Ctrl+click is a click: the marker goes where it was pressed.
+                    window_.Chart2D1_MouseDown(1, 2, dragFrom_.x() * c.twipsPerPixelX(),
+                                               dragFrom_.y() * c.twipsPerPixelY());
+                }
+            }
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+}  // namespace tarvik
