@@ -36,10 +36,12 @@
 #include "logdata/clear_controller_command.h"
 #include "logdata/download_command.h"
 #include "logdata/open_log_command.h"
+#include "logdata/dated_files.h"
 #include "logdata/recordings_folder.h"
 #include "logdata/save_log_command.h"
 #include "platform/port_names.h"
 #include "platform/qt_serial_port.h"
+#include "platform/serial_devices.h"
 #include "platform/steady_clock.h"
 #include "platform/user_dialogs.h"
 #include "realtime/frm_display_options.h"
@@ -54,6 +56,8 @@ const QString FrmMain::kDesignedCaption = QStringLiteral("Nitrous Data Logging P
 
 namespace {
 constexpr int kPortCount = 255;
+// File > Recent Recordings lists this many; the folder holds them all.
+constexpr int kRecordingsListed = 20;
 }
 
 FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
@@ -126,10 +130,20 @@ void FrmMain::buildMenus() {
     QMenu* file = addMenu("mnuFile", QStringLiteral("&File"));
     addItem(file, "mnuOpenFile", QStringLiteral("&Open File"), &FrmMain::mnuOpenFile_Click);
     addItem(file, "mnuSaveFile", QStringLiteral("&Save File"), &FrmMain::mnuSaveFile_Click);
+    mnuRecentFiles_ = file->addMenu(QStringLiteral("Recent &Files"));
+    mnuRecentFiles_->setObjectName(QStringLiteral("mnuRecentFiles"));
+    mnuRecentFiles_->menuAction()->setObjectName(QStringLiteral("mnuRecentFiles"));
+    connect(mnuRecentFiles_, &QMenu::aboutToShow, this, &FrmMain::fillRecentFilesMenu);
+    mnuRecentDownloads_ = file->addMenu(QStringLiteral("Recent &Downloads"));
+    mnuRecentDownloads_->setObjectName(QStringLiteral("mnuRecentDownloads"));
+    mnuRecentDownloads_->menuAction()->setObjectName(QStringLiteral("mnuRecentDownloads"));
+    connect(mnuRecentDownloads_, &QMenu::aboutToShow, this, &FrmMain::fillRecentDownloadsMenu);
     mnuRecentRecordings_ = file->addMenu(QStringLiteral("Recent Recordings"));
     mnuRecentRecordings_->setObjectName(QStringLiteral("mnuRecentRecordings"));
     mnuRecentRecordings_->menuAction()->setObjectName(QStringLiteral("mnuRecentRecordings"));
     connect(mnuRecentRecordings_, &QMenu::aboutToShow, this, &FrmMain::fillRecentRecordings);
+    addItem(file, "mnuOpenDownloadsFolder", QStringLiteral("Open Downloads Fo&lder"),
+            &FrmMain::mnuOpenDownloadsFolder_Click);
     addSeparator(file, "mnuSep1");
     addItem(file, "mnuPrintSetup", QStringLiteral("Print Set&up"), &FrmMain::mnuPrintSetup_Click);
     addSeparator(file, "mnuSep2");
@@ -158,6 +172,7 @@ void FrmMain::buildMenus() {
     addItem(comms, "mnuClearControllerBuffer", QStringLiteral("Clear Controller Data Buffer"),
             &FrmMain::mnuClearControllerBuffer_Click);
     addItem(comms, "mnuPortSetup", QStringLiteral("&Port Setup"), &FrmMain::mnuPortSetup_Click);
+    addItem(comms, "mnuFindPorts", QStringLiteral("&Find Ports..."), &FrmMain::mnuFindPorts_Click);
 
     QMenu* help = addMenu("mnuHelp", QStringLiteral("&Help"));
     addItem(help, "mnuHelpContents", QStringLiteral("&Contents"), &FrmMain::mnuHelpContents_Click);
@@ -361,7 +376,8 @@ LogDataContext FrmMain::logDataContext() {
                           [this] { link_->yieldToEvents(); },
                           [this](const QString& caption) { setWindowTitle(caption); },
                           [this] { mnuViewChart_Click(); },
-                          {}};
+                          {},
+                          [this](const QString& path) { rememberRecentFile(path); }};
 }
 
 void FrmMain::mnuOpenFile_Click() {
@@ -372,24 +388,21 @@ void FrmMain::mnuOpenFile_Click() {
     });
 }
 
-void FrmMain::runWithOpenDialogAnswered(const QString& path, const std::function<void()>& body) {
+void FrmMain::openLogFileAtStart(const QString& path) {
     // The command's file dialog is answered by the file; every box it shows is the real one.
     StartFileDialogs once(dialogs(), path);
     UserDialogs* const own = services_.dialogs;
     services_.dialogs = &once;
     const auto restore = qScopeGuard([&] { services_.dialogs = own; });
-    body();
-}
-
-void FrmMain::openLogFileAtStart(const QString& path) {
-    // At start nothing holds the link, so the open runs now, inside the answered dialog.
-    runWithOpenDialogAnswered(path, [this] { mnuOpenFile_Click(); });
+    // At start nothing holds the link, so this runs now and the guard outlives it.
+    mnuOpenFile_Click();
 }
 
 void FrmMain::mnuSaveFile_Click() {
     link_->runWhenIdle([this] {
-        // Held for the whole save, so a download chosen meanwhile waits for it to finish.
-        SerialLink::LinkUse use(*link_);
+        // The save sends nothing, so monitoring goes on behind its dialogs and between its
+        // lines; a download or file read chosen meanwhile waits for it to finish.
+        SerialLink::CommandScope command(*link_);
         const LogDataContext ctx = logDataContext();
         SaveLogCommand(ctx).mnuSaveFile_Click();
     });
@@ -412,6 +425,9 @@ void FrmMain::mnuDownload_Click() {
         };
         hooks.setProgress = [this](int percent) { prgProgress1_->setValue(percent); };
         hooks.hideProgress = [this] { fraProgress1_->hide(); };
+        hooks.keepDownload = [this](const DataBuffer& b, const QDateTime& when) {
+            return keepDownload(b, when);
+        };
         DownloadCommand(ctx, *controller_, *framBuffer_, std::move(hooks)).mnuDownload_Click();
     });
 }
@@ -525,8 +541,8 @@ void FrmMain::mnuRecordRealTime_Click() {
     identity.firmwareId = controller_->FirmwareID();
     identity.controllerVersion = monitor_->ControllerVersion();
     identity.brandName = branding().brandName();
-    identity.startText = downloadDateText();
     identity.start = QDateTime::currentDateTime();
+    identity.startText = downloadDateText(identity.start);
     identity.interval = static_cast<float>(RealTimeMonitor::kPollIntervalMs) / 1000.0F;
     recorder_->start(identity);
 }
@@ -544,28 +560,24 @@ void FrmMain::updateStripChartVisibility() {
 
 void FrmMain::fillRecentRecordings() {
     mnuRecentRecordings_->clear();
-    const QFileInfoList files = newestLogFiles(recordingsFolder(), 10);
-    if (files.isEmpty()) {
-        QAction* none = mnuRecentRecordings_->addAction(QStringLiteral("(no recordings yet)"));
-        none->setEnabled(false);
-        return;
-    }
-    for (const QFileInfo& info : files) {
-        QAction* a = mnuRecentRecordings_->addAction(info.fileName());
-        const QString path = info.absoluteFilePath();
-        a->setData(path);
+    const QList<DatedFile> files = dated_files::list(recordingsFolder(), QStringLiteral(".log"));
+    for (int i = 0; i < files.size() && i < kRecordingsListed; ++i) {
+        QString text = files.at(i).menuText();
+        QAction* a = mnuRecentRecordings_->addAction(text.replace(u'&', QStringLiteral("&&")));
+        a->setObjectName(QStringLiteral("mnuRecentRecording%1").arg(i + 1));
+        const QString path = files.at(i).path;
         connect(a, &QAction::triggered, this, [this, path] { openRecording(path); });
+    }
+    if (files.isEmpty()) {
+        mnuRecentRecordings_->addAction(QStringLiteral("(none)"))->setEnabled(false);
     }
 }
 
 void FrmMain::openRecording(const QString& path) {
-    // Chosen while a poll cycle is suspended: the open waits for the link like Open File, and
-    // then runs as Open File would with the recording chosen in its dialog.
+    // Chosen while a poll cycle is suspended: the open waits for the link, as Open File does.
     link_->runWhenIdle([this, path] {
-        runWithOpenDialogAnswered(path, [this] {
-            const LogDataContext ctx = logDataContext();
-            OpenLogCommand(ctx).mnuOpenFile_Click();
-        });
+        const LogDataContext ctx = logDataContext();
+        OpenLogCommand(ctx).openPath(path);
     });
 }
 

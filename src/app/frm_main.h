@@ -12,6 +12,8 @@
 #include "settings/settings_store.h"
 
 class QAction;
+class QDateTime;
+class QMenu;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -33,6 +35,7 @@ class Controller;
 class HelpWindow;
 class LiveRecorder;
 class StripChart;
+class SerialDeviceList;
 struct LogDataContext;
 
 /// What the main window is given from outside: the dialogs, the settings store's backing and
@@ -47,6 +50,12 @@ struct MainWindowServices {
     Clock* clock = nullptr;
     /// The user guide; empty for "Tarvik_Help.html" in the program's folder.
     QString helpFile = QString();
+    /// Where downloads are kept; empty for "downloads" in the per-user data folder.
+    QString downloadsFolder = QString();
+    /// The serial devices Find Ports lists; null for the ones QSerialPortInfo finds.
+    SerialDeviceList* serialDevices = nullptr;
+    /// Shows a folder in the file manager; empty for QDesktopServices::openUrl.
+    std::function<bool(const QString& folder)> showFolder = {};
 };
 
 /// The main window: owns the program-wide state, the menus and the port set-up frame, and wires
@@ -96,8 +105,9 @@ public:
     LiveRecorder& liveRecorder() { return *recorder_; }
     /// The strip chart beside the real-time panel (View > "Strip Chart").
     StripChart& stripChart() { return *stripChart_; }
-    /// The program-wide printer: Print Setup chooses it, the chart prints on it. Made on first
-    /// use, set to the system's default printer.
+    /// The program-wide printer set-up: Print Setup edits it, and each chart print is made on
+    /// a printer of its own set up from it (never on this object, so a print that fails cannot
+    /// spoil it). Made on first use, set to the system's default printer.
     QPrinter& printer();
     /// The help window once Help > Contents has opened it, else null.
     HelpWindow* helpWindow() const;
@@ -141,8 +151,20 @@ public:
     void mnuRecordRealTime_Click();
     /// "Strip Chart": shows or hides the strip chart beside the running panel.
     void mnuStripChart_Click();
-    /// File > "Recent Recordings": opens a recording as Open File would, without the dialog.
+    /// File > "Recent Recordings": opens a recording as File > Open File would.
     void openRecording(const QString& path);
+    /// File > Recent Files: the last ten log files read or saved; one that has gone is dropped
+    /// after the open command's "File not found." path.
+    void openRecentFile(const QString& path);
+    /// File > Recent Downloads: a kept download, opened as File > Open File would.
+    void openKeptDownload(const QString& path);
+    void mnuOpenDownloadsFolder_Click();
+    /// Communications > Find Ports...: the modal device list that binds a device to a port.
+    void mnuFindPorts_Click();
+    /// The folder kept downloads go to.
+    QString downloadsFolder() const;
+    /// The paths File > Recent Files lists, newest first.
+    QStringList recentFiles() const;
     /// How View Chart stops real-time monitoring (the monitor installs it).
     void setStopMonitorAction(std::function<void()> action) { stopMonitor_ = std::move(action); }
 
@@ -156,13 +178,16 @@ private:
     void buildCentralArea();
     void applyDialLimits();
     void wireRecording();
-    /// Runs `body` with the open-file dialog answered once by `path`.
-    void runWithOpenDialogAnswered(const QString& path, const std::function<void()>& body);
     void fillRecentRecordings();
     void updateStripChartVisibility();
     void Form_KeyPress(int key);
     /// What the data-set commands need from this window.
     LogDataContext logDataContext();
+    void fillRecentFilesMenu();
+    void fillRecentDownloadsMenu();
+    void rememberRecentFile(const QString& path);
+    /// Keeps a downloaded data set; "" when kept, else what went wrong.
+    QString keepDownload(const DataBuffer& buffer, const QDateTime& when);
 
     MainWindowServices services_;
     SettingsStore store_;
@@ -188,6 +213,9 @@ private:
     std::function<void()> exit_;
     std::function<void()> stopMonitor_;
 
+    QMenu* mnuRecentFiles_ = nullptr;
+    QMenu* mnuRecentDownloads_ = nullptr;
+    std::unique_ptr<SerialDeviceList> ownDevices_;
     QGroupBox* fraPortSelect_ = nullptr;
     QComboBox* cboPort_ = nullptr;
     QGroupBox* fraProgress1_ = nullptr;

@@ -5,6 +5,7 @@
 #include <QIODevice>
 
 #include "common/number_parse.h"
+#include "common/windows_1252.h"
 
 namespace tarvik {
 
@@ -52,6 +53,21 @@ QString BrandingRead::describeProblems() const {
     return texts.join(QStringLiteral("\r\n"));
 }
 
+QString missingSplashLineText(qsizetype line, qsizetype linesInSection) {
+    static const char* const kWhat[kSplashLinesUsed] = {
+        "the company name", "the font name", "the font size", "the font style", "the logo file"};
+    const QString what = line >= 1 && line <= kSplashLinesUsed ? QLatin1String(kWhat[line - 1])
+                                                               : QStringLiteral("a line");
+    return QStringLiteral(
+               "The first section of the branding file %1 has %2; line %3, %4, is "
+               "missing.")
+        .arg(kBrandingFileName, linesInSection == 1
+                                    ? QStringLiteral("1 line")
+                                    : QStringLiteral("%1 lines").arg(linesInSection))
+        .arg(line)
+        .arg(what);
+}
+
 namespace {
 
 enum class Section { Header, Splash, Brand, Done };
@@ -92,9 +108,7 @@ BrandingRead parseBytes(QByteArrayView data, bool moreBeyond) {
             }
         }
         const bool separator = !raw.isEmpty() && raw[0] == '!';
-        auto text = [&] {
-            return utf8 ? QString::fromUtf8(raw) : QString::fromLatin1(raw.data(), raw.size());
-        };
+        auto text = [&] { return utf8 ? QString::fromUtf8(raw) : fromWindows1252(raw); };
         switch (section) {
             case Section::Header:
                 if (separator) {

@@ -36,6 +36,10 @@ enum class BrandingProblem {
     TooLarge,
 };
 
+/// The splash's message for a line of the first section that the file does not have (line is
+/// 1 to 5: company name, font name, font size, font style, logo file).
+QString missingSplashLineText(qsizetype line, qsizetype linesInSection);
+
 /// The outcome of reading a branding file.
 struct BrandingRead {
     Branding branding;
@@ -65,7 +69,8 @@ inline constexpr qsizetype kSplashLinesUsed = 5;
 /// skipped; the splash section runs up to the next "!" line (required, consumed); the brand
 /// section runs up to the next "!" line or the end; the rest is not read. Only a line's first
 /// character makes it a separator, and an empty line is an ordinary (empty) item. The text is
-/// 8-bit (Latin-1) unless it starts with a UTF-8 byte-order mark. Lines end at LF, CR LF or CR.
+/// 8-bit Windows text (Windows-1252) unless it starts with a UTF-8 byte-order mark. Lines end at
+/// LF, CR LF or CR.
 BrandingRead parseBranding(const QByteArray& bytes);
 
 /// Reads at most kMaxFileBytes (and one byte more, to tell a file that is too large) from the

@@ -126,27 +126,31 @@ void FrmSplash::build() {
     connect(tmrSplashUnload_, &QTimer::timeout, this, &FrmSplash::tmrSplashUnload_Timer);
 }
 
-QString FrmSplash::splashLine(qsizetype n) const {
-    return branding_.SplashLines.value(n - 1);
-}
-
 void FrmSplash::Form_Load() {
     ErrorTrap trap(dialogs_);
-    // After an ignored problem the lines the file lacks are simply not applied: their controls
-    // keep their designed look.
-    trap.run([&] { readBrandingFile(); });  // 1-2.
-    trap.run([&] {                          // 3.
-        if (hasSplashLine(1)) {
-            lblCompanyName_->setText(splashLine(1));
-        }
-    });
-    trap.run([&] { applyCompanyFont(); });  // 4-5.
-    trap.run([&] {                          // 6.
-        if (hasSplashLine(5) && !brandingNoLogo(splashLine(5))) {
-            loadLogo(splashLine(5));
+    // The lines are applied in order, each a step of its own: a line the file lacks is one
+    // error box, Abort leaves what was applied before it, and after Ignore that line's control
+    // keeps its designed look.
+    trap.run([&] { readBrandingFile(); });                                         // 1-2.
+    trap.run([&] { lblCompanyName_->setText(requiredSplashLine(1)); });            // 3.
+    trap.run([&] { applyCompanyFont(FontPart::Family, requiredSplashLine(2)); });  // 4.
+    trap.run([&] { applyCompanyFont(FontPart::Size, requiredSplashLine(3)); });
+    trap.run([&] { applyCompanyFont(FontPart::Style, requiredSplashLine(4)); });  // 5.
+    trap.run([&] {                                                                // 6.
+        const QString logo = requiredSplashLine(5);
+        if (!brandingNoLogo(logo)) {
+            loadLogo(logo);
         }
     });
     trap.run([&] { QCoreApplication::setApplicationName(QStringLiteral("Tarvik")); });  // 7.
+}
+
+QString FrmSplash::requiredSplashLine(qsizetype n) const {
+    if (branding_.SplashLines.size() < n) {
+        throw AppError(AppError::kFileError, kSource,
+                       missingSplashLineText(n, branding_.SplashLines.size()));
+    }
+    return branding_.SplashLines.at(n - 1);
 }
 
 void FrmSplash::readBrandingFile() {
@@ -162,9 +166,11 @@ void FrmSplash::readBrandingFile() {
                        QStringLiteral("The branding file %1 cannot be opened: %2")
                            .arg(kBrandingFileName, file.errorString()));
     }
-    const BrandingRead read = parseBranding(file);
-    // Whatever was read stays, so Ignore goes on with it.
+    BrandingRead read = parseBranding(file);
+    // Whatever was read stays, so Ignore goes on with it. A short first section is reported
+    // line by line as the lines are applied.
     branding_ = read.branding;
+    read.problems.removeAll(BrandingProblem::TooFewSplashLines);
     if (!read.ok()) {
         throw AppError(AppError::kFileError, kSource, read.describeProblems());
     }
@@ -177,18 +183,20 @@ double FrmSplash::saneFontSize(double requested) {
     return std::clamp(requested, kMinFontSize, kMaxFontSize);
 }
 
-void FrmSplash::applyCompanyFont() {
+void FrmSplash::applyCompanyFont(FontPart part, const QString& line) {
     QFont font = lblCompanyName_->font();
-    if (hasSplashLine(2)) {
-        font.setFamily(splashLine(2));
-    }
-    if (hasSplashLine(3)) {
-        appliedFontSize_ = saneFontSize(brandingFontSize(splashLine(3)));
-        font.setPointSizeF(appliedFontSize_);
-    }
-    if (hasSplashLine(4)) {
-        font.setBold(brandingBold(splashLine(4)));
-        font.setItalic(brandingItalic(splashLine(4)));
+    switch (part) {
+        case FontPart::Family:
+            font.setFamily(line);
+            break;
+        case FontPart::Size:
+            appliedFontSize_ = saneFontSize(brandingFontSize(line));
+            font.setPointSizeF(appliedFontSize_);
+            break;
+        case FontPart::Style:
+            font.setBold(brandingBold(line));
+            font.setItalic(brandingItalic(line));
+            break;
     }
     lblCompanyName_->setFont(font);
     fitCompanyName();

@@ -75,12 +75,14 @@ protected:
 
 private:
     void build();
+    enum class FontPart { Family, Size, Style };
+
     void readBrandingFile();
-    void applyCompanyFont();
+    /// Line n of the first section; a line the file lacks is an error naming it.
+    QString requiredSplashLine(qsizetype n) const;
+    void applyCompanyFont(FontPart part, const QString& line);
     void fitCompanyName();
     void loadLogo(const QString& name);
-    QString splashLine(qsizetype n) const;
-    bool hasSplashLine(qsizetype n) const { return branding_.SplashLines.size() >= n; }
 
     UserDialogs& dialogs_;
     QStringList folders_;

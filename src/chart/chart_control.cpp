@@ -666,8 +666,15 @@ void ChartControl::layoutPlotArea(QSizeF chartSize, qreal headingBand) {
     const bool resized = area.size() != plotArea_.size();
     plotArea_ = area;
     chart_->setPlotArea(area);
+    // Qt Charts lays out its axes (scales, tick labels, grid) only when its layout is
+    // activated; without this they keep the old geometry while the traces follow the new plot
+    // area, until something else happens to activate it.
+    chart_->layout()->invalidate();
+    chart_->layout()->activate();
     placeOverlays();
-    if (resized && !drawingElsewhere_) {
+    // Also while the chart is laid out for another device, so that what is placed by the plot's
+    // size (the on/off labels) is placed for that device too, and back again afterwards.
+    if (resized) {
         emit plotAreaResized();
     }
 }
@@ -806,7 +813,6 @@ void ChartControl::DrawToDevice(QPainter& painter, int content, int fit, int top
     }
     const QSizeF shown = chart_->size();
     const QBrush background = scene()->backgroundBrush();
-    drawingElsewhere_ = true;
     // Lay the chart out at the target's shape but at screen scale, so fonts and lines keep
     // their proportions, then let the painter scale it up to the device.
     const qreal logicalWidth = std::max<qreal>(shown.width(), 400);
@@ -818,10 +824,6 @@ void ChartControl::DrawToDevice(QPainter& painter, int content, int fit, int top
     const qreal band = kHeadingBandTwips * dpiY / 1440.0 * logical.height() / height;
     chart_->resize(logical);
     layoutPlotArea(logical, band);
-    // Qt Charts lays out its axes only when its layout is activated; without this they keep
-    // the on-screen geometry while the traces follow the new plot area.
-    chart_->layout()->invalidate();
-    chart_->layout()->activate();
     // No background: the page is already white, and the heading lines printed before the chart
     // must stay visible.
     scene()->setBackgroundBrush(Qt::NoBrush);
@@ -830,9 +832,6 @@ void ChartControl::DrawToDevice(QPainter& painter, int content, int fit, int top
     scene()->setBackgroundBrush(background);
     chart_->resize(shown);
     layoutPlotArea(shown);
-    chart_->layout()->invalidate();
-    chart_->layout()->activate();
-    drawingElsewhere_ = false;
 }
 
 void ChartControl::DrawToDevice(QPaintDevice* device, int content, int fit, int top, int left,

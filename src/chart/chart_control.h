@@ -151,7 +151,8 @@ signals:
     void mouseDown(int button, int shift, double x, double y);
     /// The control finished painting itself.
     void painted();
-    /// The plot area changed size (the control was resized).
+    /// The plot area changed size: the control was resized, or DrawToDevice laid the chart out
+    /// at another device's shape (and again when it restores the chart as shown).
     void plotAreaResized();
 
 protected:
@@ -208,7 +209,6 @@ private:
     double markerTime_ = 0;
     bool markerSet_ = false;
     QRectF plotArea_;
-    bool drawingElsewhere_ = false;
 };
 
 }  // namespace tarvik

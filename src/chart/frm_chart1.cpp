@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -556,6 +557,15 @@ void FrmChart1::Chart2D1_MouseDown(int button, int /*shift*/, double x, double y
 
 void FrmChart1::cmdExit_Click() {
     done(QDialog::Accepted);
+}
+
+void FrmChart1::keyPressEvent(QKeyEvent* event) {
+    // A dialog would take Esc as Cancel and close; this window is not a question to dismiss.
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void FrmChart1::cmdReset_Click() {

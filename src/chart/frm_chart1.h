@@ -94,6 +94,10 @@ public:
     double twipsPerPixelX() const;
     double twipsPerPixelY() const;
 
+protected:
+    /// Esc does nothing here: the window is left with "Exit" or its close box only.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     // The analysis tools work on the window's own read-out, scroll bar and time scales.
     friend class ChartAnalysis;

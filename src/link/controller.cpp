@@ -52,9 +52,13 @@ bool writeSteps(SerialLink& link, ErrorTrap& trap, std::initializer_list<quint8>
 }
 
 // Steps 2-4 of every exchange: open if needed, drop stale bytes, send the command.
+// Abort on a port that cannot be opened is noted on the link, so the command ends there.
 bool sendSteps(SerialLink& link, ErrorTrap& trap, std::initializer_list<quint8> bytes) {
-    return trap.run([&] { link.ensureOpen(); }) && trap.run([&] { link.discardInput(); }) &&
-           writeSteps(link, trap, bytes);
+    if (trap.step([&] { link.ensureOpen(); }) == StepResult::Aborted) {
+        link.noteOpenAborted();
+        return false;
+    }
+    return trap.run([&] { link.discardInput(); }) && writeSteps(link, trap, bytes);
 }
 
 enum class Reply { Arrived, TimedOut, Aborted };
@@ -144,6 +148,15 @@ void Controller::ReSync() {
         return;
     }
     link_.setLinkOK(reply == p::kAck);
+}
+
+void Controller::checkLink(int attempts) {
+    for (int i = 0; i < attempts; ++i) {
+        ReSync();
+        if (LinkOK() || link_.openAborted()) {
+            return;
+        }
+    }
 }
 
 void Controller::SetAddress(qint32 address) {

@@ -31,6 +31,9 @@ public:
     /// Link check (0x33). LinkOK true if acknowledged. Silence for 1.0 s is not an error: it
     /// returns with LinkOK false, nothing shown, the port left open.
     void ReSync();
+    /// The commands' link check: ReSync up to `attempts` times until acknowledged. Stops at once
+    /// when the user chose Abort on a port that could not be opened (link().openAborted()).
+    void checkLink(int attempts);
     /// Sets the EEPROM/FRAM read address (0x14, low, high); only the low 16 bits are sent.
     /// LinkOK true if acknowledged; any other reply byte ends it silently with LinkOK false.
     void SetAddress(qint32 address);

@@ -2,6 +2,7 @@
 
 #include "link/app_error.h"
 #include "link/delay_timer.h"
+#include "link/port_open_error.h"
 #include "platform/port_names.h"
 #include "platform/user_dialogs.h"
 
@@ -50,8 +51,17 @@ void SerialLink::yieldToEvents() {
 }
 
 void SerialLink::ensureOpen() {
-    if (!port_.isOpen()) {
-        port_.open(portNames_(portNumber_));
+    openAborted_ = false;
+    if (port_.isOpen()) {
+        return;
+    }
+    const QString device = portNames_(portNumber_);
+    try {
+        port_.open(device);
+    } catch (const AppError& e) {
+        throw AppError(
+            e.code(), e.source(),
+            portOpenErrorText(port_.lastOpenFailure(), device, portNumber_, port_.errorString()));
     }
 }
 
@@ -171,18 +181,25 @@ SerialLink::LinkUse::~LinkUse() {
 
 void SerialLink::release() {
     --useDepth_;
-    if (useDepth_ == 0 && !pending_.empty()) {
+    if (freeForCommands() && !pending_.empty()) {
+        schedulePending();
+    }
+}
+
+void SerialLink::endCommand() {
+    --commandDepth_;
+    if (freeForCommands() && !pending_.empty()) {
         schedulePending();
     }
 }
 
 void SerialLink::runWhenIdle(std::function<void()> fn) {
-    if (!busy() && pending_.empty()) {
+    if (freeForCommands() && pending_.empty()) {
         fn();
         return;
     }
     pending_.push_back(std::move(fn));
-    if (!busy()) {
+    if (freeForCommands()) {
         schedulePending();
     }
 }
@@ -199,8 +216,8 @@ void SerialLink::schedulePending() {
 void SerialLink::runPending() {
     pendingScheduled_ = false;
     while (!pending_.empty()) {
-        if (busy()) {
-            return;  // the link's release schedules the rest
+        if (!freeForCommands()) {
+            return;  // the link's release, or the command's end, schedules the rest
         }
         std::function<void()> fn = std::move(pending_.front());
         pending_.pop_front();

@@ -84,8 +84,12 @@ public:
     // --- Exchange building blocks (the controller commands are made of these) -----------------
 
     /// Step 2: opens the port on the device of PortNumber when it is closed. Throws AppError
-    /// with the port's own error text.
+    /// whose text says what is wrong and what to do (portOpenErrorText()).
     void ensureOpen();
+    /// The user chose Abort on a port that could not be opened: the command that asked ends
+    /// there, with no further tries and no message of its own. Cleared by the next ensureOpen().
+    bool openAborted() const { return openAborted_; }
+    void noteOpenAborted() { openAborted_ = true; }
     /// Step 3: drops stale bytes left by an earlier, abandoned exchange.
     void discardInput();
     /// Writes one command byte. Throws AppError when the port is closed or the write fails.
@@ -116,9 +120,10 @@ public:
     /// character loop) or a LinkUse scope such as a poll cycle or a download.
     bool busy() const { return useDepth_ > 0; }
 
-    /// Runs `fn` now when the link is idle; otherwise queues it to run once, from the event
-    /// loop, as soon as the link is idle (in the order queued). Menu commands that need the
-    /// link go through this so they never interleave with an exchange in flight.
+    /// Runs `fn` now when the link is idle and no command is under way; otherwise queues it to
+    /// run once, from the event loop, as soon as both hold (in the order queued). Menu commands
+    /// go through this so they never interleave with an exchange in flight or with a command
+    /// suspended in one of its yields.
     void runWhenIdle(std::function<void()> fn);
     /// Functions waiting for the link.
     int pendingCount() const { return static_cast<int>(pending_.size()); }
@@ -141,17 +146,43 @@ public:
         bool acquired_ = false;
     };
 
+    /// Marks a menu command that sends nothing to the controller (a save) for as long as it
+    /// runs, its dialogs and yields included. Poll cycles go on meanwhile, since they cannot
+    /// disturb it; other commands queued with runWhenIdle() wait for its end, so nothing
+    /// replaces the data set under it.
+    class CommandScope {
+    public:
+        explicit CommandScope(SerialLink& link) : link_(link) { ++link_.commandDepth_; }
+        ~CommandScope() { link_.endCommand(); }
+        CommandScope(const CommandScope&) = delete;
+        CommandScope& operator=(const CommandScope&) = delete;
+
+    private:
+        SerialLink& link_;
+    };
+
     /// Marks a stretch in which UI events run on behalf of the current link user (used by
-    /// the firmware character loop around its event processing).
+    /// the firmware character loop around its event processing). A yield of a command that does
+    /// not hold the link (a save) is no one's exchange: a poll cycle that starts inside it, and
+    /// the commands that cycle issues, hold the link as usual.
     class YieldScope {
     public:
-        explicit YieldScope(SerialLink& link) : link_(link) { ++link_.yieldDepth_; }
-        ~YieldScope() { --link_.yieldDepth_; }
+        explicit YieldScope(SerialLink& link) : link_(link), counted_(link.busy()) {
+            if (counted_) {
+                ++link_.yieldDepth_;
+            }
+        }
+        ~YieldScope() {
+            if (counted_) {
+                --link_.yieldDepth_;
+            }
+        }
         YieldScope(const YieldScope&) = delete;
         YieldScope& operator=(const YieldScope&) = delete;
 
     private:
         SerialLink& link_;
+        bool counted_;
     };
 
     /// How many commands were refused because they would have interleaved (for tests).
@@ -159,6 +190,9 @@ public:
 
 private:
     void release();
+    void endCommand();
+    /// Queued commands may run: the link is idle and no command is under way.
+    bool freeForCommands() const { return !busy() && commandDepth_ == 0; }
     void schedulePending();
     void runPending();
 
@@ -172,9 +206,11 @@ private:
     qint16 portNumber_ = 1;
     bool linkOK_ = false;
     int serialErrorCount_ = 0;
+    bool openAborted_ = false;
 
     int useDepth_ = 0;
     int yieldDepth_ = 0;
+    int commandDepth_ = 0;
     int refused_ = 0;
     std::deque<std::function<void()>> pending_;
     bool pendingScheduled_ = false;

@@ -37,14 +37,8 @@ void ClearControllerCommand::mnuClearControllerBuffer_Click() {
     }
 
     // 2. Link check.
-    if (!trap.run([&] {
-            for (int i = 0; i < kLinkChecks; ++i) {
-                controller_.ReSync();
-                if (controller_.LinkOK()) {
-                    break;
-                }
-            }
-        })) {
+    // Abort on a port that cannot be opened ends the command with that one box.
+    if (!trap.run([&] { controller_.checkLink(kLinkChecks); }) || link.openAborted()) {
         return;
     }
     if (!controller_.LinkOK()) {

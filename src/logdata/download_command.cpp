@@ -16,6 +16,8 @@
 namespace tarvik {
 
 const QString DownloadCommand::kTitle = QStringLiteral("Download Data");
+const QString DownloadCommand::kNotKept =
+    QStringLiteral("The downloaded data could not be kept in the downloads folder.");
 
 namespace {
 constexpr int kLinkChecks = 5;
@@ -26,9 +28,8 @@ constexpr float kDefaultTpsZero = 26.0f;
 constexpr float kDefaultTpsFull = 230.0f;
 }  // namespace
 
-QString downloadDateText() {
+QString downloadDateText(const QDateTime& now) {
     const QLocale locale = QLocale::system();
-    const QDateTime now = QDateTime::currentDateTime();
     // The long time format may name the time zone ("t"); the date text is for people and
     // reads better without it.
     QString timeFormat = locale.timeFormat(QLocale::LongFormat);
@@ -50,8 +51,8 @@ QString downloadDateText() {
 DownloadCommand::DownloadCommand(const LogDataContext& context, Controller& controller,
                                  FramBuffer& fram, DownloadHooks hooks)
     : ctx_(context), controller_(controller), fram_(fram), hooks_(std::move(hooks)) {
-    if (!hooks_.dateTimeText) {
-        hooks_.dateTimeText = downloadDateText;
+    if (!hooks_.now) {
+        hooks_.now = [] { return QDateTime::currentDateTime(); };
     }
 }
 
@@ -143,6 +144,7 @@ void DownloadCommand::mnuDownload_Click() {
     auto say = [&](const QString& text, MsgIcon icon) {
         trap.run([&] { ctx_.dialogs.message(kTitle, text, icon, MsgButtons::Ok); });
     };
+    QDateTime moment;
 
     // An Esc pressed while nothing was running must not stop this download.
     ctx_.clearAbortRequest();
@@ -176,14 +178,9 @@ void DownloadCommand::mnuDownload_Click() {
         }
 
         // 3.
-        if (!trap.run([&] {
-                for (int i = 0; i < kLinkChecks; ++i) {
-                    controller_.ReSync();
-                    if (controller_.LinkOK()) {
-                        break;
-                    }
-                }
-            })) {
+        // Abort on a port that cannot be opened ends the download with that one box.
+        auto openAborted = [&] { return link.openAborted(); };
+        if (!trap.run([&] { controller_.checkLink(kLinkChecks); }) || openAborted()) {
             return;
         }
         if (!controller_.LinkOK()) {
@@ -199,7 +196,7 @@ void DownloadCommand::mnuDownload_Click() {
                 [&] { status = static_cast<int>(roundHalfEven(controller_.ReadStatus(), 0)); })) {
             return;
         }
-        if (!controller_.LinkOK()) {
+        if (!controller_.LinkOK() || openAborted()) {
             return;  // the read's own error box has already been shown
         }
         if (status > kHighestUnarmedStatus) {
@@ -214,6 +211,9 @@ void DownloadCommand::mnuDownload_Click() {
         }
         buffer.FirmwareID = controller_.FirmwareID();
         buffer.ControllerVersion = controller_.ControllerVersion();
+        if (openAborted()) {
+            return;
+        }
         if (!controller_.LinkOK()) {
             say(QStringLiteral("Firmware ID read failed - cannot download."), MsgIcon::Exclamation);
             return;
@@ -229,7 +229,7 @@ void DownloadCommand::mnuDownload_Click() {
 
         // 6.
         if (!trap.run([&] { controller_.ReadGenModeFlag(); }) ||
-            !trap.run([&] { controller_.ReadTPSScaleFactors(); })) {
+            !trap.run([&] { controller_.ReadTPSScaleFactors(); }) || openAborted()) {
             return;
         }
         if (!controller_.LinkOK()) {
@@ -246,7 +246,7 @@ void DownloadCommand::mnuDownload_Click() {
         settings.vssInMph = controller_.VSSInMPH();
 
         // 8.
-        if (!trap.run([&] { ReadFRAMData(); })) {
+        if (!trap.run([&] { ReadFRAMData(); }) || openAborted()) {
             return;
         }
         if (!controller_.LinkOK()) {
@@ -255,7 +255,11 @@ void DownloadCommand::mnuDownload_Click() {
         }
 
         // 9.
-        if (!trap.run([&] { buffer.DownloadDate = hooks_.dateTimeText(); })) {
+        if (!trap.run([&] {
+                moment = hooks_.now();
+                buffer.DownloadDate =
+                    hooks_.dateTimeText ? hooks_.dateTimeText() : downloadDateText(moment);
+            })) {
             return;
         }
 
@@ -276,12 +280,31 @@ void DownloadCommand::mnuDownload_Click() {
     // 13.-14.
     fillElapsedTimes(buffer);
     buffer.BufferEmpty = false;
+    // The pass is kept on disk before anything else can happen to it. A failure to keep it
+    // must not cost the user the chart: it is told once the chart is closed.
+    QString notKept;
+    if (hooks_.keepDownload) {
+        notKept = hooks_.keepDownload(buffer, moment);
+    }
+    auto reportNotKept = [&] {
+        if (notKept.isEmpty()) {
+            return;
+        }
+        ErrorTrap own(ctx_.dialogs);
+        own.run([&] {
+            ctx_.dialogs.message(kTitle,
+                                 kNotKept + QStringLiteral("\r\n") + notKept +
+                                     QStringLiteral("\r\n\r\nThe data is still loaded: use "
+                                                    "File > Save File to keep it."),
+                                 MsgIcon::Exclamation, MsgButtons::Ok);
+        });
+    };
     if (!trap.run([&] {
             if (ctx_.setCaption) {
                 ctx_.setCaption(ctx_.baseTitle + QStringLiteral(" - Downloaded Data"));
             }
         })) {
-        return;
+        return reportNotKept();
     }
 
     // 15.
@@ -290,6 +313,7 @@ void DownloadCommand::mnuDownload_Click() {
             ctx_.viewChart();
         }
     });
+    reportNotKept();
 }
 
 }  // namespace tarvik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <functional>
 
@@ -8,6 +9,7 @@
 namespace tarvik {
 
 class Controller;
+class DataBuffer;
 class FramBuffer;
 
 /// What the download needs besides the data-set context: the monitor's stop, the progress
@@ -19,8 +21,13 @@ struct DownloadHooks {
     std::function<void(const QString& caption)> showProgress;
     std::function<void(int percent)> setProgress;
     std::function<void()> hideProgress;
-    /// The download's date and time as text (default: downloadDateText()).
+    /// The download's date and time as text (default: downloadDateText() of its moment).
     std::function<QString()> dateTimeText;
+    /// The moment of the download (default: the clock's now); it names the kept file.
+    std::function<QDateTime()> now;
+    /// Keeps the decoded data set as a file before the chart opens. Returns "" when kept, else
+    /// what went wrong, which the download shows once, after the chart is closed.
+    std::function<QString(const DataBuffer& buffer, const QDateTime& when)> keepDownload;
 };
 
 /// "&Download Data": checks the link and the controller's state, reads its identity and
@@ -30,6 +37,8 @@ struct DownloadHooks {
 class DownloadCommand {
 public:
     static const QString kTitle;
+    /// The first line of the box that reports a download that could not be kept.
+    static const QString kNotKept;
 
     DownloadCommand(const LogDataContext& context, Controller& controller, FramBuffer& fram,
                     DownloadHooks hooks);
@@ -45,8 +54,8 @@ private:
     DownloadHooks hooks_;
 };
 
-/// The current date and time as the user's regional formats write them: the short date, a
-/// blank and the long time (without a time zone name).
-QString downloadDateText();
+/// A date and time as the user's regional formats write them: the short date, a blank and the
+/// long time (without a time zone name).
+QString downloadDateText(const QDateTime& when);
 
 }  // namespace tarvik

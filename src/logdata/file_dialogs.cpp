@@ -1,6 +1,7 @@
 #include "logdata/file_dialogs.h"
 
 #include <QFileInfo>
+#include <utility>
 
 #include "link/app_error.h"
 #include "link/error_trap.h"
@@ -24,16 +25,20 @@ FileDialogs::FileDialogs(UserDialogs& dialogs, FileExists fileExists)
     }
 }
 
-QString FileDialogs::FileOpen(const QString& title, const QString& filter, const QString& prompt) {
+QString FileDialogs::FileOpen(const QString& title, const QString& filter, const QString& prompt,
+                              const QString& chosenPath) {
     ErrorTrap trap(dialogs_);
     const QString useFilter = filter.isEmpty() ? kAllFilesFilter : filter;
     auto aborted = [] {
         return AppError(AppError::kFileOpenCancel, kOpenSource,
                         QStringLiteral("Aborted File Open"));
     };
+    QString preset = chosenPath;
     for (;;) {
         QString path;
-        if (!trap.run([&] { path = dialogs_.openFileName(title, useFilter); })) {
+        if (!preset.isEmpty()) {
+            path = std::exchange(preset, QString());
+        } else if (!trap.run([&] { path = dialogs_.openFileName(title, useFilter); })) {
             throw aborted();
         }
         if (path.isEmpty()) {

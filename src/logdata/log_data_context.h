@@ -29,6 +29,8 @@ struct LogDataContext {
     std::function<void()> viewChart;
     /// Whether a file exists (default: the file system).
     FileDialogs::FileExists fileExists;
+    /// A log file was read or saved (the Recent Files list remembers it).
+    std::function<void(const QString& path)> fileUsed;
 
     bool isAbortRequested() const { return abortRequested && abortRequested(); }
     void clearAbortRequest() const {

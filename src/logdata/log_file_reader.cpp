@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "common/number_parse.h"
+#include "logdata/csv_fields.h"
 #include "logdata/log_file_format.h"
 
 namespace tarvik {
@@ -88,23 +89,13 @@ bool LogFileReader::readSamples(DataBuffer& buffer) {
 }
 
 QByteArray LogFileReader::trailerValue(const QByteArray& line) {
-    // A quoted first field ends at its closing quote and comma, so a label or brand name with a
-    // comma in it does not eat into the value; otherwise the first comma ends it.
-    qsizetype valueStart = -1;
-    if (line.startsWith('"')) {
-        const qsizetype close = line.indexOf("\",", 1);
-        if (close >= 0) {
-            valueStart = close + 2;
-        }
+    // The line's quoted fields: a label or brand name with a comma inside its quotes stays one
+    // field, and so does a comment with commas. Only a line of exactly two fields has a value.
+    const QList<QByteArray> fields = csv_fields::split(line);
+    if (fields.size() != 2) {
+        return QByteArray();
     }
-    if (valueStart < 0) {
-        const qsizetype comma = line.indexOf(',');
-        if (comma < 0) {
-            return QByteArray();
-        }
-        valueStart = comma + 1;
-    }
-    QByteArray value = line.mid(valueStart);
+    QByteArray value = fields.at(1);
     if (value.isNull()) {
         value = QByteArray("");  // present but empty
     }
@@ -124,10 +115,9 @@ bool LogFileReader::readTrailer(DataBuffer& buffer) {
         const int index = trailerDone_++;
         const QByteArray value = trailerValue(line_);
         if (value.isNull()) {
-            continue;  // a single field: nothing to take
+            continue;  // not two fields: the field keeps what it held
         }
         QString text = QString::fromLocal8Bit(value);
-        text.remove(u'"');
         if (index == 2) {
             qsizetype first = 0;
             qsizetype last = text.size();

@@ -9,8 +9,8 @@ class QIODevice;
 
 namespace tarvik {
 
-/// Reads a ".log" file into the data buffer, more tolerant than the writer: fields are split at
-/// every comma (quotes are not special), numbers are read leniently (blanks ignored, the
+/// Reads a ".log" file into the data buffer, more tolerant than the writer: sample fields are
+/// split at every comma, numbers are read leniently (blanks ignored, the
 /// longest leading number, 0 when there is none), a sample line is taken only when it has
 /// exactly twelve fields, "TPS%" is held to 0..100, and the elapsed times are repaired into a
 /// rising series. The parts are separate calls so the open command can report a file that
@@ -26,10 +26,11 @@ public:
     /// The 2700 sample lines. False when the file ends before the last one: the rows read so
     /// far hold the file's values, the rest keep theirs.
     bool readSamples(DataBuffer& buffer);
-    /// Lines 2704 to 2706: FirmwareID, DownloadDate, Comment. The value is everything after
-    /// the line's first field (so a comment with commas survives), without its double quotes;
-    /// the comment also loses its leading and trailing blanks. A line without a comma leaves
-    /// its field as it was. False when the file ends within them: the three fields become "".
+    /// Lines 2704 to 2706: FirmwareID, DownloadDate, Comment. Each line is read as quoted
+    /// comma-separated fields (see csv_fields::split); a line of exactly two fields gives its
+    /// second field, the comment without its leading and trailing blanks. A line with any
+    /// other number of fields leaves its field as it was. False when the file ends within
+    /// them: the three fields become "".
     bool readTrailer(DataBuffer& buffer);
 
     /// Rows 2 to 2700: an elapsed time not above the previous row's becomes the previous plus
@@ -37,7 +38,7 @@ public:
     static void repairElapsedTimes(DataBuffer& buffer);
     /// The firmware text names a known controller family ("QX", any letter case).
     static bool firmwareRecognised(const QString& firmwareId);
-    /// The text after a trailer line's first field, or a null QByteArray when it has none.
+    /// The second field of a trailer line of exactly two fields, else a null QByteArray.
     static QByteArray trailerValue(const QByteArray& line);
 
 private:

@@ -6,24 +6,23 @@
 #include <cstring>
 
 #include "link/app_error.h"
+#include "logdata/csv_fields.h"
 #include "logdata/log_file_format.h"
 
 namespace tarvik {
 
 namespace {
 
-// A text field in quotes. The format has no escaping, so quotes inside stay as they are; a
-// line break inside would split the line for every reader, so it becomes a blank.
+// A text field in quotes, each quote inside doubled so spreadsheets and csv readers keep the
+// text whole. A line break inside would split the line for every reader, so it becomes a blank.
 void appendText(QByteArray& out, const QString& text) {
-    out.append('"');
     QByteArray bytes = text.toLocal8Bit();
     for (char& c : bytes) {
         if (c == '\r' || c == '\n') {
             c = ' ';
         }
     }
-    out.append(bytes);
-    out.append('"');
+    csv_fields::appendQuoted(out, bytes);
 }
 
 }  // namespace

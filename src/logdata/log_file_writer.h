@@ -10,7 +10,7 @@ class QIODevice;
 namespace tarvik {
 
 /// Writes a data set as a ".log" file: CR LF line ends, comma-separated fields, texts in
-/// double quotes (written as they are), numbers bare in plain decimal with a period and at most
+/// double quotes (a quote inside doubled), numbers bare in plain decimal with a period and at most
 /// seven significant digits whatever the locale. The parts are written separately so the save
 /// command can yield between sample lines and ask for a comment before the last line.
 ///

@@ -22,6 +22,14 @@ const QString OpenLogCommand::kInvalidFirmware = QStringLiteral(
     "Some data may be incorrectly scaled.");
 
 void OpenLogCommand::mnuOpenFile_Click() {
+    run(QString());
+}
+
+void OpenLogCommand::openPath(const QString& path) {
+    run(path);
+}
+
+void OpenLogCommand::run(const QString& chosenPath) {
     DataBuffer& buffer = ctx_.buffer;
     ErrorTrap trap(ctx_.dialogs);
     auto warn = [&](const QString& text) {
@@ -52,7 +60,8 @@ void OpenLogCommand::mnuOpenFile_Click() {
     QString path;
     FileDialogs files(ctx_.dialogs, ctx_.fileExists);
     if (!trap.run([&] {
-            path = files.FileOpen(QStringLiteral("Open File"), kLogFileFilter, QString());
+            path =
+                files.FileOpen(QStringLiteral("Open File"), kLogFileFilter, QString(), chosenPath);
         })) {
         return;
     }
@@ -119,6 +128,9 @@ void OpenLogCommand::mnuOpenFile_Click() {
     buffer.BufferEmpty = false;
 
     // 12.
+    if (ctx_.fileUsed) {
+        ctx_.fileUsed(path);
+    }
     if (!trap.run([&] {
             if (ctx_.setCaption) {
                 ctx_.setCaption(fileCaption(ctx_.baseTitle, path));

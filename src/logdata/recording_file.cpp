@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include "link/app_error.h"
+#include "logdata/dated_files.h"
 #include "logdata/log_file_format.h"
 #include "logdata/log_file_writer.h"
 
@@ -44,16 +45,12 @@ RecordingFile::RecordingFile(QString folder, Identity identity)
 
 RecordingFile::~RecordingFile() = default;
 
-QString RecordingFile::stemFor(const QDateTime& start) {
-    return start.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
-}
-
-QString RecordingFile::fileName(const QString& stem, int part) {
-    if (part <= 1) {
-        return stem + QStringLiteral(".log");
+QString RecordingFile::fileName(const QDateTime& start, const QString& model, int copy, int part) {
+    QString name = model.trimmed().isEmpty() ? QStringLiteral("Unknown") : model.trimmed();
+    if (part > 1) {
+        name += QStringLiteral(" part ") + QString::number(part);
     }
-    return stem + u'_' + QStringLiteral("%1").arg(part, 2, 10, QLatin1Char('0')) +
-           QStringLiteral(".log");
+    return dated_files::fileName(start, name, copy, QStringLiteral(".log"));
 }
 
 QByteArray RecordingFile::rowLine(float elapsed, const Row& row) {
@@ -87,15 +84,16 @@ void RecordingFile::begin() {
     }
     // Two recordings begun within the same second get different names.
     const QDir dir(folder_);
-    stem_ = stemFor(identity_.start);
-    for (int n = 2; dir.exists(fileName(stem_, 1)); ++n) {
-        stem_ = stemFor(identity_.start) + u'-' + QString::number(n);
+    copy_ = 1;
+    while (dir.exists(fileName(identity_.start, identity_.controllerVersion, copy_, 1))) {
+        ++copy_;
     }
     openPart(1);
 }
 
 void RecordingFile::openPart(int part) {
-    const QString path = QDir(folder_).filePath(fileName(stem_, part));
+    const QString path =
+        QDir(folder_).filePath(fileName(identity_.start, identity_.controllerVersion, copy_, part));
     QString error;
     std::unique_ptr<QFile> file = opener_(path, error);
     if (!file) {

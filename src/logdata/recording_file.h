@@ -21,10 +21,10 @@ namespace tarvik {
 /// date and time; the comment "Real-time recording").
 ///
 /// A log holds 2700 rows, so a longer recording continues in further files named after the
-/// first with "_02", "_03"... Each row goes to the operating system as soon as it is appended,
-/// so a program killed mid-recording leaves every row before it on disk. A file only gets its
-/// trailer when it is finished; the reader takes a file cut short after its last row (it reports
-/// the missing end and loads the rows). A finished file is padded with empty lines up to the
+/// first with " part 2", " part 3"... Each row goes to the operating system as soon as it is
+/// appended, so a program killed mid-recording leaves every row before it on disk. A file only
+/// gets its trailer when it is finished; the reader takes a file cut short after its last row
+/// (it reports the missing end and loads the rows). A finished file is padded with empty lines up to the
 /// 2700 rows, which the reader skips, so the trailer sits where the reader looks for it.
 ///
 /// Every write is checked. A failure throws AppError with a plain description and leaves the
@@ -74,10 +74,11 @@ public:
     int rowsInFile() const { return rowsInFile_; }
     qint64 rowsTotal() const { return rowsTotal_; }
 
-    /// The first file's name for a recording started at `start` ("2026-05-14_20-31-07.log"),
-    /// and part n's (n >= 2: "2026-05-14_20-31-07_02.log").
-    static QString fileName(const QString& stem, int part);
-    static QString stemFor(const QDateTime& start);
+    /// The name of part `part` of a recording begun at `start` on a `model` controller, the
+    /// `copy`th begun within that second, in the program's dated naming:
+    /// "2026-05-14_20-31-07_QX-2.log", "2026-05-14_20-31-07_QX-2 part 2.log", and with " (2)"
+    /// before the extension for a second recording of the same second.
+    static QString fileName(const QDateTime& start, const QString& model, int copy, int part);
     /// A sample line without its line end.
     static QByteArray rowLine(float elapsed, const Row& row);
 
@@ -89,7 +90,7 @@ private:
 
     QString folder_;
     Identity identity_;
-    QString stem_;
+    int copy_ = 1;
     FileOpener opener_;
     std::unique_ptr<QFile> file_;
     std::unique_ptr<DataBuffer> header_;

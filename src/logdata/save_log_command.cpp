@@ -176,6 +176,10 @@ void SaveLogCommand::mnuSaveFile_Click() {
         return;  // nothing replaced the old file, so the caption does not name it
     }
 
+    if (ctx_.fileUsed) {
+        ctx_.fileUsed(path);
+    }
+
     // 9.
     trap.run([&] {
         if (ctx_.setCaption) {

@@ -1,10 +1,17 @@
 #include "platform/qt_serial_port.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QThread>
+#include <cerrno>
+#include <cstring>
 
 #include "link/app_error.h"
 
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 #if defined(Q_OS_LINUX)
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -23,6 +30,52 @@ constexpr std::uint32_t kPortIoError = 8015;
 
 AppError portError(std::uint32_t code, const QString& text) {
     return AppError(code, QStringLiteral("Serial Port"), text);
+}
+
+#if defined(Q_OS_UNIX)
+// Only a character device can be a serial port; a file or folder named in the settings is
+// refused before Qt would open it and write to it.
+PortOpenFailure checkBeforeOpen(const QString& deviceName) {
+    if (deviceName.trimmed().isEmpty()) {
+        return PortOpenFailure::NoSuchDevice;
+    }
+    struct stat st {};
+    // A bare name ("ttyUSB0") is a device in /dev, as QSerialPort takes it.
+    const QByteArray path = QFile::encodeName(
+        deviceName.contains(u'/') ? deviceName : QStringLiteral("/dev/") + deviceName);
+    if (::stat(path.constData(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return PortOpenFailure::NoSuchDevice;
+        }
+        return errno == EACCES ? PortOpenFailure::PermissionDenied : PortOpenFailure::Other;
+    }
+    return S_ISCHR(st.st_mode) ? PortOpenFailure::None : PortOpenFailure::NotASerialDevice;
+}
+#endif
+
+// Qt reports a device in use and one the user may not open with the same error; the device's
+// permissions tell them apart.
+PortOpenFailure classify(const QString& deviceName, QSerialPort::SerialPortError error) {
+    switch (error) {
+        case QSerialPort::DeviceNotFoundError:
+            return PortOpenFailure::NoSuchDevice;
+        case QSerialPort::PermissionError:
+#if defined(Q_OS_UNIX)
+            if (::access(QFile::encodeName(deviceName.contains(u'/')
+                                               ? deviceName
+                                               : QStringLiteral("/dev/") + deviceName)
+                             .constData(),
+                         R_OK | W_OK) != 0 &&
+                errno == EACCES) {
+                return PortOpenFailure::PermissionDenied;
+            }
+#endif
+            return PortOpenFailure::Busy;
+        case QSerialPort::UnsupportedOperationError:
+            return PortOpenFailure::NotASerialDevice;  // no terminal behind it (/dev/null)
+        default:
+            return PortOpenFailure::Other;
+    }
 }
 
 AppError notOpen() {
@@ -45,9 +98,26 @@ void QtSerialPort::open(const QString& deviceName) {
         throw portError(8005, QStringLiteral("Port already open"));
     }
     rx_.clear();
+    openFailure_ = PortOpenFailure::None;
+#if defined(Q_OS_UNIX)
+    openFailure_ = checkBeforeOpen(deviceName);
+    if (openFailure_ != PortOpenFailure::None) {
+        lastError_ = openFailure_ == PortOpenFailure::NotASerialDevice
+                         ? QStringLiteral("Not a serial device")
+                     : openFailure_ == PortOpenFailure::NoSuchDevice
+                         ? QStringLiteral("No such file or directory")
+                     : openFailure_ == PortOpenFailure::PermissionDenied
+                         ? QStringLiteral("Permission denied")
+                         : QStringLiteral("Cannot read the device's details");
+        throw portError(
+            kPortOpenError,
+            QStringLiteral("Cannot open serial port %1: %2").arg(deviceName, lastError_));
+    }
+#endif
     port_.setPortName(deviceName);
     if (!port_.open(QIODevice::ReadWrite)) {
         lastError_ = port_.errorString();
+        openFailure_ = classify(deviceName, port_.error());
         port_.clearError();
         throw portError(
             kPortOpenError,
@@ -59,6 +129,7 @@ void QtSerialPort::open(const QString& deviceName) {
                          port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!lineSet) {
         lastError_ = port_.errorString();
+        openFailure_ = PortOpenFailure::Other;
         port_.close();
         throw portError(kPortOpenError, QStringLiteral("Cannot set up serial port %1 for 56000 "
                                                        "baud, 8 data bits, no parity: %2")

@@ -37,6 +37,7 @@ public:
     bool waitForMoreBytes(int msecs) override;
     void setLineEventHandler(LineEventHandler handler) override { handler_ = std::move(handler); }
     QString errorString() const override { return lastError_; }
+    PortOpenFailure lastOpenFailure() const override { return openFailure_; }
 
 private:
     void onReadyRead();
@@ -48,6 +49,7 @@ private:
     QSerialPort port_;
     QString deviceName_;
     QString lastError_;
+    PortOpenFailure openFailure_ = PortOpenFailure::None;
     QByteArray rx_;
     LineEventHandler handler_;
     bool countersAvailable_ = false;

@@ -7,6 +7,8 @@
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QStringList>
+#include <QVariant>
+#include <utility>
 
 namespace tarvik {
 
@@ -78,6 +80,22 @@ MsgResult fromQt(int button, MsgButtons buttons) {
     }
 }
 
+// The answer a button of the error box stands for.
+const char* const kResultProperty = "tarvikResult";
+
+QString standardButtonText(QMessageBox::StandardButton button) {
+    switch (button) {
+        case QMessageBox::Abort:
+            return QStringLiteral("Abort");
+        case QMessageBox::Retry:
+            return QStringLiteral("Retry");
+        case QMessageBox::Ignore:
+            return QStringLiteral("Ignore");
+        default:
+            return QString();
+    }
+}
+
 // Texts are composed with CR LF between lines; Qt wants plain line feeds.
 QString forDisplay(const QString& text) {
     QString t = text;
@@ -90,19 +108,44 @@ QString forDisplay(const QString& text) {
 std::unique_ptr<QMessageBox> QtUserDialogs::makeMessageBox(const QString& title,
                                                            const QString& text, MsgIcon icon,
                                                            MsgButtons buttons, QWidget* owner) {
-    auto box =
-        std::make_unique<QMessageBox>(toQt(icon), title, forDisplay(text), toQt(buttons), owner);
-    box->setTextFormat(Qt::PlainText);
-    if (buttons == MsgButtons::AbortRetryIgnore) {
-        box->setEscapeButton(QMessageBox::NoButton);  // the error box has no other way out
+    if (buttons != MsgButtons::AbortRetryIgnore) {
+        auto box = std::make_unique<QMessageBox>(toQt(icon), title, forDisplay(text), toQt(buttons),
+                                                 owner);
+        box->setTextFormat(Qt::PlainText);
+        return box;
     }
+    // The error box is left only by one of its three buttons, always in the order Abort, Retry,
+    // Ignore. Qt would place Abort by its reject role (last, on most desktops) and make it the
+    // answer to Esc and to the close box. Buttons of one neutral role keep the order they are
+    // added in, and with none of them a reject button the box has no escape button at all: Esc
+    // and the close box do nothing.
+    auto box = std::make_unique<QMessageBox>(toQt(icon), title, forDisplay(text),
+                                             QMessageBox::NoButton, owner);
+    box->setTextFormat(Qt::PlainText);
+    const std::pair<QMessageBox::StandardButton, MsgResult> order[] = {
+        {QMessageBox::Abort, MsgResult::Abort},
+        {QMessageBox::Retry, MsgResult::Retry},
+        {QMessageBox::Ignore, MsgResult::Ignore}};
+    for (const auto& [standard, result] : order) {
+        QPushButton* b = box->addButton(standardButtonText(standard), QMessageBox::ActionRole);
+        b->setProperty(kResultProperty, static_cast<int>(result));
+        b->setObjectName(QStringLiteral("cmd") + standardButtonText(standard));
+    }
+    box->setDefaultButton(qobject_cast<QPushButton*>(box->buttons().constFirst()));
     return box;
 }
 
 MsgResult QtUserDialogs::message(const QString& title, const QString& text, MsgIcon icon,
                                  MsgButtons buttons) {
     const auto box = makeMessageBox(title, text, icon, buttons, owner_);
-    return fromQt(box->exec(), buttons);
+    const int code = box->exec();
+    if (QAbstractButton* clicked = box->clickedButton()) {
+        const QVariant result = clicked->property(kResultProperty);
+        if (result.isValid()) {
+            return static_cast<MsgResult>(result.toInt());
+        }
+    }
+    return fromQt(code, buttons);
 }
 
 QString QtUserDialogs::inputBox(const QString& prompt, const QString& title,

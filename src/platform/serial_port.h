@@ -16,6 +16,16 @@ constexpr int kParityError = 1009;
 constexpr int kDeviceControlBlockError = 1011;
 }  // namespace line_event
 
+/// Why a port could not be opened, so the link can tell the user what to do about it.
+enum class PortOpenFailure {
+    None,
+    NoSuchDevice,      ///< nothing at that name: adapter unplugged, or the wrong port
+    PermissionDenied,  ///< the user may not open it
+    Busy,              ///< another program has it open
+    NotASerialDevice,  ///< a file, a folder or another kind of device
+    Other,
+};
+
 /// The serial port as the controller link needs it: one port at a time, opened by device name,
 /// with the line set-up fixed by the implementation (56000 baud, 8N1, no flow control, DTR on,
 /// RTS off, null bytes kept, a 256-byte receive buffer).
@@ -62,6 +72,8 @@ public:
 
     /// The text of the last error the port reported ("" when none).
     virtual QString errorString() const = 0;
+    /// Why the last failed open() failed (Other when the port cannot tell).
+    virtual PortOpenFailure lastOpenFailure() const { return PortOpenFailure::Other; }
 };
 
 }  // namespace tarvik

@@ -71,11 +71,9 @@ void RealTimeMonitor::mnuViewRealTime_Click() {
     if (services_.clearFramBuffer) {  // 1.
         services_.clearFramBuffer();
     }
-    for (int attempt = 0; attempt < kReSyncAttempts; ++attempt) {  // 2.
-        c.ReSync();
-        if (c.LinkOK()) {
-            break;
-        }
+    c.checkLink(kReSyncAttempts);  // 2.
+    if (link_.openAborted()) {
+        return;  // the user ended it on the box about the port
     }
     if (!c.LinkOK()) {  // 3.
         message(QStringLiteral("Cannot establish RS-232 link. Check cable and controller power."));

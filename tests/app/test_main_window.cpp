@@ -94,7 +94,10 @@ void TestMainWindow::menuTreeIsComplete() {
         {"&File",
          {{"mnuOpenFile", "&Open File"},
           {"mnuSaveFile", "&Save File"},
+          {"mnuRecentFiles", "Recent &Files"},
+          {"mnuRecentDownloads", "Recent &Downloads"},
           {"mnuRecentRecordings", "Recent Recordings"},
+          {"mnuOpenDownloadsFolder", "Open Downloads Fo&lder"},
           {"mnuSep1", ""},
           {"mnuPrintSetup", "Print Set&up"},
           {"mnuSep2", ""},
@@ -111,7 +114,8 @@ void TestMainWindow::menuTreeIsComplete() {
         {"&Communications",
          {{"mnuDownload", "&Download Data"},
           {"mnuClearControllerBuffer", "Clear Controller Data Buffer"},
-          {"mnuPortSetup", "&Port Setup"}}},
+          {"mnuPortSetup", "&Port Setup"},
+          {"mnuFindPorts", "&Find Ports..."}}},
         {"&Help", {{"mnuHelpContents", "&Contents"}, {"mnuAbout", "&About"}}},
     };
     const QList<QAction*> menus = w.menuBar()->actions();

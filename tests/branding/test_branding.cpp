@@ -72,11 +72,26 @@ void TestBranding::sections_data() {
                        QStringLiteral("20"),     QStringLiteral("bold"),
                        QStringLiteral(" logo!"), QStringLiteral(" ! not a separator")}
         << QStringList{QStringLiteral("Hi!")};
-    QTest::newRow("8-bit text is Latin-1")
+    QTest::newRow("8-bit text is Windows text: accented letters")
         << QByteArray("M\xF6lnd\xE9\nArial\n20\nbold\nNULL\n!\nM\xF6lnd\xE9 AB\n")
         << QStringList{QStringLiteral("M\u00F6lnd\u00E9"), QStringLiteral("Arial"),
                        QStringLiteral("20"), QStringLiteral("bold"), QStringLiteral("NULL")}
         << QStringList{QStringLiteral("M\u00F6lnd\u00E9 AB")};
+    QTest::newRow("8-bit text is Windows text: euro, trade mark, quotes, dashes")
+        << QByteArray(
+               "\x80 Speed\x99\nArial\n20\nbold\nNULL\n!\n\x93"
+               "Fast\x94 \x96 \x91"
+               "A\x92 "
+               "\x97 \x85\n")
+        << QStringList{QStringLiteral("\u20AC Speed\u2122"), QStringLiteral("Arial"),
+                       QStringLiteral("20"), QStringLiteral("bold"), QStringLiteral("NULL")}
+        << QStringList{QStringLiteral("\u201CFast\u201D \u2013 \u2018A\u2019 \u2014 \u2026")};
+    // The five bytes the code page leaves unassigned are read as Windows reads them.
+    QTest::newRow("8-bit text is Windows text: unassigned bytes kept")
+        << QByteArray("A\x81\x8D\x8F\x90\x9D\nArial\n20\nbold\nNULL\n!\n\x8A\x8C\x8E\x9F\n")
+        << QStringList{QStringLiteral("A\u0081\u008D\u008F\u0090\u009D"), QStringLiteral("Arial"),
+                       QStringLiteral("20"), QStringLiteral("bold"), QStringLiteral("NULL")}
+        << QStringList{QStringLiteral("\u0160\u0152\u017D\u0178")};
 }
 
 void TestBranding::sections() {

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "branding/frm_splash.h"
+#include "common/windows_1252.h"
 #include "scripted_dialogs.h"
 
 using namespace tarvik;
@@ -19,11 +20,24 @@ namespace {
 const QSize kSplashSize(FrmSplash::kWindowWidth, FrmSplash::kWindowHeight);
 const QString kNoSeparator =
     QStringLiteral("The branding file Tarvik.cfg ends before its first \"!\" separator line.");
-QString tooFew(int n) {
+// The box for line `line` of the first section when the section has only `count` lines.
+QString missing(int line, int count) {
+    static const char* const what[] = {"the company name", "the font name", "the font size",
+                                       "the font style", "the logo file"};
     return QStringLiteral(
-               "The first section of the branding file Tarvik.cfg has %1; it needs "
-               "five: company name, font name, font size, font style and logo file.")
-        .arg(n == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(n));
+               "The first section of the branding file Tarvik.cfg has %1; line %2, "
+               "%3, is missing.")
+        .arg(count == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(count))
+        .arg(line)
+        .arg(QLatin1String(what[line - 1]));
+}
+// The boxes for every line missing from a first section of `count` lines.
+QStringList missingFrom(int count) {
+    QStringList texts;
+    for (int line = count + 1; line <= 5; ++line) {
+        texts << missing(line, count);
+    }
+    return texts;
 }
 QString logoMissing(const QString& name) {
     return QStringLiteral(
@@ -84,6 +98,9 @@ private slots:
     void longNameShrinksToFit();
     void badFiles_data();
     void badFiles();
+    void shortSectionAppliesLinesInOrder_data();
+    void shortSectionAppliesLinesInOrder();
+    void windowsTextOnTheSplash();
     void abortEndsTheLoadThere();
     void retryReadsTheFileAgain();
     void logoProblems_data();
@@ -265,18 +282,19 @@ void TestSplash::longNameShrinksToFit() {
 
 void TestSplash::badFiles_data() {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("texts");
     QTest::addColumn<QString>("company");
 
-    QTest::newRow("empty") << QByteArray() << kNoSeparator + "\r\n" + tooFew(0) << QString();
-    QTest::newRow("no separator") << QByteArray("Acme\nArial\n20\nbold\nNULL\n") << kNoSeparator
-                                  << "Acme";
+    QTest::newRow("empty") << QByteArray() << QStringList{kNoSeparator} + missingFrom(0)
+                           << QString();
+    QTest::newRow("no separator") << QByteArray("Acme\nArial\n20\nbold\nNULL\n")
+                                  << QStringList{kNoSeparator} << "Acme";
     QTest::newRow("four splash lines")
-        << QByteArray("Acme\nArial\n20\nbold\n!\nAcme\n") << tooFew(4) << "Acme";
+        << QByteArray("Acme\nArial\n20\nbold\n!\nAcme\n") << missingFrom(4) << "Acme";
     QTest::newRow("one splash line, no separator")
-        << QByteArray("Acme") << kNoSeparator + "\r\n" + tooFew(1) << "Acme";
+        << QByteArray("Acme") << QStringList{kNoSeparator} + missingFrom(1) << "Acme";
     QTest::newRow("single huge line")
-        << QByteArray(300 * 1024, 'W') << kNoSeparator + "\r\n" + tooFew(1)
+        << QByteArray(300 * 1024, 'W') << QStringList{kNoSeparator} + missingFrom(1)
         << QString(64 * 1024, u'W');
     QByteArray binary;
     for (int i = 0; i < 4096; ++i) {
@@ -284,18 +302,21 @@ void TestSplash::badFiles_data() {
     }
     binary.replace('\n', 'n').replace('\r', 'r').replace('!', 'x');
     QTest::newRow("binary, one long line")
-        << binary << kNoSeparator + "\r\n" + tooFew(1) << QString::fromLatin1(binary);
+        << binary << QStringList{kNoSeparator} + missingFrom(1) << fromWindows1252(binary);
 }
 
 void TestSplash::badFiles() {
     QFETCH(QByteArray, bytes);
-    QFETCH(QString, text);
+    QFETCH(QStringList, texts);
     QFETCH(QString, company);
     Folder f;
     f.cfg(bytes);
     ScriptedDialogs d;
-    // Ignore goes on with what was read; a missing line leaves its control as designed.
-    d.expectErrorBox(text, MsgResult::Ignore);
+    // Ignore goes on with what was read; each missing line is a box of its own and leaves its
+    // control as designed.
+    for (const QString& text : texts) {
+        d.expectErrorBox(text, MsgResult::Ignore);
+    }
     FrmSplash s(d, f.path());
     s.Form_Load();
     QVERIFY2(d.ok(), qPrintable(d.report()));
@@ -304,8 +325,60 @@ void TestSplash::badFiles() {
     QVERIFY(s.lblCompanyName().font().pointSizeF() <= FrmSplash::kMaxFontSize);
     QVERIFY(s.branding().BrandLines.isEmpty() ||
             QTest::currentDataTag() == QByteArray("four splash lines"));
+    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Tarvik"));
     s.show();
     QCOMPARE(s.size(), kSplashSize);
+}
+
+void TestSplash::shortSectionAppliesLinesInOrder_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<double>("size");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("name only") << QByteArray("Acme\n!\nBrand\n") << QStringLiteral("Arial") << 28.0
+                               << missing(2, 1);
+    QTest::newRow("name and font") << QByteArray("Acme\nCourier New\n!\nBrand\n")
+                                   << QStringLiteral("Courier New") << 28.0 << missing(3, 2);
+    QTest::newRow("no style line") << QByteArray("Acme\nCourier New\n16\n!\nBrand\n")
+                                   << QStringLiteral("Courier New") << 16.0 << missing(4, 3);
+}
+
+void TestSplash::shortSectionAppliesLinesInOrder() {
+    // Retry applies the same line again (it is still missing), then Abort ends the load there:
+    // the lines before the missing one stay applied, nothing after it is.
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, family);
+    QFETCH(double, size);
+    QFETCH(QString, box);
+    Folder f;
+    f.cfg(bytes);
+    ScriptedDialogs d;
+    d.expectErrorBox(box, MsgResult::Retry);
+    d.expectErrorBox(box, MsgResult::Abort);
+    QCoreApplication::setApplicationName(QStringLiteral("other"));
+    FrmSplash s(d, f.path());
+    s.Form_Load();
+    QVERIFY2(d.ok(), qPrintable(d.report()));
+    QCOMPARE(s.lblCompanyName().text(), QStringLiteral("Acme"));
+    QCOMPARE(s.lblCompanyName().font().family(), family);
+    QCOMPARE(s.lblCompanyName().font().pointSizeF(), size);
+    QVERIFY(!s.lblCompanyName().font().bold());
+    QVERIFY(!hasLogo(s));
+    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("other"));
+    QCOMPARE(s.branding().brandName(), QStringLiteral("Brand"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
+}
+
+void TestSplash::windowsTextOnTheSplash() {
+    // A dealer's file saved on Windows: the euro sign, trade mark sign and curly quotes show.
+    Folder f;
+    f.cfg("Caf\xE9 \x93Nitro\x94\x99 \x80\nArial\n20\nbold\nNULL\n!\nCaf\xE9 \x96 Parts\n");
+    ScriptedDialogs d;
+    FrmSplash s(d, f.path());
+    s.Form_Load();
+    QVERIFY2(d.ok(), qPrintable(d.report()));
+    QCOMPARE(s.lblCompanyName().text(), QStringLiteral("Caf\u00E9 \u201CNitro\u201D\u2122 \u20AC"));
+    QCOMPARE(s.branding().brandName(), QStringLiteral("Caf\u00E9 \u2013 Parts"));
 }
 
 void TestSplash::abortEndsTheLoadThere() {
@@ -332,10 +405,10 @@ void TestSplash::abortEndsTheLoadThere() {
 
 void TestSplash::retryReadsTheFileAgain() {
     Folder f;
-    f.cfg("Acme\nArial\n20\n!\n");
+    f.cfg("Acme\nArial\n20\n");
     ScriptedDialogs d;
     // The user mends the file while the box is up, then chooses Retry.
-    d.expectMessage(QStringLiteral("Error"), tooFew(3), MsgIcon::Critical,
+    d.expectMessage(QStringLiteral("Error"), kNoSeparator, MsgIcon::Critical,
                     MsgButtons::AbortRetryIgnore, MsgResult::Retry,
                     [&] { f.cfg(file("Mended", "Arial", "20", "bold", "NULL")); });
     FrmSplash s(d, f.path());

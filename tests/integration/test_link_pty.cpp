@@ -46,6 +46,9 @@ private Q_SLOTS:
     void clearBufferOverThePty();
     void silentControllerReSync();
     void missingDeviceNamesItself();
+    void openFailuresSayWhatToDo_data();
+    void openFailuresSayWhatToDo();
+    void portInUseIsBusy();
     void simulatorGoneBeforeWriteIsReported();
     void simulatorGoneDuringWaitEndsAtDeadlineWithoutSpinning();
     void symlinkAndTrace();
@@ -114,10 +117,80 @@ void TestLinkPty::silentControllerReSync() {
 void TestLinkPty::missingDeviceNamesItself() {
     RealLink r(QStringLiteral("/dev/tarvik-no-such-port"));
     r.dialogs.expectMessage(QStringLiteral("Error"),
-                            QStringLiteral("Cannot open serial port /dev/tarvik-no-such-port: No "
-                                           "such file or directory"),
+                            QStringLiteral("Cannot open Com1: there is no device "
+                                           "/dev/tarvik-no-such-port.\r\nThe USB-serial adapter "
+                                           "may be unplugged, or Com1 may be the wrong port.\r\n"
+                                           "Plug the adapter in, or use Communications > Find "
+                                           "Ports... to find it and bind it to Com1."),
                             MsgIcon::Critical, MsgButtons::AbortRetryIgnore, MsgResult::Abort);
     r.controller.ReadStatus();
+    QVERIFY(!r.controller.LinkOK());
+    QVERIFY2(r.dialogs.ok(), qPrintable(r.dialogs.report()));
+}
+
+void TestLinkPty::openFailuresSayWhatToDo_data() {
+    // [Ports] values a user may set by hand: each is refused with what is wrong, and nothing is
+    // ever written to a file that is not a serial device.
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("firstLine");
+    static QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("notes.txt"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("keep me");
+    f.close();
+    const QString longName = QStringLiteral("/dev/") + QString(5000, u'x');
+    QTest::newRow("regular file")
+        << file << QStringLiteral("Cannot open Com1: %1 is not a serial device.").arg(file);
+    QTest::newRow("folder")
+        << dir.path()
+        << QStringLiteral("Cannot open Com1: %1 is not a serial device.").arg(dir.path());
+    QTest::newRow("/dev/null") << QStringLiteral("/dev/null")
+                               << QStringLiteral(
+                                      "Cannot open Com1: /dev/null is not a serial "
+                                      "device.");
+    QTest::newRow("empty") << QString()
+                           << QStringLiteral(
+                                  "Cannot open Com1: there is no device (no device "
+                                  "name).");
+    QTest::newRow("5000 characters")
+        << longName
+        << QStringLiteral("Cannot open Com1 (%1... (5005 characters))").arg(longName.left(80));
+}
+
+void TestLinkPty::openFailuresSayWhatToDo() {
+    QFETCH(QString, device);
+    QFETCH(QString, firstLine);
+    RealLink r(device);
+    // The box is left unscripted: the double answers it with Abort and records what it said.
+    r.controller.checkLink(5);
+    QVERIFY(!r.controller.LinkOK());
+    QVERIFY(r.link.openAborted());
+    QCOMPARE(r.dialogs.shownCount(), 1);  // one box, no further tries
+    const QString shown = r.dialogs.shown().at(0);
+    QVERIFY2(shown.contains(QStringLiteral("\"Error\" \"") + firstLine), qPrintable(shown));
+    QVERIFY2(shown.endsWith(QStringLiteral("[critical, Abort/Retry/Ignore]")), qPrintable(shown));
+    r.dialogs.reset();
+    if (QFileInfo(device).isFile()) {
+        QFile back(device);
+        QVERIFY(back.open(QIODevice::ReadOnly));
+        QCOMPARE(back.readAll(), QByteArray("keep me"));
+    }
+}
+
+void TestLinkPty::portInUseIsBusy() {
+    SimProcess sim;
+    QtSerialPort first;
+    first.open(sim.device());
+    RealLink r(sim.device());
+    r.dialogs.expectMessage(
+        QStringLiteral("Error"),
+        QStringLiteral("Cannot open Com1 (%1): it is in use by another program.\r\nClose the "
+                       "other program (a terminal, another copy of this program) and click "
+                       "Retry.")
+            .arg(sim.device()),
+        MsgIcon::Critical, MsgButtons::AbortRetryIgnore, MsgResult::Abort);
+    r.controller.checkLink(5);
     QVERIFY(!r.controller.LinkOK());
     QVERIFY2(r.dialogs.ok(), qPrintable(r.dialogs.report()));
 }

@@ -26,6 +26,7 @@ class TestClearController : public QObject {
 private Q_SLOTS:
     void cancelSendsNothing();
     void noLinkAfterFiveChecks();
+    void abortOnPortErrorEndsCommand();
     void statusDecides_data();
     void statusDecides();
     void statusReadFailsQuietly();
@@ -53,6 +54,28 @@ void TestClearController::noLinkAfterFiveChecks() {
     QCOMPARE(f.written(), (Bytes{0x33, 0x33, 0x33, 0x33, 0x33}));
     QVERIFY(!f.link.isPortOpen());
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
+}
+
+void TestClearController::abortOnPortErrorEndsCommand() {
+    // One box about the port; Abort ends the erase with nothing sent and no link message.
+    LinkFixture f;
+    f.link.setPortNumber(2);
+    f.port.failOpens(QStringLiteral("No such file or directory"), PortOpenFailure::NoSuchDevice);
+    expectProceed(f, MsgResult::Ok);
+    f.dialogs.expectErrorBox(
+        QStringLiteral("Cannot open Com2: there is no device /dev/ttyS1.\r\nThe USB-serial adapter "
+                       "may be unplugged, or Com2 may be the wrong port.\r\nPlug the adapter in, "
+                       "or use Communications > Find Ports... to find it and bind it to Com2."),
+        MsgResult::Abort);
+    ClearControllerCommand(f.controller, f.dialogs).mnuClearControllerBuffer_Click();
+    QVERIFY(f.written().empty());
+    QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
+
+    // The next command tries the port afresh: the abort is not remembered.
+    f.port.failOpens(QString());
+    f.controller.ReSync();
+    QVERIFY(f.controller.LinkOK());
+    QVERIFY(!f.link.openAborted());
 }
 
 void TestClearController::statusDecides_data() {

@@ -436,8 +436,8 @@ void TestControllerCommands::openFailureShowsPortTextAndRetries() {
     f.link.setPortNumber(3);
     f.port.failOpens(QStringLiteral("No such file or directory"));
     f.dialogs.expectMessage(QStringLiteral("Error"),
-                            QStringLiteral("Cannot open serial port /dev/ttyS2: No such file or "
-                                           "directory"),
+                            QStringLiteral("Cannot open Com3 (/dev/ttyS2): No such file or "
+                                           "directory."),
                             MsgIcon::Critical, MsgButtons::AbortRetryIgnore, MsgResult::Retry,
                             [&] { f.port.failOpens(QString()); });
     f.model.setStatus(1);

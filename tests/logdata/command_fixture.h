@@ -38,6 +38,7 @@ struct CommandFixture {
                        },
                        [this](const QString& c) { caption = c; },
                        [this] { ++charts; },
+                       {},
                        {}};
 
     QString path(const QString& name) const { return dir.filePath(name); }

@@ -6,6 +6,8 @@
 #include "link_fixture.h"
 #include "logdata/download_command.h"
 #include "logdata/fram_decoder.h"
+#include "logdata/kept_downloads.h"
+#include "logdata/save_log_command.h"
 #include "status_rows.h"
 
 using namespace tarvik;
@@ -29,6 +31,11 @@ struct DownloadFixture {
     int monitorStops = 0;
     QStringList progress;  // "show:<caption>", "<percent>", "hide"
     QStringList captions;
+    /// Where kept downloads go; empty keeps nothing.
+    QString keptFolder;
+    QDateTime moment = QDateTime(QDate(2024, 3, 5), QTime(14, 2, 11));
+    /// How many boxes had been shown when the chart opened.
+    int boxesBeforeChart = -1;
 
     DownloadFixture() {
         // The command's boxes and the link's boxes are one sequence on screen.
@@ -61,6 +68,7 @@ struct DownloadFixture {
                            cmd.ctx.yield,
                            cmd.ctx.setCaption,
                            cmd.ctx.viewChart,
+                           {},
                            {}};
         DownloadHooks hooks;
         hooks.stopMonitor = [this] { ++monitorStops; };
@@ -68,6 +76,16 @@ struct DownloadFixture {
         hooks.setProgress = [this](int p) { progress << QString::number(p); };
         hooks.hideProgress = [this] { progress << QStringLiteral("hide"); };
         hooks.dateTimeText = [] { return QStringLiteral("05/03/2024 14:02:11"); };
+        hooks.now = [this] { return moment; };
+        if (!keptFolder.isEmpty()) {
+            hooks.keepDownload = [this](const DataBuffer& b, const QDateTime& when) {
+                return KeptDownloads(keptFolder).keepOrSayWhy(b, cmd.ctx.brandName, when);
+            };
+        }
+        ctx.viewChart = [this] {
+            ++cmd.charts;
+            boxesBeforeChart = link.dialogs.shownCount();
+        };
         DownloadCommand(ctx, link.controller, *fram, hooks).mnuDownload_Click();
     }
 
@@ -131,6 +149,11 @@ private Q_SLOTS:
     void escDuringFramRead();
     void staleEscDoesNotStopDownload();
     void ringStartPastImage();
+    void openErrorEndsDownload_data();
+    void openErrorEndsDownload();
+    void keptDownloadIsTheSavedFile();
+    void keptDownloadFailureIsToldAfterTheChart_data();
+    void keptDownloadFailureIsToldAfterTheChart();
 };
 
 void TestDownload::fullDownload_data() {
@@ -360,4 +383,140 @@ void TestDownload::ringStartPastImage() {
 }
 
 QTEST_GUILESS_MAIN(TestDownload)
+void TestDownload::openErrorEndsDownload_data() {
+    QTest::addColumn<int>("cause");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("unplugged")
+        << static_cast<int>(PortOpenFailure::NoSuchDevice)
+        << QStringLiteral(
+               "Cannot open Com1: there is no device /dev/ttyS0.\r\nThe USB-serial "
+               "adapter may be unplugged, or Com1 may be the wrong port.\r\nPlug the "
+               "adapter in, or use Communications > Find Ports... to find it and bind "
+               "it to Com1.");
+    QTest::newRow("denied") << static_cast<int>(PortOpenFailure::PermissionDenied)
+                            << QStringLiteral(
+                                   "Cannot open Com1 (/dev/ttyS0): permission denied.\r\nSerial "
+                                   "devices belong to the dialout group. Add your user to it in a "
+                                   "terminal:\r\nsudo usermod -aG dialout $USER\r\nthen log out "
+                                   "and log in again.");
+    QTest::newRow("busy") << static_cast<int>(PortOpenFailure::Busy)
+                          << QStringLiteral(
+                                 "Cannot open Com1 (/dev/ttyS0): it is in use by "
+                                 "another program.\r\nClose the other program (a "
+                                 "terminal, another copy of this program) and click "
+                                 "Retry.");
+}
+
+void TestDownload::openErrorEndsDownload() {
+    // One box says what is wrong; Abort on it ends the download: no further link checks and no
+    // "Cannot establish RS-232 link" after it.
+    QFETCH(int, cause);
+    QFETCH(QString, text);
+    DownloadFixture f;
+    f.link.port.failOpens(QStringLiteral("system text"), static_cast<PortOpenFailure>(cause));
+    f.dialogs().expectErrorBox(text, MsgResult::Abort);
+    f.run();
+    DIALOGS_OK(f);
+    QCOMPARE(f.link.port.openCount(), 0);
+    QVERIFY(f.link.written().empty());
+    f.verifyFailedCleanly();
+
+    // Retry tries the same port again and, once it opens, the download goes on.
+    DownloadFixture g;
+    g.link.port.failOpens(QStringLiteral("system text"), static_cast<PortOpenFailure>(cause));
+    g.dialogs().expectMessage(QStringLiteral("Error"), text, MsgIcon::Critical,
+                              MsgButtons::AbortRetryIgnore, MsgResult::Retry,
+                              [&] { g.link.port.failOpens(QString()); });
+    g.expectFirmware();
+    g.run();
+    DIALOGS_OK(g);
+    QVERIFY(!g.cmd.buffer.BufferEmpty);
+    QCOMPARE(g.cmd.charts, 1);
+}
+
+void TestDownload::keptDownloadIsTheSavedFile() {
+    QTemporaryDir dir;
+    DownloadFixture f;
+    f.keptFolder = dir.filePath(QStringLiteral("data/downloads"));  // made when needed
+    f.link.model.setFram(sim::makeStripDayLog(0.016, 321, false));
+    f.expectFirmware();
+    f.run();
+    DIALOGS_OK(f);
+    const QString kept = f.keptFolder + QStringLiteral("/2024-03-05_14-02-11_QX-2.log");
+    QVERIFY2(QFileInfo::exists(kept), qPrintable(QDir(f.keptFolder).entryList().join(u' ')));
+    // Nothing else of the download changed: no caption naming the file, no extra box.
+    QCOMPARE(f.cmd.caption, CommandFixture::kBase + QStringLiteral(" - Downloaded Data"));
+    QCOMPARE(f.boxesBeforeChart, 1);
+    QCOMPARE(f.dialogs().shownCount(), 1);
+
+    // File > Save File on the same data set writes the same bytes, the comment line aside.
+    const QString saved = dir.filePath(QStringLiteral("saved.log"));
+    f.cmd.dialogs.expectSaveFile(QStringLiteral("Save File"), CommandFixture::kFilter, saved)
+        .expectInput(QStringLiteral("Comment?"), QStringLiteral("Optional Information Entry"),
+                     QString(), QStringLiteral("Quarter mile, 6\" slicks"));
+    SaveLogCommand(f.cmd.ctx).mnuSaveFile_Click();
+    QVERIFY2(f.cmd.dialogs.ok(), qPrintable(f.cmd.dialogs.report()));
+    QList<QByteArray> keptLines = CommandFixture::read(kept).split('\n');
+    QList<QByteArray> savedLines = CommandFixture::read(saved).split('\n');
+    QCOMPARE(keptLines.size(), 2707);  // 2706 lines, each ending in CR LF
+    QCOMPARE(keptLines.at(2705), QByteArray("\"Comment\",\" \"\r"));
+    QCOMPARE(savedLines.at(2705), QByteArray("\"Comment\",\"Quarter mile, 6\"\" slicks\"\r"));
+    keptLines.removeAt(2705);
+    savedLines.removeAt(2705);
+    QCOMPARE(keptLines, savedLines);
+
+    // A second download in the same second gets its own file; neither is overwritten.
+    const QByteArray first = CommandFixture::read(kept);
+    DownloadFixture g;
+    g.keptFolder = f.keptFolder;
+    g.link.model.setFram(sim::makeStripDayLog(0.016, 7, false));
+    g.expectFirmware();
+    g.run();
+    DIALOGS_OK(g);
+    QCOMPARE(CommandFixture::read(kept), first);
+    QVERIFY(QFileInfo::exists(f.keptFolder + QStringLiteral("/2024-03-05_14-02-11_QX-2 (2).log")));
+    QCOMPARE(QDir(f.keptFolder).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+void TestDownload::keptDownloadFailureIsToldAfterTheChart_data() {
+    QTest::addColumn<QString>("blocker");  // "file": a file where the folder should be
+    QTest::newRow("file in the way") << QStringLiteral("file");
+    QTest::newRow("read-only folder") << QStringLiteral("readonly");
+}
+
+void TestDownload::keptDownloadFailureIsToldAfterTheChart() {
+    QFETCH(QString, blocker);
+    QTemporaryDir dir;
+    DownloadFixture f;
+    f.keptFolder = dir.filePath(QStringLiteral("downloads"));
+    QString reason;
+    if (blocker == QLatin1String("file")) {
+        CommandFixture::write(f.keptFolder, "not a folder");
+        reason = QStringLiteral("a file of that name is in the way of the folder");
+    } else {
+        QVERIFY(QDir().mkpath(f.keptFolder));
+        QFile::setPermissions(f.keptFolder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        QFile probe(f.keptFolder + QStringLiteral("/probe"));
+        if (probe.open(QIODevice::WriteOnly)) {
+            probe.remove();
+            QSKIP("running with rights that write into a read-only folder");
+        }
+    }
+    f.expectFirmware();
+    f.run();  // the box about the folder is left unscripted and read back below
+    // The download itself is whole: buffer loaded, chart shown, then the one box.
+    QVERIFY(!f.cmd.buffer.BufferEmpty);
+    QCOMPARE(f.cmd.charts, 1);
+    QCOMPARE(f.boxesBeforeChart, 1);
+    QCOMPARE(f.dialogs().shownCount(), 2);
+    const QString box = f.dialogs().shown().at(1);
+    QVERIFY2(box.contains(DownloadCommand::kNotKept), qPrintable(box));
+    QVERIFY2(box.contains(QDir::toNativeSeparators(f.keptFolder)), qPrintable(box));
+    QVERIFY2(box.contains(reason), qPrintable(box));
+    QVERIFY2(box.contains(QStringLiteral("use File > Save File to keep it")), qPrintable(box));
+    f.dialogs().reset();
+    QFile::setPermissions(f.keptFolder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
 #include "test_download.moc"

@@ -388,10 +388,10 @@ void TestLogCommands::saveCannotCreate() {
         QString path_;
     } recorder(boxes, p);
     const LogDataContext& ctx = f.ctx;
-    LogDataContext withRecorder{f.buffer,      recorder,           ctx.baseTitle,
-                                ctx.brandName, ctx.abortRequested, ctx.setAbortRequested,
-                                ctx.yield,     ctx.setCaption,     ctx.viewChart,
-                                ctx.fileExists};
+    LogDataContext withRecorder{f.buffer,       recorder,           ctx.baseTitle,
+                                ctx.brandName,  ctx.abortRequested, ctx.setAbortRequested,
+                                ctx.yield,      ctx.setCaption,     ctx.viewChart,
+                                ctx.fileExists, ctx.fileUsed};
     SaveLogCommand(withRecorder).mnuSaveFile_Click();
     QVERIFY(recorder.ok);
     QCOMPARE(boxes, 2);

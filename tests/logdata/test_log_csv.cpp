@@ -6,6 +6,7 @@
 
 #include "command_fixture.h"
 #include "log_test_data.h"
+#include "logdata/log_file_reader.h"
 #include "logdata/save_log_command.h"
 
 using namespace tarvik;
@@ -18,7 +19,23 @@ class TestLogCsv : public QObject {
 
 private Q_SLOTS:
     void pythonCsvReadsSavedFile();
+    void quotesRoundTripThroughPython();
 };
+
+namespace {
+
+QJsonObject runScript(const QStringList& args) {
+    QProcess python;
+    python.start(QStringLiteral("python3"), QStringList{QStringLiteral(TARVIK_CSV_SCRIPT)} + args);
+    if (!python.waitForFinished(30000) || python.exitStatus() != QProcess::NormalExit ||
+        python.exitCode() != 0) {
+        qWarning() << python.readAllStandardOutput() << python.readAllStandardError();
+        return {};
+    }
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+}
+
+}  // namespace
 
 void TestLogCsv::pythonCsvReadsSavedFile() {
     CommandFixture f;
@@ -55,6 +72,38 @@ void TestLogCsv::pythonCsvReadsSavedFile() {
     // The comment with its comma stays one quoted field for the csv reader.
     const QJsonArray trailer = r.value("trailer").toArray();
     QCOMPARE(trailer.at(2).toArray().at(1).toString(), f.buffer.Comment);
+}
+
+void TestLogCsv::quotesRoundTripThroughPython() {
+    // A comment with quotes and commas: the program writes it, Python's csv reads it whole and
+    // writes it back its own way, and the program reads that file back to the same text.
+    const QString comment = QStringLiteral("6\" slicks, 75 shot \"wet\"");
+    CommandFixture f;
+    fillDownloadLike(f.buffer);
+    f.buffer.Comment = comment;
+    const QString path = f.path(QStringLiteral("quotes.log"));
+    const QString rewritten = f.path(QStringLiteral("rewritten.log"));
+    f.dialogs.expectSaveFile(QStringLiteral("Save File"), CommandFixture::kFilter, path);
+    SaveLogCommand(f.ctx).mnuSaveFile_Click();
+    QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
+
+    const QString second = QStringLiteral("2nd \"pass\", \"\"");
+    const QJsonObject r = runScript({path, QStringLiteral("--rewrite"), rewritten, second});
+    const QJsonArray trailer = r.value("trailer").toArray();
+    QCOMPARE(trailer.size(), 3);
+    QCOMPARE(trailer.at(2).toArray().size(), 2);
+    QCOMPARE(trailer.at(2).toArray().at(1).toString(), comment);
+
+    DataBuffer back;
+    QFile file(rewritten);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    LogFileReader reader(file);
+    QVERIFY(reader.readHeader(back));
+    QVERIFY(reader.readSamples(back));
+    QVERIFY(reader.readTrailer(back));
+    QCOMPARE(back.Comment, second);
+    QCOMPARE(back.FirmwareID, f.buffer.FirmwareID);
+    QCOMPARE(back.column(Column::RPM), f.buffer.column(Column::RPM));
 }
 
 QTEST_GUILESS_MAIN(TestLogCsv)

@@ -128,6 +128,10 @@ private Q_SLOTS:
     void roundTripCommaInComment();
     void commaInBrandKeepsDate();
     void earlierVersionTrailer();
+    void quotesRoundTrip_data();
+    void quotesRoundTrip();
+    void trailerFields_data();
+    void trailerFields();
     void lineEnds();
     void lenientNumbers();
     void elevenOrThirteenFields();
@@ -224,8 +228,8 @@ void TestLogFile::writerCommentAndQuotes() {
     b.Comment = QStringLiteral("He said \"go\"\r\nthen");
     const QList<QByteArray> l = lines(writeAll(b, QStringLiteral("Orvenna")));
     QCOMPARE(l.size(), 2706);
-    // Quotes are written as they are; a line break would split the line, so it is a blank.
-    QCOMPARE(l[2705], QByteArray("\"Comment\",\"He said \"go\"  then\""));
+    // Quotes are doubled; a line break would split the line, so it is a blank.
+    QCOMPARE(l[2705], QByteArray("\"Comment\",\"He said \"\"go\"\"  then\""));
 }
 
 void TestLogFile::writerShortWriteThrows() {
@@ -284,7 +288,7 @@ void TestLogFile::roundTripCommaInComment() {
     original.DownloadDate = QStringLiteral("Tuesday, 5 March 2024 14:02:11");
     DataBuffer back;
     QVERIFY(readAll(writeAll(original, QStringLiteral("Orvenna")), back).trailer);
-    QCOMPARE(back.Comment, QStringLiteral("Pass 3, 1.2 bar, 14 psi ,"));
+    QCOMPARE(back.Comment, QStringLiteral("Pass 3, 1.2 bar, 14 \"psi\" ,"));
     QCOMPARE(back.DownloadDate, original.DownloadDate);
 }
 
@@ -310,6 +314,69 @@ void TestLogFile::earlierVersionTrailer() {
     QCOMPARE(b.Comment, QStringLiteral("my run"));
     QCOMPARE(LogFileReader::trailerValue("\"Comment\","), QByteArray(""));
     QVERIFY(LogFileReader::trailerValue("\"Comment\"").isNull());
+}
+
+void TestLogFile::quotesRoundTrip_data() {
+    QTest::addColumn<QString>("comment");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("inch mark") << QStringLiteral("6\" slicks, 75 shot")
+                               << QByteArray("\"Comment\",\"6\"\" slicks, 75 shot\"");
+    QTest::newRow("only quotes") << QStringLiteral("\"\"\"")
+                                 << QByteArray("\"Comment\",\"\"\"\"\"\"\"\"");
+    QTest::newRow("ends in a quote")
+        << QStringLiteral("jet \"75\"") << QByteArray("\"Comment\",\"jet \"\"75\"\"\"");
+    QTest::newRow("quote and comma")
+        << QStringLiteral("a\",b") << QByteArray("\"Comment\",\"a\"\",b\"");
+}
+
+void TestLogFile::quotesRoundTrip() {
+    // Every quote inside a text is doubled on the way out and made single again on the way in.
+    QFETCH(QString, comment);
+    QFETCH(QByteArray, line);
+    DataBuffer original;
+    fillExample(original);
+    original.Comment = comment;
+    original.FirmwareID = QStringLiteral("QX-2 \"B\"");
+    const QList<QByteArray> l = lines(writeAll(original, QStringLiteral("Orvenna")));
+    QCOMPARE(l.at(2705), line);
+    QCOMPARE(l.at(2703), QByteArray("\"Firmware ID\",\"QX-2 \"\"B\"\"\""));
+    DataBuffer back;
+    QVERIFY(readAll(join(l), back).trailer);
+    QCOMPARE(back.Comment, comment);
+    QCOMPARE(back.FirmwareID, original.FirmwareID);
+}
+
+void TestLogFile::trailerFields_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("comment");
+    const QString kept = QStringLiteral("kept");
+    // Files written before quotes were doubled: a lone quote is dropped, as they always read.
+    QTest::newRow("old lone quote")
+        << QByteArray("\"Comment\",\"6\" slicks, 75 shot\"") << QStringLiteral("6 slicks, 75 shot");
+    QTest::newRow("old two quotes")
+        << QByteArray("\"Comment\",\"14 \"psi\" here\"") << QStringLiteral("14 psi here");
+    QTest::newRow("comma in quotes")
+        << QByteArray("\"Comment\",\"a, b, c\"") << QStringLiteral("a, b, c");
+    QTest::newRow("comma in label") << QByteArray("\"Com, ment\",\"x\"") << QStringLiteral("x");
+    QTest::newRow("bare fields") << QByteArray("Comment,  my run  ") << QStringLiteral("my run");
+    QTest::newRow("empty value") << QByteArray("\"Comment\",") << QString();
+    QTest::newRow("blank value") << QByteArray("\"Comment\",\" \"") << QString();
+    QTest::newRow("one field") << QByteArray("\"Comment\"") << kept;
+    QTest::newRow("three fields") << QByteArray("\"Comment\",\"a\",\"b\"") << kept;
+    QTest::newRow("bare commas") << QByteArray("Comment,a,b") << kept;
+    QTest::newRow("unclosed quote")
+        << QByteArray("\"Comment\",\"open, end") << QStringLiteral("open, end");
+}
+
+void TestLogFile::trailerFields() {
+    QFETCH(QByteArray, line);
+    QFETCH(QString, comment);
+    QList<QByteArray> l = lines(exampleFileText());
+    l[2705] = line;
+    DataBuffer b;
+    b.Comment = QStringLiteral("kept");
+    QVERIFY(readAll(join(l), b).trailer);
+    QCOMPARE(b.Comment, comment);
 }
 
 void TestLogFile::lineEnds() {

@@ -27,6 +27,7 @@
 #include "link/app_error.h"
 #include "link/controller.h"
 #include "link/serial_link.h"
+#include "logdata/dated_files.h"
 #include "logdata/log_data_context.h"
 #include "logdata/log_file_reader.h"
 #include "logdata/open_log_command.h"
@@ -266,7 +267,7 @@ void TestLiveRecording::finishedRecordingReadsBack() {
     QVERIFY(!file.isOpen());
     QCOMPARE(file.files().size(), 1);
     const QString path = file.files().first();
-    QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("2026-05-14_20-31-07.log"));
+    QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("2026-05-14_20-31-07_QX-2.log"));
 
     // Laid out like a saved log: 2706 lines, the rows after the recording empty.
     const QList<QByteArray> lines = fileLines(path);
@@ -296,17 +297,23 @@ void TestLiveRecording::finishedRecordingReadsBack() {
 }
 
 void TestLiveRecording::fileNames() {
-    const QString stem = RecordingFile::stemFor(identity().start);
-    QCOMPARE(RecordingFile::fileName(stem, 1), QStringLiteral("2026-05-14_20-31-07.log"));
-    QCOMPARE(RecordingFile::fileName(stem, 2), QStringLiteral("2026-05-14_20-31-07_02.log"));
-    QCOMPARE(RecordingFile::fileName(stem, 12), QStringLiteral("2026-05-14_20-31-07_12.log"));
+    const QDateTime start = identity().start;
+    QCOMPARE(RecordingFile::fileName(start, QStringLiteral("QX-2"), 1, 1),
+             QStringLiteral("2026-05-14_20-31-07_QX-2.log"));
+    QCOMPARE(RecordingFile::fileName(start, QStringLiteral("QX-2"), 1, 2),
+             QStringLiteral("2026-05-14_20-31-07_QX-2 part 2.log"));
+    QCOMPARE(RecordingFile::fileName(start, QStringLiteral("QX-1"), 2, 12),
+             QStringLiteral("2026-05-14_20-31-07_QX-1 part 12 (2).log"));
+    QCOMPARE(RecordingFile::fileName(start, QString(), 1, 1),
+             QStringLiteral("2026-05-14_20-31-07_Unknown.log"));
     // A second recording begun within the same second does not overwrite the first.
     QTemporaryDir dir;
     RecordingFile a(dir.path(), identity());
     a.begin();
     RecordingFile b(dir.path(), identity());
     b.begin();
-    QCOMPARE(QFileInfo(b.files().first()).fileName(), QStringLiteral("2026-05-14_20-31-07-2.log"));
+    QCOMPARE(QFileInfo(b.files().first()).fileName(),
+             QStringLiteral("2026-05-14_20-31-07_QX-2 (2).log"));
     a.finish();
     b.finish();
 }
@@ -365,7 +372,8 @@ void TestLiveRecording::killedRecordingReadsBack() {
     auto buffer = std::make_unique<DataBuffer>();
     int charts = 0;
     LogDataContext ctx{*buffer, dialogs, QStringLiteral("T"),   QStringLiteral("B"), {},
-                       {},      {},      [](const QString&) {}, [&] { ++charts; },   {}};
+                       {},      {},      [](const QString&) {}, [&] { ++charts; },   {},
+                       {}};
     OpenLogCommand(ctx).mnuOpenFile_Click();
     QVERIFY2(dialogs.ok(), qPrintable(dialogs.report()));
     QVERIFY(!buffer->BufferEmpty);
@@ -384,7 +392,8 @@ void TestLiveRecording::splitAt2700Rows() {
     QCOMPARE(file.rowsInFile(), 3);
     QCOMPARE(file.rowsTotal(), qint64{2703});
     file.finish();
-    QCOMPARE(QFileInfo(file.files()[1]).fileName(), QStringLiteral("2026-05-14_20-31-07_02.log"));
+    QCOMPARE(QFileInfo(file.files()[1]).fileName(),
+             QStringLiteral("2026-05-14_20-31-07_QX-2 part 2.log"));
 
     const ReadBack first = readBack(file.files()[0]);
     QVERIFY(first.header && first.samples && first.trailer);
@@ -721,7 +730,10 @@ void TestLiveRecording::recentRecordingsOpensTheChart() {
     emit recent->aboutToShow();
     QCOMPARE(recent->actions().size(), 1);
     QAction* item = recent->actions().first();
-    QCOMPARE(item->text(), QFileInfo(path).fileName());
+    DatedFile listed;
+    QVERIFY(dated_files::parse(QFileInfo(path).fileName(), QStringLiteral(".log"), listed));
+    QCOMPARE(item->text(), listed.menuText());
+    QCOMPARE(listed.model, QStringLiteral("QX-2"));
     item->trigger();
     QVERIFY2(win.dialogs.ok(), qPrintable(win.dialogs.report()));
     QTRY_COMPARE(win.chartsShown, 1);

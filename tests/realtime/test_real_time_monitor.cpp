@@ -135,6 +135,7 @@ private slots:
     // Start
     void startShowsThePanel();
     void startWithSilentController();
+    void startEndsOnAbortAtPortError();
     void startWithUnreadableFirmware();
     void startWithUnreadableScaleFactors();
     void startChoosesGauges_data();
@@ -214,6 +215,22 @@ void TestRealTimeMonitor::startWithSilentController() {
     // Five tries, then the port is closed and nothing opens.
     QCOMPARE(m.commands(), std::vector<quint8>(5, p::kCmdReSync));
     QVERIFY(!m.port.isOpen());
+    QVERIFY(!m.monitor->RealTimeActive());
+    QVERIFY(m.panel.isHidden());
+}
+
+void TestRealTimeMonitor::startEndsOnAbortAtPortError() {
+    // The user lacks the right to open the port: one box says so; Abort ends the start.
+    Monitor m;
+    m.port.failOpens(QStringLiteral("Permission denied"), PortOpenFailure::PermissionDenied);
+    m.dialogs.expectErrorBox(
+        QStringLiteral("Cannot open Com1 (/dev/ttyS0): permission denied.\r\nSerial devices "
+                       "belong to the dialout group. Add your user to it in a terminal:\r\nsudo "
+                       "usermod -aG dialout $USER\r\nthen log out and log in again."),
+        MsgResult::Abort);
+    m.monitor->mnuViewRealTime_Click();
+    QVERIFY2(m.ok(), qPrintable(m.dialogs.report()));
+    QVERIFY(m.commands().empty());
     QVERIFY(!m.monitor->RealTimeActive());
     QVERIFY(m.panel.isHidden());
 }

@@ -86,8 +86,10 @@ ScriptedDialogs& ScriptedDialogs::expectErrorBox(const QString& text, MsgResult 
 }
 
 ScriptedDialogs& ScriptedDialogs::expectInput(const QString& prompt, const QString& title,
-                                              const QString& defaultText, const QString& answer) {
+                                              const QString& defaultText, const QString& answer,
+                                              std::function<void()> whileShown) {
     Expected e;
+    e.whileShown = std::move(whileShown);
     e.kind = Expected::Kind::Input;
     e.title = title;
     e.text = prompt;
@@ -109,8 +111,10 @@ ScriptedDialogs& ScriptedDialogs::expectOpenFile(const QString& title, const QSt
 }
 
 ScriptedDialogs& ScriptedDialogs::expectSaveFile(const QString& title, const QString& filter,
-                                                 const QString& path) {
+                                                 const QString& path,
+                                                 std::function<void()> whileShown) {
     Expected e;
+    e.whileShown = std::move(whileShown);
     e.kind = Expected::Kind::SaveFile;
     e.title = title;
     e.defaultText = filter;
@@ -182,6 +186,9 @@ QString ScriptedDialogs::inputBox(const QString& prompt, const QString& title,
                          .arg(visible(e->title), visible(e->text), visible(e->defaultText), d);
         return QString();
     }
+    if (e->whileShown) {
+        e->whileShown();
+    }
     return e->textAnswer;
 }
 
@@ -209,6 +216,9 @@ QString ScriptedDialogs::saveFileName(const QString& title, const QString& filte
         failures_ << QStringLiteral("save dialog differs: expected %1 %2, got %3")
                          .arg(visible(e->title), visible(e->defaultText), d);
         return QString();
+    }
+    if (e->whileShown) {
+        e->whileShown();
     }
     return e->textAnswer;
 }

@@ -34,12 +34,14 @@ public:
                                    std::function<void()> whileShown = {});
     /// Expects the program's error box (title "Error", Abort/Retry/Ignore, critical icon).
     ScriptedDialogs& expectErrorBox(const QString& text, MsgResult answer);
+    /// `whileShown` runs while the input box or file dialog is "on screen", before its answer.
     ScriptedDialogs& expectInput(const QString& prompt, const QString& title,
-                                 const QString& defaultText, const QString& answer);
+                                 const QString& defaultText, const QString& answer,
+                                 std::function<void()> whileShown = {});
     ScriptedDialogs& expectOpenFile(const QString& title, const QString& filter,
                                     const QString& path);
     ScriptedDialogs& expectSaveFile(const QString& title, const QString& filter,
-                                    const QString& path);
+                                    const QString& path, std::function<void()> whileShown = {});
 
     /// Expects the printer set-up dialog. With `accept`, `choose` plays the user's choices on
     /// the printer before OK; without it the dialog is cancelled and the printer left alone.

@@ -5,6 +5,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QTextStream>
@@ -103,6 +104,14 @@ void printShots(const QString& folder) {
         save(*box, QStringLiteral("about"));
     }
     {
+        const auto box = QtUserDialogs::makeMessageBox(
+            QStringLiteral("Error"), QStringLiteral("RS-232 timeout. Check cable and click Abort."),
+            MsgIcon::Critical, MsgButtons::AbortRetryIgnore, nullptr);
+        box->show();
+        settle(*box);
+        save(*box, QStringLiteral("error_box"));
+    }
+    {
         HelpWindow help;
         if (help.openFile(programFile(kHelpFileName))) {
             help.show();
@@ -124,6 +133,12 @@ void printShots(const QString& folder) {
         save(*dialog, QStringLiteral("printer_setup"));
     }
     printedPage(folder, QStringLiteral("chart_printed"), {});
+    printedPage(folder, QStringLiteral("chart_printed_onoff"),
+                [](FrmChart1& w, DataBuffer&, CommentAnswer&) {
+                    if (auto* gpi = w.findChild<QRadioButton*>(QStringLiteral("optTrace2GPI"))) {
+                        gpi->click();
+                    }
+                });
     printedPage(folder, QStringLiteral("chart_pass_compared_printed"),
                 [&folder](FrmChart1& w, DataBuffer& data, CommentAnswer& dialogs) {
                     dialogs.openAnswer = writeComparedLog(folder);

@@ -46,7 +46,12 @@ public:
     /// Bytes put straight into the receive buffer, as if left over from an earlier exchange.
     void injectReceived(const QByteArray& bytes);
     /// The next opens fail with the platform text `text` ("" to stop failing).
-    void failOpens(const QString& text) { openFailure_ = text; }
+    /// Every open fails with this text ("" to open again) and this cause.
+    void failOpens(const QString& text, PortOpenFailure cause = PortOpenFailure::Other) {
+        openFailure_ = text;
+        openCause_ = cause;
+    }
+    PortOpenFailure lastOpenFailure() const override { return openCause_; }
     /// Delivers a line event through the event loop, as a real port does.
     void injectLineEvent(int code);
     /// Delivers a line event right now (as if the event loop had just dispatched it).
@@ -63,6 +68,7 @@ private:
     QString device_;
     QString error_;
     QString openFailure_;
+    PortOpenFailure openCause_ = PortOpenFailure::None;
     QByteArray rx_;
     LineEventHandler handler_;
     std::vector<Written> written_;

@@ -59,6 +59,8 @@ private:
                     box->windowTitle() + QStringLiteral(" | ") +
                         box->text().replace(u'\n', QStringLiteral(" / ")));
                 QAbstractButton* button = box->button(QMessageBox::Ignore);
+                if (button == nullptr)  // the error box has buttons of its own, in its order
+                    button = box->findChild<QAbstractButton*>(QStringLiteral("cmdIgnore"));
                 if (button == nullptr)
                     button = box->button(QMessageBox::Ok);
                 if (button == nullptr)

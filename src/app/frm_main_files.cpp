@@ -1,0 +1,145 @@
+// The main window's File menu lists (Recent Files, Recent Downloads), the kept downloads and
+// Find Ports: the parts of the window that deal with files and devices the user has used.
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QUrl>
+
+#include "app/frm_find_ports.h"
+#include "app/frm_main.h"
+#include "link/app_error.h"
+#include "link/error_trap.h"
+#include "link/serial_link.h"
+#include "logdata/dated_files.h"
+#include "logdata/kept_downloads.h"
+#include "logdata/log_data_context.h"
+#include "logdata/open_log_command.h"
+#include "platform/serial_devices.h"
+#include "platform/user_dialogs.h"
+#include "settings/recent_files.h"
+
+namespace tarvik {
+
+namespace {
+// The menu lists this many kept downloads; the folder holds them all.
+constexpr int kDownloadsListed = 20;
+const QString kDownloadsFolderTitle = QStringLiteral("Open Downloads Folder");
+}  // namespace
+
+QString FrmMain::downloadsFolder() const {
+    return services_.downloadsFolder.isEmpty() ? KeptDownloads::defaultFolder()
+                                               : services_.downloadsFolder;
+}
+
+QStringList FrmMain::recentFiles() const {
+    return RecentFiles(*services_.settings).paths();
+}
+
+void FrmMain::rememberRecentFile(const QString& path) {
+    ErrorTrap trap(dialogs());
+    trap.run([&] { RecentFiles(*services_.settings).remember(path); });
+}
+
+QString FrmMain::keepDownload(const DataBuffer& buffer, const QDateTime& when) {
+    return KeptDownloads(downloadsFolder()).keepOrSayWhy(buffer, branding().brandName(), when);
+}
+
+void FrmMain::fillRecentFilesMenu() {
+    mnuRecentFiles_->clear();
+    const QStringList paths = recentFiles();
+    for (int i = 0; i < paths.size(); ++i) {
+        QAction* a = mnuRecentFiles_->addAction(RecentFiles::menuText(i, paths.at(i)));
+        a->setObjectName(QStringLiteral("mnuRecentFile%1").arg(i + 1));
+        a->setToolTip(paths.at(i));
+        const QString path = paths.at(i);
+        connect(a, &QAction::triggered, this, [this, path] { openRecentFile(path); });
+    }
+    if (paths.isEmpty()) {
+        mnuRecentFiles_->addAction(QStringLiteral("(none)"))->setEnabled(false);
+    }
+}
+
+void FrmMain::fillRecentDownloadsMenu() {
+    mnuRecentDownloads_->clear();
+    const QList<DatedFile> files =
+        dated_files::list(downloadsFolder(), QString::fromLatin1(KeptDownloads::kExtension));
+    for (int i = 0; i < files.size() && i < kDownloadsListed; ++i) {
+        QString text = files.at(i).menuText();
+        QAction* a = mnuRecentDownloads_->addAction(text.replace(u'&', QStringLiteral("&&")));
+        a->setObjectName(QStringLiteral("mnuRecentDownload%1").arg(i + 1));
+        const QString path = files.at(i).path;
+        connect(a, &QAction::triggered, this, [this, path] { openKeptDownload(path); });
+    }
+    if (files.isEmpty()) {
+        mnuRecentDownloads_->addAction(QStringLiteral("(none)"))->setEnabled(false);
+    }
+}
+
+void FrmMain::openRecentFile(const QString& path) {
+    link_->runWhenIdle([this, path] {
+        const LogDataContext ctx = logDataContext();
+        OpenLogCommand(ctx).openPath(path);
+        // A file that has gone (or was never a file) has had its say: it leaves the list.
+        if (!QFileInfo(path).isFile()) {
+            ErrorTrap trap(dialogs());
+            trap.run([&] { RecentFiles(*services_.settings).forget(path); });
+        }
+    });
+}
+
+void FrmMain::openKeptDownload(const QString& path) {
+    link_->runWhenIdle([this, path] {
+        const LogDataContext ctx = logDataContext();
+        OpenLogCommand(ctx).openPath(path);
+    });
+}
+
+void FrmMain::mnuOpenDownloadsFolder_Click() {
+    const QString folder = downloadsFolder();
+    const QString shown = QDir::toNativeSeparators(folder);
+    const QFileInfo info(folder);
+    if (info.exists() && !info.isDir()) {
+        dialogs().message(kDownloadsFolderTitle,
+                          shown + QStringLiteral("\r\nThis is a file, not a folder: downloads "
+                                                 "cannot be kept there until it is moved away."),
+                          MsgIcon::Exclamation, MsgButtons::Ok);
+        return;
+    }
+    if (!QDir().mkpath(folder)) {
+        dialogs().message(kDownloadsFolderTitle,
+                          shown + QStringLiteral("\r\nThe folder cannot be created."),
+                          MsgIcon::Exclamation, MsgButtons::Ok);
+        return;
+    }
+    const bool shownInManager = services_.showFolder
+                                    ? services_.showFolder(folder)
+                                    : QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    if (!shownInManager) {
+        dialogs().message(kDownloadsFolderTitle,
+                          QStringLiteral("No file manager could show the downloads folder. It "
+                                         "is:\r\n") +
+                              shown,
+                          MsgIcon::Information, MsgButtons::Ok);
+    }
+}
+
+void FrmMain::mnuFindPorts_Click() {
+    if (services_.serialDevices == nullptr) {
+        ownDevices_ = std::make_unique<QtSerialDeviceList>();
+        services_.serialDevices = ownDevices_.get();
+    }
+    FrmFindPorts frmFindPorts(
+        FindPortsServices{*services_.serialDevices, *services_.settings, dialogs(), PortNumber(),
+                          [this](int port) {
+                              // The port in use now leads to the new device: the next command
+                              // opens it there.
+                              if (port == PortNumber()) {
+                                  closePortIfOpen();
+                              }
+                          }},
+        this);
+    frmFindPorts.exec();
+}
+
+}  // namespace tarvik

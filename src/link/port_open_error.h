@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+#include "platform/serial_port.h"
+
+namespace tarvik {
+
+/// The error box text for a port that could not be opened: what is wrong, in words a user can
+/// act on, with the port number and the device. `systemText` is the port's own error text,
+/// shown where the cause is not one of the known ones.
+QString portOpenErrorText(PortOpenFailure failure, const QString& device, int portNumber,
+                          const QString& systemText);
+
+}  // namespace tarvik
