@@ -19,10 +19,11 @@ class UserDialogs;
 /// "Record Real Time Data"). It takes the readings the cycle hands on and never touches the
 /// controller link, so recording cannot slow the cycle down beyond appending one line.
 ///
-/// Each row's elapsed time is the cycle's start on the link's clock less the recording's start,
-/// in seconds to the millisecond. A cycle begun before the recording started is not recorded.
-/// A failed write ends the recording with one message (shown after the cycle in hand has
-/// finished, never in its middle); the rows written before it stay readable.
+/// The recording's length goes to the panel from a timer, once per second shown, never from
+/// inside a cycle. Each row's elapsed time is the cycle's start on the link's clock less the
+/// recording's start, in seconds to the millisecond. A cycle begun before the recording started is
+/// not recorded. A failed write ends the recording with one message (shown after the cycle in hand
+/// has finished, never in its middle); the rows written before it stay readable.
 class LiveRecorder : public QObject {
     Q_OBJECT
 
@@ -70,6 +71,7 @@ private:
     QStringList files_;
     qint64 startUs_ = 0;
     QTimer* ticker_ = nullptr;
+    QString shownElapsed_;
 };
 
 }  // namespace tarvik
