@@ -4,8 +4,10 @@
 //      2 ms pause per exchange (goal: ratio <= 1.5);
 //  (b) the longest stretch the UI thread goes without processing events during monitoring,
 //      reply waits excepted (goal: < 5 ms);
-//  (c) both again with a recording running and the strip chart on (goal: within 10 % of (a)
-//      and (b)), and the cost of appending one row to a recording (goal: < 0.5 ms).
+//  (c) the longest stretch without processing events while the monitor's link check waits on a
+//      silent controller (two 1 s checks; goal: < 100 ms), seen by a 5 ms timer;
+//  (d) (a) and (b) again with a recording running and the strip chart on (goal: within 10 % of
+//      (a) and (b)), and the cost of appending one row to a recording (goal: < 0.5 ms).
 #include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -321,5 +323,49 @@ int main(int argc, char* argv[]) {
     monitor.cmdCloseRealTimeData_Click();
     sim.terminate();
     sim.waitForFinished(3000);
-    return ok ? 0 : 1;
+
+    // (c) A controller that never answers. The timer fires only when events are processed, so
+    // the longest gap between its ticks is the longest stretch the window went without them.
+    QProcess silentSim;
+    silentSim.start(simPath, {QStringLiteral("--silent")});
+    if (!silentSim.waitForStarted(5000) || !silentSim.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "cannot start %s --silent\n", qPrintable(simPath));
+        return 1;
+    }
+    const QString silentDevice = QString::fromLocal8Bit(silentSim.readLine()).trimmed();
+    QtSerialPort silentPort;
+    SteadyClock silentClock;
+    SerialLink silentLink(silentPort, silentClock, dialogs,
+                          [silentDevice](int) { return silentDevice; });
+    Controller silentController(silentLink);
+    qint64 lastTickUs = nowUs();
+    qint64 longestTickGapUs = 0;
+    int ticks = 0;
+    QTimer probe;
+    probe.setInterval(5);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const qint64 now = nowUs();
+        longestTickGapUs = std::max(longestTickGapUs, now - lastTickUs);
+        lastTickUs = now;
+        ++ticks;
+    });
+    probe.start();
+    QApplication::processEvents();
+    lastTickUs = nowUs();
+    const qint64 checkStart = nowUs();
+    for (int i = 0; i < 2; ++i) {
+        silentController.ReSync();
+    }
+    const qint64 checkUs = nowUs() - checkStart;
+    longestTickGapUs = std::max(longestTickGapUs, nowUs() - lastTickUs);
+    probe.stop();
+    silentLink.closePort();
+    std::printf(
+        "Silent link check (2 x ReSync, %.2f s): longest stretch without processing events "
+        "%.1f ms over %d timer ticks (goal < 100 ms)%s\n",
+        static_cast<double>(checkUs) / 1e6, static_cast<double>(longestTickGapUs) / 1000.0, ticks,
+        silentController.LinkOK() ? "  [FAILED: answered]" : "");
+    silentSim.terminate();
+    silentSim.waitForFinished(3000);
+    return ok && !silentController.LinkOK() ? 0 : 1;
 }

@@ -383,6 +383,8 @@ LogDataContext FrmMain::logDataContext() {
 void FrmMain::mnuOpenFile_Click() {
     // Never replaces the data set under a download or a save that is yielding.
     link_->runWhenIdle([this] {
+        // The reading yields; a download or another file chosen meanwhile waits for its end.
+        SerialLink::CommandScope command(*link_);
         const LogDataContext ctx = logDataContext();
         OpenLogCommand(ctx).mnuOpenFile_Click();
     });
@@ -576,6 +578,7 @@ void FrmMain::fillRecentRecordings() {
 void FrmMain::openRecording(const QString& path) {
     // Chosen while a poll cycle is suspended: the open waits for the link, as Open File does.
     link_->runWhenIdle([this, path] {
+        SerialLink::CommandScope command(*link_);  // the reading yields: nothing may cut in
         const LogDataContext ctx = logDataContext();
         OpenLogCommand(ctx).openPath(path);
     });

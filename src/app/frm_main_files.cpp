@@ -78,6 +78,7 @@ void FrmMain::fillRecentDownloadsMenu() {
 
 void FrmMain::openRecentFile(const QString& path) {
     link_->runWhenIdle([this, path] {
+        SerialLink::CommandScope command(*link_);  // the reading yields: nothing may cut in
         const LogDataContext ctx = logDataContext();
         OpenLogCommand(ctx).openPath(path);
         // A file that has gone (or was never a file) has had its say: it leaves the list.
@@ -90,6 +91,7 @@ void FrmMain::openRecentFile(const QString& path) {
 
 void FrmMain::openKeptDownload(const QString& path) {
     link_->runWhenIdle([this, path] {
+        SerialLink::CommandScope command(*link_);  // the reading yields: nothing may cut in
         const LogDataContext ctx = logDataContext();
         OpenLogCommand(ctx).openPath(path);
     });

@@ -1,5 +1,6 @@
 #include "app/help_window.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QScrollBar>
@@ -7,6 +8,8 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include "platform/regular_file.h"
 
 namespace tarvik {
 
@@ -22,6 +25,21 @@ QToolButton* makeButton(const char* name, const QString& text) {
     return b;
 }
 
+// The browser asks its window for every page and picture. An empty answer is still an
+// answer: a null one would send the document to read the file by itself.
+class GuideBrowser final : public QTextBrowser {
+public:
+    explicit GuideBrowser(const HelpWindow& window) : window_(window) {}
+    QVariant loadResource(int type, const QUrl& name) override {
+        Q_UNUSED(type);
+        const QUrl base = source().isValid() ? source() : QUrl();
+        return QVariant(window_.guideResource(name, base));
+    }
+
+private:
+    const HelpWindow& window_;
+};
+
 }  // namespace
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -32,7 +50,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     cmdContents_ = makeButton("cmdContents", QStringLiteral("Contents"));
     cmdBack_ = makeButton("cmdBack", QStringLiteral("Back"));
     cmdForward_ = makeButton("cmdForward", QStringLiteral("Forward"));
-    txtHelp_ = new QTextBrowser;
+    txtHelp_ = new GuideBrowser(*this);
     txtHelp_->setObjectName(QStringLiteral("txtHelp"));
     // The guide is one page of its own; a link out of it is opened by the system's browser.
     txtHelp_->setOpenExternalLinks(true);
@@ -61,6 +79,7 @@ bool HelpWindow::openFile(const QString& path) {
         return false;
     }
     path_ = file.absoluteFilePath();
+    folder_ = QFileInfo(file.canonicalFilePath()).absolutePath();
     txtHelp_->setSource(QUrl::fromLocalFile(path_), QTextDocument::HtmlResource);
     txtHelp_->clearHistory();
     return true;
@@ -72,6 +91,33 @@ void HelpWindow::showContents() {
         txtHelp_->setSource(QUrl::fromLocalFile(path_), QTextDocument::HtmlResource);
         txtHelp_->verticalScrollBar()->setValue(0);
     }
+}
+
+QByteArray HelpWindow::guideResource(const QUrl& name, const QUrl& base) const {
+    if (folder_.isEmpty()) {
+        return QByteArray("");
+    }
+    QUrl url = name;
+    if (url.isRelative()) {
+        url = (base.isValid() ? base : QUrl::fromLocalFile(path_)).resolved(name);
+    }
+    if (!url.isLocalFile()) {
+        return QByteArray("");
+    }
+    // The real place of the file, links followed, must lie in the guide's folder.
+    const QString canonical = QFileInfo(url.toLocalFile()).canonicalFilePath();
+    if (canonical.isEmpty() || !canonical.startsWith(folder_ + u'/')) {
+        return QByteArray("");
+    }
+    QFile file;
+    if (!openRegularFile(file, canonical).ok() || file.size() > kMaxResourceBytes) {
+        return QByteArray("");
+    }
+    QByteArray bytes = file.read(kMaxResourceBytes + 1);
+    if (bytes.size() > kMaxResourceBytes) {
+        return QByteArray("");  // grew while we looked
+    }
+    return bytes;
 }
 
 }  // namespace tarvik

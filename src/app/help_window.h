@@ -5,6 +5,7 @@
 
 class QTextBrowser;
 class QToolButton;
+class QUrl;
 
 namespace tarvik {
 
@@ -19,8 +20,16 @@ public:
 
     explicit HelpWindow(QWidget* parent = nullptr);
 
+    /// Largest page or picture the guide may use.
+    static constexpr qint64 kMaxResourceBytes = 4 * 1024 * 1024;
+
     /// Shows the guide in the file; false when it cannot be read (the window is left as it was).
     bool openFile(const QString& path);
+    /// The bytes of a page or picture the guide names: only a regular file inside the guide's
+    /// own folder, of at most kMaxResourceBytes. Anything else gives empty data (a blank page,
+    /// a missing picture), never a read of a device or of a file elsewhere on the machine.
+    /// Relative names are taken from `base`.
+    QByteArray guideResource(const QUrl& name, const QUrl& base) const;
     /// Goes back to the top of the guide, where its contents are.
     void showContents();
 
@@ -28,6 +37,7 @@ public:
 
 private:
     QString path_;
+    QString folder_;  ///< the guide's folder, canonical
     QTextBrowser* txtHelp_ = nullptr;
     QToolButton* cmdContents_ = nullptr;
     QToolButton* cmdBack_ = nullptr;

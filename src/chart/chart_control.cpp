@@ -1,5 +1,7 @@
 #include "chart/chart_control.h"
 
+#include <memory>
+
 #include <QChart>
 #include <QFontInfo>
 #include <QFontMetricsF>
@@ -201,6 +203,9 @@ private:
 ChartControl::ChartControl(QWidget* parent) : QChartView(parent) {
     setObjectName(QStringLiteral("Chart2D1"));
     chart_ = new QChart;
+    // The view starts with a chart of its own and only lets go of it when given another: it
+    // would outlive the window unless deleted here.
+    std::unique_ptr<QChart> builtIn(chart());
     setChart(chart_);  // the view owns it from here
     setRenderHint(QPainter::Antialiasing, true);
     setRubberBand(QChartView::NoRubberBand);
@@ -312,8 +317,8 @@ ChartTemplate ChartControl::builtInDesign() {
     return t;
 }
 
-bool ChartControl::LoadTemplate(const QString& path) {
-    const std::optional<ChartTemplate> t = ChartTemplate::load(path);
+bool ChartControl::LoadTemplate(const QString& path, QString* why) {
+    const std::optional<ChartTemplate> t = ChartTemplate::load(path, why);
     if (!t) {
         return false;
     }

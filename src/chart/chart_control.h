@@ -56,7 +56,8 @@ public:
     /// Reads the template file and applies its design: titles, colours, fonts, line widths,
     /// the labels' texts and placing. False (and nothing changed) when the file is missing or
     /// not a valid template.
-    bool LoadTemplate(const QString& path);
+    /// *why (when given) says what was wrong with a file that is there but is no template.
+    bool LoadTemplate(const QString& path, QString* why = nullptr);
     /// Applies a template already read (used by LoadTemplate, and at construction with the
     /// built-in design).
     void applyTemplate(const ChartTemplate& t);

@@ -1,9 +1,12 @@
 #include "chart/chart_template.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QStringList>
 #include <cmath>
+
+#include "platform/regular_file.h"
 
 namespace tarvik {
 
@@ -11,7 +14,14 @@ const QString ChartTemplate::kSignature = QStringLiteral("tarvik-chart-template 
 
 namespace {
 
-using Section = QHash<QString, QString>;
+struct Entry {
+    QString value;
+    int line = 0;
+};
+struct Section {
+    int line = 0;  ///< where its heading is
+    QHash<QString, Entry> keys;
+};
 
 // Reads the sections and keys; the values are checked when the template is built from them.
 class Reader {
@@ -25,10 +35,15 @@ public:
         ok_ = false;
         return false;
     }
+    // A value that does not read: said with the line it is on.
+    bool failHere(const QString& why) {
+        return fail(QStringLiteral("line %1: ").arg(line_) + why);
+    }
     bool ok() const { return ok_; }
 
     bool read(const QString& text) {
         const QStringList lines = text.split(u'\n');
+        lastLine_ = static_cast<int>(lines.size());
         bool signed_ = false;
         QString section;
         for (qsizetype n = 0; n < lines.size(); ++n) {
@@ -55,7 +70,7 @@ public:
                 if (sections_.contains(section)) {
                     return fail(where + QStringLiteral("section given twice: ") + section);
                 }
-                sections_.insert(section, {});
+                sections_.insert(section, Section{static_cast<int>(n + 1), {}});
                 continue;
             }
             const qsizetype eq = line.indexOf(u'=');
@@ -64,13 +79,14 @@ public:
             }
             const QString key = line.left(eq).trimmed();
             Section& s = sections_[section];
-            if (s.contains(key)) {
+            if (s.keys.contains(key)) {
                 return fail(where + QStringLiteral("key given twice: ") + key);
             }
-            s.insert(key, line.mid(eq + 1).trimmed());
+            s.keys.insert(key, Entry{line.mid(eq + 1).trimmed(), static_cast<int>(n + 1)});
         }
         if (!signed_) {
-            return fail(QStringLiteral("not a chart template"));
+            return fail(QStringLiteral("line %1: not a chart template (the file has no content)")
+                            .arg(lastLine_));
         }
         return true;
     }
@@ -79,23 +95,28 @@ public:
     QString take(const QString& section, const QString& key) {
         auto s = sections_.find(section);
         if (s == sections_.end()) {
-            fail(QStringLiteral("missing section ") + section);
+            line_ = lastLine_;
+            failHere(QStringLiteral("the file ends without section [%1]").arg(section));
             return {};
         }
-        auto v = s->find(key);
-        if (v == s->end()) {
-            fail(QStringLiteral("[%1] misses %2").arg(section, key));
+        auto v = s->keys.find(key);
+        if (v == s->keys.end()) {
+            line_ = s->line;
+            failHere(QStringLiteral("[%1] misses %2").arg(section, key));
             return {};
         }
-        const QString value = *v;
-        s->erase(v);
+        const QString value = v->value;
+        line_ = v->line;
+        s->keys.erase(v);
         return value;
     }
 
     void checkNothingLeft() {
         for (auto s = sections_.cbegin(); s != sections_.cend(); ++s) {
-            if (!s->isEmpty()) {
-                fail(QStringLiteral("[%1] has an unknown key %2").arg(s.key(), s->cbegin().key()));
+            if (!s->keys.isEmpty()) {
+                line_ = s->keys.cbegin()->line;
+                failHere(QStringLiteral("[%1] has an unknown key %2")
+                             .arg(s.key(), s->keys.cbegin().key()));
                 return;
             }
         }
@@ -108,7 +129,7 @@ public:
         }
         QColor c = QColor::fromString(v);
         if (!c.isValid()) {
-            fail(QStringLiteral("[%1] %2: not a colour: %3").arg(section, key, v));
+            failHere(QStringLiteral("[%1] %2: not a colour: %3").arg(section, key, v));
         }
         return c;
     }
@@ -120,7 +141,7 @@ public:
         }
         // Quoted, so that leading and trailing blanks (" ON ") survive.
         if (v.size() < 2 || !v.startsWith(u'"') || !v.endsWith(u'"')) {
-            fail(QStringLiteral("[%1] %2: text must be in double quotes").arg(section, key));
+            failHere(QStringLiteral("[%1] %2: text must be in double quotes").arg(section, key));
             return {};
         }
         return v.mid(1, v.size() - 2);
@@ -143,7 +164,7 @@ public:
             out << n;
         }
         if (out.size() != count || parts.size() != count) {
-            fail(QStringLiteral("[%1] %2: expected %3 numbers").arg(section, key).arg(count));
+            failHere(QStringLiteral("[%1] %2: expected %3 numbers").arg(section, key).arg(count));
             out = QList<qreal>(count, 0.0);
         }
         return out;
@@ -176,7 +197,7 @@ public:
             }
         }
         if (!good) {
-            fail(QStringLiteral("[%1] %2: expected family, size[, bold][, italic]")
+            failHere(QStringLiteral("[%1] %2: expected family, size[, bold][, italic]")
                      .arg(section, key));
         }
         return f;
@@ -192,7 +213,7 @@ public:
             }
         }
         if (ok_) {
-            fail(QStringLiteral("[%1] %2: unknown choice %3").arg(section, key, v));
+            failHere(QStringLiteral("[%1] %2: unknown choice %3").arg(section, key, v));
         }
         return names.begin()->second;
     }
@@ -206,6 +227,8 @@ private:
 
     QString* error_;
     bool ok_ = true;
+    int line_ = 0;      ///< the line of the value taken last
+    int lastLine_ = 0;
     QHash<QString, Section> sections_;
 };
 
@@ -246,7 +269,7 @@ std::optional<ChartTemplate> ChartTemplate::parse(const QString& text, QString* 
         t.groups[i].color = r.color(s, QStringLiteral("color"));
         t.groups[i].lineWidth = r.numbers(s, QStringLiteral("line-width"), 1)[0];
         if (r.ok() && !(t.groups[i].lineWidth > 0 && t.groups[i].lineWidth <= 10)) {
-            r.fail(s + QStringLiteral(": line-width must be above 0 and at most 10"));
+            r.failHere(s + QStringLiteral(": line-width must be above 0 and at most 10"));
         }
     }
     for (std::size_t i = 0; i < t.labels.size(); ++i) {
@@ -274,7 +297,7 @@ std::optional<ChartTemplate> ChartTemplate::parse(const QString& text, QString* 
     t.markerColor = r.color(marker, QStringLiteral("color"));
     t.markerWidth = r.numbers(marker, QStringLiteral("line-width"), 1)[0];
     if (r.ok() && !(t.markerWidth > 0 && t.markerWidth <= 10)) {
-        r.fail(QStringLiteral("marker: line-width must be above 0 and at most 10"));
+        r.failHere(QStringLiteral("marker: line-width must be above 0 and at most 10"));
     }
     t.markerStyle = r.choice<Qt::PenStyle>(marker, QStringLiteral("style"),
                                            {{"solid", Qt::SolidLine},
@@ -289,20 +312,46 @@ std::optional<ChartTemplate> ChartTemplate::parse(const QString& text, QString* 
 }
 
 std::optional<ChartTemplate> ChartTemplate::load(const QString& path, QString* error) {
-    // A template is a page of text; anything far larger (or endless, like a device) is not one.
+    // A template is a page of text; anything far larger (or endless, like a device) is not one,
+    // and a pipe or device is not even opened for reading.
     constexpr qint64 kLargest = 256 * 1024;
-    QFile f(path);
-    QByteArray bytes;
-    if (f.open(QIODevice::ReadOnly)) {
-        bytes = f.read(kLargest + 1);
-    }
-    if (!f.isOpen() || f.error() != QFileDevice::NoError || bytes.size() > kLargest) {
+    auto fail = [&](const QString& why) -> std::optional<ChartTemplate> {
         if (error != nullptr) {
-            *error = QStringLiteral("cannot read ") + path;
+            *error = why;
         }
         return std::nullopt;
+    };
+    const QString name = QFileInfo(path).fileName();
+    QFile f;
+    const RegularFileResult opened = openRegularFile(f, path);
+    switch (opened.kind) {
+        case FileKind::Regular:
+            break;
+        case FileKind::Missing:
+            return fail(QString());  // simply not there
+        case FileKind::Folder:
+        case FileKind::Special:
+            return fail(QStringLiteral("%1 is %2, not a chart template.")
+                            .arg(name, fileKindText(opened)));
+        case FileKind::Unreadable:
+            return fail(QStringLiteral("%1 cannot be read: %2").arg(name, opened.error));
     }
-    return parse(QString::fromUtf8(bytes), error);
+    if (f.size() > kLargest) {
+        return fail(QStringLiteral("%1 is larger than 256 KB, not a chart template.").arg(name));
+    }
+    const QByteArray bytes = f.read(kLargest + 1);
+    if (f.error() != QFileDevice::NoError) {
+        return fail(QStringLiteral("%1 cannot be read: %2").arg(name, f.errorString()));
+    }
+    if (bytes.size() > kLargest) {
+        return fail(QStringLiteral("%1 is larger than 256 KB, not a chart template.").arg(name));
+    }
+    QString why;
+    std::optional<ChartTemplate> t = parse(QString::fromUtf8(bytes), &why);
+    if (!t) {
+        return fail(name + QStringLiteral(", ") + why);
+    }
+    return t;
 }
 
 }  // namespace tarvik

@@ -62,7 +62,9 @@ struct ChartTemplate {
     /// complete template: no signature, an unknown section or key, a value that does not read,
     /// or a key missing.
     static std::optional<ChartTemplate> parse(const QString& text, QString* error = nullptr);
-    /// parse() of a file; nullopt when it cannot be read.
+    /// parse() of a regular file of at most 256 KB; nullopt when it is not one or cannot be
+    /// read. *error then says why in a sentence naming the file and, for a damaged template,
+    /// the line; it is empty when there is no file at the path.
     static std::optional<ChartTemplate> load(const QString& path, QString* error = nullptr);
 };
 

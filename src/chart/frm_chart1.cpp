@@ -262,17 +262,22 @@ void FrmChart1::Form_Load() {
     }
     // 3. The template. Without it the window stays open, blank, having said why.
     bool loaded = false;
+    QString why;
     if (!trap.run([&] {
             const QString path = services_.templatePath.isEmpty() ? programFile(kTemplateName)
                                                                   : services_.templatePath;
-            loaded = c.LoadTemplate(path);
+            loaded = c.LoadTemplate(path, &why);
         })) {
         return;
     }
     if (!loaded) {
-        services_.dialogs.message(QStringLiteral("Form Load"),
-                                  QStringLiteral("Chart template file Tarvik_Chart.oc2 not found."),
-                                  MsgIcon::Exclamation, MsgButtons::Ok);
+        // A file that is there but damaged gets its reason on a second line.
+        QString text = QStringLiteral("Chart template file Tarvik_Chart.oc2 not found.");
+        if (!why.isEmpty()) {
+            text += QStringLiteral("\r\n") + why;
+        }
+        services_.dialogs.message(QStringLiteral("Form Load"), text, MsgIcon::Exclamation,
+                                  MsgButtons::Ok);
         return;
     }
     // 4. OFF and ON right of the plot; the stand-in title near its right edge; no header.

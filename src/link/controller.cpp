@@ -150,10 +150,10 @@ void Controller::ReSync() {
     link_.setLinkOK(reply == p::kAck);
 }
 
-void Controller::checkLink(int attempts) {
+void Controller::checkLink(int attempts, const std::function<bool()>& stop) {
     for (int i = 0; i < attempts; ++i) {
         ReSync();
-        if (LinkOK() || link_.openAborted()) {
+        if (LinkOK() || link_.openAborted() || (stop && stop())) {
             return;
         }
     }

@@ -33,7 +33,8 @@ public:
     void ReSync();
     /// The commands' link check: ReSync up to `attempts` times until acknowledged. Stops at once
     /// when the user chose Abort on a port that could not be opened (link().openAborted()).
-    void checkLink(int attempts);
+    /// `stop` (when given) is asked after each failed check: true ends the checks early (Esc).
+    void checkLink(int attempts, const std::function<bool()>& stop = {});
     /// Sets the EEPROM/FRAM read address (0x14, low, high); only the low 16 bits are sent.
     /// LinkOK true if acknowledged; any other reply byte ends it silently with LinkOK false.
     void SetAddress(qint32 address);

@@ -1,5 +1,7 @@
 #include "link/serial_link.h"
 
+#include <algorithm>
+
 #include "link/app_error.h"
 #include "link/delay_timer.h"
 #include "link/port_open_error.h"
@@ -90,19 +92,32 @@ int SerialLink::waitForReply(int minBytes, int deadlineMs) {
     }
     const qint64 start = clock_.nowUs();
     const qint64 limitUs = static_cast<qint64>(deadlineMs) * 1000;
+    qint64 eventsAtUs = start;
     for (;;) {
         const int waiting = port_.bytesWaiting();
         if (waiting >= minBytes) {
             return waiting;
         }
-        const qint64 elapsed = clock_.nowUs() - start;
+        const qint64 now = clock_.nowUs();
+        const qint64 elapsed = now - start;
         if (elapsed > limitUs || !port_.isOpen()) {
             return waiting;
         }
-        // Block on the device for the time left (at least 1 ms so the loop always moves past
-        // the deadline rather than asking for zero over and over).
+        // A silent controller keeps us here for the whole deadline: the window still repaints
+        // and sees Esc, while the link stays held so no other command can slip in.
+        const qint64 sinceEventsUs = now - eventsAtUs;
+        if (sinceEventsUs >= kReplyEventIntervalMs * 1000) {
+            yieldToEvents();
+            eventsAtUs = clock_.nowUs();
+            continue;
+        }
+        // Block on the device until the next event turn or the deadline, whichever is first (at
+        // least 1 ms, so the loop always moves past the deadline rather than asking for zero
+        // over and over).
+        const qint64 untilEventsMs = (kReplyEventIntervalMs * 1000 - sinceEventsUs + 999) / 1000;
         const qint64 leftMs = (limitUs - elapsed) / 1000 + 1;
-        port_.waitForMoreBytes(static_cast<int>(leftMs));
+        port_.waitForMoreBytes(
+            static_cast<int>(std::max<qint64>(std::min(leftMs, untilEventsMs), 1)));
     }
 }
 

@@ -97,9 +97,15 @@ public:
     /// Step 4: writes the bytes one at a time with DelayTimer(2) between consecutive bytes and
     /// no pause after the last.
     void writeCommand(std::initializer_list<quint8> bytes);
-    /// Step 5: waits without processing UI events until at least `minBytes` bytes are waiting
-    /// or more than `deadlineMs` have elapsed since the call (a reply complete exactly at the
-    /// deadline is accepted). Returns the bytes waiting at the end; 0 at once on a closed port.
+    /// Longest stretch of a reply wait without the UI processing its events.
+    static constexpr int kReplyEventIntervalMs = 20;
+
+    /// Step 5: waits until at least `minBytes` bytes are waiting or more than `deadlineMs`
+    /// have elapsed since the call (a reply complete exactly at the deadline is accepted).
+    /// Returns the bytes waiting at the end; 0 at once on a closed port. The wait blocks on the
+    /// device, and every kReplyEventIntervalMs without a complete reply the UI processes its
+    /// events once (as a yield of the current link user), so a silent controller neither
+    /// freezes the window nor hides an Esc.
     int waitForReply(int minBytes, int deadlineMs);
     /// Step 6: closes the port and throws the CommError time-out. Calling it again (Retry)
     /// throws the same error again without any exchange.

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <algorithm>
+#include <memory>
 
 #include "common/rounding.h"
 #include "link/app_error.h"
@@ -139,7 +140,6 @@ void DownloadCommand::ReadFRAMData() {
 
 void DownloadCommand::mnuDownload_Click() {
     SerialLink& link = controller_.link();
-    DataBuffer& buffer = ctx_.buffer;
     ErrorTrap trap(ctx_.dialogs);
     auto say = [&](const QString& text, MsgIcon icon) {
         trap.run([&] { ctx_.dialogs.message(kTitle, text, icon, MsgButtons::Ok); });
@@ -158,10 +158,14 @@ void DownloadCommand::mnuDownload_Click() {
         return;
     }
 
-    // 2. From here on the buffer is empty until every step has succeeded.
+    // 2. The log is decoded into a fresh data set that replaces the loaded one only when the
+    // whole download has succeeded: a download that fails in any way (a silent or armed
+    // controller, a pulled cable, Esc) must not cost the user a data set, saved or not.
     fram_.ClearFRAMBuffer();
+    auto fresh = std::make_unique<DataBuffer>(ctx_.buffer);
+    DataBuffer& buffer = *fresh;
     buffer.ClearDataBuffer();
-    if (!trap.run([&] {
+    if (ctx_.buffer.BufferEmpty && !trap.run([&] {
             if (ctx_.setCaption) {
                 ctx_.setCaption(ctx_.baseTitle + QStringLiteral(" - Data Buffer Empty"));
             }
@@ -177,13 +181,17 @@ void DownloadCommand::mnuDownload_Click() {
             return;
         }
 
-        // 3.
+        // 3. Esc, seen while a check waits for its answer, ends the checks early.
         // Abort on a port that cannot be opened ends the download with that one box.
         auto openAborted = [&] { return link.openAborted(); };
-        if (!trap.run([&] { controller_.checkLink(kLinkChecks); }) || openAborted()) {
+        if (!trap.run([&] {
+                controller_.checkLink(kLinkChecks, [&] { return ctx_.isAbortRequested(); });
+            }) ||
+            openAborted()) {
             return;
         }
         if (!controller_.LinkOK()) {
+            ctx_.clearAbortRequest();
             say(QStringLiteral("Cannot establish RS-232 link. Check cable and controller power."),
                 MsgIcon::Exclamation);
             link.closePort();
@@ -280,6 +288,7 @@ void DownloadCommand::mnuDownload_Click() {
     // 13.-14.
     fillElapsedTimes(buffer);
     buffer.BufferEmpty = false;
+    ctx_.buffer = buffer;
     // The pass is kept on disk before anything else can happen to it. A failure to keep it
     // must not cost the user the chart: it is told once the chart is closed.
     QString notKept;

@@ -32,8 +32,9 @@ struct DownloadHooks {
 
 /// "&Download Data": checks the link and the controller's state, reads its identity and
 /// calibration, reads the whole FRAM with a progress bar (Esc stops it), decodes the log ring
-/// into the data buffer oldest first and opens the chart. Every failure ends with its own
-/// message, the data buffer empty and the port closed.
+/// into a fresh data set oldest first, puts it in the data buffer and opens the chart. Every
+/// failure ends with its own message and the port closed; the data buffer, the caption and the
+/// comment then keep the data set they held.
 class DownloadCommand {
 public:
     static const QString kTitle;

@@ -38,13 +38,40 @@ float fieldNumber(QStringView field) {
 
 }  // namespace
 
+LogFileReader::Content LogFileReader::contentOf(const QByteArray& line) {
+    if (line.startsWith("\xFF\xFE") || line.startsWith("\xFE\xFF")) {
+        return Content::Utf16;
+    }
+    const qsizetype nuls = line.count('\0');
+    if (nuls == 0) {
+        return Content::Text;
+    }
+    // Latin text in UTF-16 has a NUL in every other byte, all at even or all at odd offsets.
+    qsizetype even = 0;
+    for (qsizetype i = 0; i < line.size(); i += 2) {
+        even += line.at(i) == '\0' ? 1 : 0;
+    }
+    const qsizetype odd = nuls - even;
+    const qsizetype half = line.size() / 2;
+    const bool alternating = half > 0 && ((even >= half * 3 / 4 && odd == 0) ||
+                                          (odd >= half * 3 / 4 && even == 0));
+    return alternating ? Content::Utf16 : Content::Binary;
+}
+
 bool LogFileReader::readHeader(DataBuffer& buffer) {
+    if (content_ != Content::Text) {
+        return false;
+    }
     while (headerDone_ < log_format::kHeaderLines) {
         if (lines_.atEnd()) {
             return false;
         }
         const qint64 commas = lines_.readLine(line_);
         ++headerDone_;
+        content_ = contentOf(line_);
+        if (content_ != Content::Text) {
+            return false;
+        }
         if (headerDone_ == 2 && commas == 0) {
             buffer.LogInterval = fieldNumber(QString::fromLatin1(line_));
         }

@@ -18,11 +18,24 @@ namespace tarvik {
 /// after a read error.
 class LogFileReader {
 public:
-    explicit LogFileReader(QIODevice& device) : lines_(device) {}
+    /// What the header says the file holds. A log file is single-byte text and never holds a
+    /// NUL byte; text in two-byte characters (UTF-16) or binary data is not a log file.
+    enum class Content { Text, Utf16, Binary };
+
+    explicit LogFileReader(QIODevice& device, qint64 maxBytes = LogLineSource::kMaxFileBytes)
+        : lines_(device, maxBytes) {}
+
+    /// The line source: its bound, its chunk hook and whether it stopped.
+    LogLineSource& lines() { return lines_; }
 
     /// Lines 1 to 3; line 2 with exactly one field sets LogInterval. False when the file ends
-    /// within them (nothing else is read then).
+    /// within them, or when a line is not single-byte text (content() says which): nothing
+    /// else is read then.
     bool readHeader(DataBuffer& buffer);
+    Content content() const { return content_; }
+    /// How a line that holds NUL bytes was written: UTF-16 (a byte order mark, or a NUL in
+    /// every other byte) or something binary.
+    static Content contentOf(const QByteArray& line);
     /// The 2700 sample lines. False when the file ends before the last one: the rows read so
     /// far hold the file's values, the rest keep theirs.
     bool readSamples(DataBuffer& buffer);
@@ -44,6 +57,7 @@ public:
 private:
     LogLineSource lines_;
     QByteArray line_;
+    Content content_ = Content::Text;
     int headerDone_ = 0;
     int samplesDone_ = 0;
     int trailerDone_ = 0;

@@ -8,7 +8,8 @@
 
 namespace tarvik {
 
-LogLineSource::LogLineSource(QIODevice& device) : device_(device) {
+LogLineSource::LogLineSource(QIODevice& device, qint64 maxBytes)
+    : device_(device), maxBytes_(std::max<qint64>(maxBytes, 0)) {
     chunk_.reserve(kChunkBytes);
 }
 
@@ -19,8 +20,19 @@ bool LogLineSource::fill() {
     if (eof_) {
         return false;
     }
-    chunk_.resize(kChunkBytes);
-    const qint64 n = device_.read(chunk_.data(), kChunkBytes);
+    const qint64 room = maxBytes_ - total_;
+    if (room <= 0) {
+        // The bound: whatever follows is not read. One byte more tells whether there is any.
+        char probe = 0;
+        limitReached_ = device_.read(&probe, 1) == 1;
+        chunk_.clear();
+        pos_ = 0;
+        eof_ = true;
+        return false;
+    }
+    const qint64 want = std::min<qint64>(kChunkBytes, room);
+    chunk_.resize(static_cast<qsizetype>(want));
+    const qint64 n = device_.read(chunk_.data(), want);
     if (n < 0) {
         chunk_.clear();
         pos_ = 0;
@@ -28,9 +40,16 @@ bool LogLineSource::fill() {
         throw AppError(AppError::kFileError, QStringLiteral("Open Log File"),
                        QStringLiteral("Cannot read the log file: %1").arg(device_.errorString()));
     }
-    chunk_.resize(n);
+    chunk_.resize(static_cast<qsizetype>(n));
     pos_ = 0;
+    total_ += n;
     if (n == 0) {
+        eof_ = true;
+        return false;
+    }
+    if (hook_ && !hook_()) {
+        stopped_ = true;
+        chunk_.clear();
         eof_ = true;
         return false;
     }
@@ -48,18 +67,28 @@ qint64 LogLineSource::readLine(QByteArray& line) {
     while (fill()) {
         const char* begin = chunk_.constData() + pos_;
         const qsizetype available = chunk_.size() - pos_;
-        const void* cr = std::memchr(begin, '\r', static_cast<std::size_t>(available));
-        const qsizetype take = cr != nullptr ? static_cast<const char*>(cr) - begin : available;
-        commas += std::count(begin, begin + take, ',');
+        // The first CR or LF ends the line; one pass counts the commas before it.
+        const char* const stop = begin + available;
+        const char* end = begin;
+        for (; end != stop; ++end) {
+            const char c = *end;
+            if (c == ',') {
+                ++commas;
+            } else if (c == '\r' || c == '\n') {
+                break;
+            }
+        }
+        const qsizetype take = end - begin;
         const qsizetype room = kMaxKeptBytes - line.size();
         if (take > room) {
             cut_ = true;
         }
         line.append(begin, take < room ? take : room);
         pos_ += take;
-        if (cr != nullptr) {
-            ++pos_;  // the carriage return
-            if (fill() && chunk_.at(pos_) == '\n') {
+        if (end != stop) {
+            const bool wasCr = *end == '\r';
+            ++pos_;  // the line end
+            if (wasCr && fill() && chunk_.at(pos_) == '\n') {
                 ++pos_;
             }
             return commas;

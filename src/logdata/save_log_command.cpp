@@ -46,6 +46,28 @@ std::unique_ptr<QSaveFile> createFile(const QString& path) {
     return file;
 }
 
+// The file device's reason, or an empty text when it has none to give.
+QString reasonOf(const QFileDevice& file) {
+    const QString why = file.errorString();
+    return why == QLatin1String("Unknown error") ? QString() : why;
+}
+
+// Writes all of `text`. A disk that fills up takes part of a write without saying why; asked
+// again for the rest, it refuses with the reason (no space left, file too large, ...). Returns
+// that reason, or an empty text when everything was written.
+QString writeWhole(QSaveFile& file, const QByteArray& text) {
+    qint64 done = 0;
+    while (done < text.size()) {
+        const qint64 n = file.write(text.constData() + done, text.size() - done);
+        if (n <= 0) {
+            const QString why = reasonOf(file);
+            return why.isEmpty() ? QStringLiteral("the disk took only part of the file") : why;
+        }
+        done += n;
+    }
+    return QString();
+}
+
 // Drops the new file; the target stays as it was.
 void discard(std::unique_ptr<QSaveFile>& file) {
     if (file) {
@@ -155,18 +177,17 @@ void SaveLogCommand::mnuSaveFile_Click() {
             file = createFile(path);
             active.track();
         }
-        const qint64 n = file->write(text);
-        if (n != text.size()) {
-            const QString why = file->errorString();
+        const QString why = writeWhole(*file, text);
+        if (!why.isEmpty()) {
             discard(file);
-            throw fileError(
-                path, QStringLiteral("Cannot write"),
-                why.isEmpty() ? QStringLiteral("the disk took only part of the file") : why);
+            throw fileError(path, QStringLiteral("Cannot write"), why);
         }
         if (!file->commit()) {
-            const QString why = file->errorString();
+            QString reason = reasonOf(*file);
             file.reset();
-            throw fileError(path, QStringLiteral("Cannot write"), why);
+            throw fileError(path, QStringLiteral("Cannot write"),
+                            reason.isEmpty() ? QStringLiteral("the file could not be completed")
+                                             : reason);
         }
         file.reset();
         saved = true;

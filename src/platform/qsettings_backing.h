@@ -18,7 +18,7 @@ public:
     void write(const QString& section, const QString& key, const QString& text) override;
 
     /// The file (or registry path) the store lives in.
-    QString location() const { return settings_->fileName(); }
+    QString location() const override { return settings_->fileName(); }
 
 private:
     std::unique_ptr<QSettings> settings_;

@@ -13,6 +13,8 @@ public:
     virtual std::optional<QString> read(const QString& section, const QString& key) const = 0;
     /// Creates or replaces the key. Throws AppError when the store refuses the write.
     virtual void write(const QString& section, const QString& key, const QString& text) = 0;
+    /// Where the store lives (its file), for messages; empty when it has no such place.
+    virtual QString location() const { return {}; }
 };
 
 }  // namespace tarvik

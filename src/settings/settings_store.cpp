@@ -63,22 +63,50 @@ bool toBoolean(const QString& text) {
 
 }  // namespace settings_convert
 
+namespace {
+
+// A stored value that does not convert: the conversion's own words ("Type mismatch",
+// "Overflow"), then which setting holds what, and in which file, so the user can mend it.
+template <class Convert>
+auto converted(const SettingsBacking& backing, const char* key, const QString& text,
+               Convert convert) {
+    try {
+        return convert(text);
+    } catch (const AppError& e) {
+        constexpr qsizetype kShown = 40;
+        const QString shown =
+            text.size() > kShown ? text.left(kShown) + QStringLiteral("...") : text;
+        QString description = e.description() + QStringLiteral("\r\nSetting: %1 = %2")
+                                                    .arg(QLatin1String(key), shown);
+        const QString file = backing.location();
+        if (!file.isEmpty()) {
+            description += QStringLiteral("\r\nSettings file: ") + file;
+        }
+        throw AppError(e.code(), e.source(), description);
+    }
+}
+
+}  // namespace
+
 QString SettingsStore::readText(const char* key, const QString& defaultText) const {
     return backing_.read(QLatin1String(settings_keys::kSection), QLatin1String(key))
         .value_or(defaultText);
 }
 
 qint16 SettingsStore::readInt16(const char* key, qint16 defaultValue) const {
-    return settings_convert::toInt16(readText(key, QString::number(defaultValue)));
+    return converted(backing_, key, readText(key, QString::number(defaultValue)),
+                     settings_convert::toInt16);
 }
 
 float SettingsStore::readSingle(const char* key, float defaultValue) const {
-    return settings_convert::toSingle(readText(key, formatSingle(defaultValue)));
+    return converted(backing_, key, readText(key, formatSingle(defaultValue)),
+                     settings_convert::toSingle);
 }
 
 bool SettingsStore::readBool(const char* key, bool defaultValue) const {
-    return settings_convert::toBoolean(
-        readText(key, defaultValue ? QStringLiteral("True") : QStringLiteral("False")));
+    return converted(backing_, key,
+                     readText(key, defaultValue ? QStringLiteral("True") : QStringLiteral("False")),
+                     settings_convert::toBoolean);
 }
 
 void SettingsStore::writeWhole(const char* key, double value) {

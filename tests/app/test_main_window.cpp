@@ -18,6 +18,13 @@ using test::ScriptedDialogs;
 
 namespace {
 
+// The error text of a stored value that does not convert: the conversion's words, the setting
+// and the store's file.
+QString badSetting(const char* words, const char* key, const char* value) {
+    return QString::fromLatin1(words) + QStringLiteral("\r\nSetting: %1 = %2").arg(key, value) +
+           QStringLiteral("\r\nSettings file: ") + test::MemorySettings().file;
+}
+
 // A main window over an in-memory store and scripted dialogs; closing it does not end the test.
 struct Fixture {
     MemorySettings store;
@@ -314,7 +321,7 @@ void TestMainWindow::storedPortPositions() {
 void TestMainWindow::conversionFailureAbortSkipsTheRest() {
     Fixture f;
     f.store.set(QStringLiteral("Tach_Max"), QStringLiteral("lots"));
-    f.dialogs.expectErrorBox(QStringLiteral("Type mismatch"), MsgResult::Abort);
+    f.dialogs.expectErrorBox(badSetting("Type mismatch", "Tach_Max", "lots"), MsgResult::Abort);
     FrmMain& w = f.load();
     // Loading stopped at Tach_Max: what came before is loaded, nothing after.
     QCOMPARE(w.PortNumber(), qint16(1));
@@ -331,8 +338,9 @@ void TestMainWindow::conversionFailureIgnoreLeavesZero() {
     Fixture f;
     f.store.set(QStringLiteral("Tach_Max"), QStringLiteral("lots"));
     f.store.set(QStringLiteral("Input1_Analog_Display"), QStringLiteral("maybe"));
-    f.dialogs.expectErrorBox(QStringLiteral("Type mismatch"), MsgResult::Ignore)
-        .expectErrorBox(QStringLiteral("Type mismatch"), MsgResult::Ignore);
+    f.dialogs.expectErrorBox(badSetting("Type mismatch", "Tach_Max", "lots"), MsgResult::Ignore)
+        .expectErrorBox(badSetting("Type mismatch", "Input1_Analog_Display", "maybe"),
+                        MsgResult::Ignore);
     FrmMain& w = f.load();
     QCOMPARE(w.settings().tachMax, 0.0f);
     QCOMPARE(w.dialLimits().tachMax, 0.0f);
@@ -348,9 +356,10 @@ void TestMainWindow::conversionFailureRetryRepeatsTheStep() {
     Fixture f;
     f.store.set(QStringLiteral("MaxVSSDisplay"), QStringLiteral("fast"));
     // The user mends the store while the box is up, then retries.
-    f.dialogs.expectMessage(QStringLiteral("Error"), QStringLiteral("Type mismatch"),
-                            MsgIcon::Critical, MsgButtons::AbortRetryIgnore, MsgResult::Retry)
-        .expectMessage(QStringLiteral("Error"), QStringLiteral("Type mismatch"), MsgIcon::Critical,
+    const QString fast = badSetting("Type mismatch", "MaxVSSDisplay", "fast");
+    f.dialogs.expectMessage(QStringLiteral("Error"), fast, MsgIcon::Critical,
+                            MsgButtons::AbortRetryIgnore, MsgResult::Retry)
+        .expectMessage(QStringLiteral("Error"), fast, MsgIcon::Critical,
                        MsgButtons::AbortRetryIgnore, MsgResult::Retry,
                        [&] { f.store.set(QStringLiteral("MaxVSSDisplay"), QStringLiteral("90")); });
     FrmMain& w = f.load();
@@ -382,7 +391,10 @@ void TestMainWindow::badValueInEveryKeyNeverCrashes() {
     QFETCH(QString, errorText);
     Fixture f;
     f.store.set(key, value);
-    f.dialogs.expectErrorBox(errorText, MsgResult::Ignore);
+    const QString shown = value.size() > 40 ? value.left(40) + QStringLiteral("...") : value;
+    f.dialogs.expectErrorBox(errorText + QStringLiteral("\r\nSetting: ") + key + " = " + shown +
+                                 QStringLiteral("\r\nSettings file: ") + f.store.file,
+                             MsgResult::Ignore);
     FrmMain& w = f.load();
     QCOMPARE(w.windowTitle(), QStringLiteral("Orvenna Nitrous Data Logging Program Version 2.0"));
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));

@@ -26,6 +26,8 @@
 #include "pdf_tools.h"
 #include "platform/qt_user_dialogs.h"
 #include "scripted_dialogs.h"
+#include "watchdog.h"
+#include <sys/stat.h>
 
 using namespace tarvik;
 
@@ -56,6 +58,11 @@ struct Fixture {
     }
 };
 
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 // The page's contents links and the anchors they lead to.
 QStringList matches(const QString& text, const QString& pattern) {
     QStringList found;
@@ -79,6 +86,7 @@ private slots:
     void helpLinksLeadSomewhere();
     void helpReusesItsWindow();
     void helpMissing();
+    void helpResourcesOnlyFromItsFolder();
 
     void printerSetupCancelChangesNothing();
     void printerSetupChoiceIsUsedForPrinting();
@@ -195,6 +203,62 @@ void TestShellCommands::helpMissing() {
     f.trigger("mnuHelpContents");
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
     QVERIFY(w.helpWindow() == nullptr);
+}
+
+void TestShellCommands::helpResourcesOnlyFromItsFolder() {
+    // A guide whose pictures name a device, a pipe, a huge file and files outside its folder:
+    // it opens at once, shows its own picture, and reads none of the others.
+    QTemporaryDir dir;
+    const QString guideDir = dir.filePath(QStringLiteral("guide"));
+    QVERIFY(QDir().mkpath(guideDir));
+    auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(bytes), bytes.size());
+    };
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QVERIFY(image.save(guideDir + QStringLiteral("/pic.png")));
+    QVERIFY(image.save(dir.filePath(QStringLiteral("outside.png"))));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("outside.png")),
+                        guideDir + QStringLiteral("/link.png")));
+    QCOMPARE(::mkfifo(QFile::encodeName(guideDir + QStringLiteral("/pipe.png")).constData(), 0600),
+             0);
+    {
+        QFile big(guideDir + QStringLiteral("/big.png"));
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        QVERIFY(big.resize(HelpWindow::kMaxResourceBytes + 1));
+    }
+    const QStringList refused = {QStringLiteral("file:///dev/zero"), QStringLiteral("/dev/zero"),
+                                 QStringLiteral("../outside.png"), QStringLiteral("link.png"),
+                                 QStringLiteral("pipe.png"), QStringLiteral("big.png"),
+                                 QStringLiteral("https://example.com/x.png")};
+    QByteArray page = "<html><body><p>Guide</p><img src=\"pic.png\">";
+    for (const QString& src : refused) {
+        page += "<img src=\"" + src.toUtf8() + "\">";
+    }
+    page += "</body></html>";
+    const QString guide = guideDir + QStringLiteral("/Tarvik_Help.html");
+    write(guide, page);
+
+    HelpWindow help;
+    {
+        test::Watchdog dog("help page naming a device and a pipe", std::chrono::seconds(10));
+        QVERIFY(help.openFile(guide));
+        help.show();
+        QCoreApplication::processEvents();
+    }
+    QVERIFY(help.browser().toPlainText().contains(QStringLiteral("Guide")));
+    const QUrl base = QUrl::fromLocalFile(guide);
+    QCOMPARE(help.guideResource(QUrl(QStringLiteral("pic.png")), base),
+             fileBytes(guideDir + QStringLiteral("/pic.png")));
+    for (const QString& src : refused) {
+        QVERIFY2(help.guideResource(QUrl(src), base).isEmpty(), qPrintable(src));
+    }
+    // What the page's document took in is bounded too.
+    const QVariant zero =
+        help.browser().document()->resource(QTextDocument::ImageResource, QUrl(refused[0]));
+    QVERIFY(zero.toByteArray().isEmpty());
 }
 
 void TestShellCommands::printerSetupCancelChangesNothing() {

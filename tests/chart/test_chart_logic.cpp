@@ -1,6 +1,7 @@
 // The chart's plain logic: the twenty trace options and their conversions, the time window
 // arithmetic, the status words, the axis maximum answers and the chart template format.
 #include <QFile>
+#include <QRegularExpression>
 #include <QtTest>
 #include <cmath>
 #include <limits>
@@ -506,12 +507,18 @@ void TestChartLogic::templateRejects() {
     QFETCH(QString, text);
     QString error;
     QVERIFY(!ChartTemplate::parse(text, &error).has_value());
-    QVERIFY(!error.isEmpty());
+    // Every reason names the line where the template went wrong.
+    QVERIFY2(QRegularExpression(QStringLiteral("^line [1-9][0-9]*: .+")).match(error).hasMatch(),
+             qPrintable(error));
 }
 
 void TestChartLogic::templateMissingFile() {
     QVERIFY(!ChartTemplate::load(QStringLiteral("/nonexistent/Tarvik_Chart.oc2")).has_value());
     QVERIFY(!ChartTemplate::load(QDir::tempPath()).has_value());  // a folder
+    // Not there at all: nothing more to say than that.
+    QString error = QStringLiteral("x");
+    QVERIFY(!ChartTemplate::load(QStringLiteral("/nonexistent/Tarvik_Chart.oc2"), &error));
+    QVERIFY(error.isEmpty());
 }
 
 QTEST_MAIN(TestChartLogic)

@@ -9,11 +9,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <sys/stat.h>
 #include <QtTest>
 #include <cmath>
 #include <limits>
 #include <memory>
 
+#include "watchdog.h"
 #include "chart/chart_control.h"
 #include "chart/comment_command.h"
 #include "chart/frm_chart1.h"
@@ -58,6 +60,8 @@ private slots:
     void stageOptionsByController();
     void templateMissing();
     void templateMalformed();
+    void templateNotAFile_data();
+    void templateNotAFile();
 
     void traceChoicesDrawOnChart();
     void onOffTraceThenTps();
@@ -271,10 +275,55 @@ void TestChartWindow::templateMalformed() {
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write("tarvik-chart-template 1\n[chart]\nbackground = #fff\n");
     f.close();
+    // The sentence stays; a second line says where the file went wrong.
     h.dialogs.expectMessage(QStringLiteral("Form Load"),
-                            QStringLiteral("Chart template file Tarvik_Chart.oc2 not found."),
+                            QStringLiteral("Chart template file Tarvik_Chart.oc2 not found.\r\n"
+                                           "Tarvik_Chart.oc2, line 2: [chart] misses "
+                                           "plot-background"),
                             MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
     h.open();
+    QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
+    QVERIFY(!h.chart().isVisible());
+}
+
+void TestChartWindow::templateNotAFile_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("/dev/zero") << "zero" << "zero is a device, pipe or socket, not a chart template.";
+    QTest::newRow("named pipe")
+        << "fifo" << "Tarvik_Chart.oc2 is a device, pipe or socket, not a chart template.";
+    QTest::newRow("folder") << "folder" << "Tarvik_Chart.oc2 is a folder, not a chart template.";
+    QTest::newRow("too large")
+        << "large" << "Tarvik_Chart.oc2 is larger than 256 KB, not a chart template.";
+}
+
+void TestChartWindow::templateNotAFile() {
+    // Whatever stands where the template should be, the window opens at once and says why.
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    Harness h;
+    QTemporaryDir dir;
+    h.templatePath = dir.filePath(QStringLiteral("Tarvik_Chart.oc2"));
+    if (kind == QLatin1String("zero")) {
+        h.templatePath = QStringLiteral("/dev/zero");
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(h.templatePath).constData(), 0600), 0);
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(h.templatePath));
+    } else {
+        QFile f(h.templatePath);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.resize(10 * 1024 * 1024));
+    }
+    h.dialogs.expectMessage(QStringLiteral("Form Load"),
+                            QStringLiteral("Chart template file Tarvik_Chart.oc2 not found.\r\n") +
+                                reason,
+                            MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
+    {
+        test::Watchdog dog("chart window over a template that is " + kind.toStdString(),
+                           std::chrono::seconds(10));
+        h.open();
+    }
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
     QVERIFY(!h.chart().isVisible());
 }

@@ -276,9 +276,15 @@ void TestControllerCommands::timeoutIgnoreEndsCommand() {
     LinkFixture f;
     f.model.faults().silent = true;
     f.dialogs.expectErrorBox(kTimeout, MsgResult::Ignore);
+    f.clock.startEventGapWatch();
     QCOMPARE(f.controller.ReadStatus(), 0.0F);
     QVERIFY(!f.controller.LinkOK());
-    QCOMPARE(f.clock.pauseCount(), 0);  // no pause: the command ended at the time-out
+    QCOMPARE(f.clock.timedPauseCount(), 0);  // no pause: the command ended at the time-out
+    // The second of silence is spent with the window alive: the event loop turns at least
+    // every 50 ms.
+    QVERIFY2(f.clock.longestEventGapUs() <= 50'000,
+             qPrintable(QString::number(f.clock.longestEventGapUs())));
+    QVERIFY(f.clock.pauseCount() >= 20);
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 }
 
@@ -329,13 +335,17 @@ void TestControllerCommands::oneByteShortIsTimeout() {
 void TestControllerCommands::clearBufferWaitsFiveSecondsAndCloses() {
     LinkFixture f;
     const qint64 start = f.clock.nowUs();
+    f.clock.startEventGapWatch();
     f.controller.ClearControllerBuffer();
     QVERIFY(f.controller.LinkOK());
     QVERIFY(!f.link.isPortOpen());
     QCOMPARE(f.model.eraseCount(), 1);
     const auto& c = protocol::kEraseConfirmation;
     QCOMPARE(f.written(), (Bytes{0x31, c[0], c[1], c[2], c[3]}));
-    QCOMPARE(f.clock.pauseCount(), 5);  // four between the bytes, one after the reply
+    QCOMPARE(f.clock.timedPauseCount(), 5);  // four between the bytes, one after the reply
+    // The window stays alive through the 5 s wait.
+    QVERIFY2(f.clock.longestEventGapUs() <= 50'000,
+             qPrintable(QString::number(f.clock.longestEventGapUs())));
     // Four pauses of 2 ms, then the 5.0 s wait that only a second byte would cut short.
     const qint64 waitMs = f.elapsedMsSince(start) - 8 - 2;
     QVERIFY2(waitMs >= 5000 && waitMs <= 5002, qPrintable(QString::number(waitMs)));

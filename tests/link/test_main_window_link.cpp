@@ -1,8 +1,10 @@
 #include <QAction>
+#include <QKeyEvent>
 #include <QtTest>
 
 #include "app/frm_main.h"
 #include "link_fixture.h"
+#include "logdata/data_buffer.h"
 #include "memory_settings.h"
 
 using namespace tarvik;
@@ -33,6 +35,7 @@ private Q_SLOTS:
     void clearMenuRunsTheCommand();
     void clearMenuWaitsForExchangeInFlight();
     void closingTheWindowClosesThePort();
+    void escSeenWhileSilentControllerIsAwaited();
 };
 
 void TestMainWindowLink::portNumberComesFromSettingsAndPortsSection() {
@@ -102,6 +105,37 @@ void TestMainWindowLink::closingTheWindowClosesThePort() {
     win.w->close();
     QVERIFY(!win.f.port.isOpen());
     QCOMPARE(win.exits, 1);
+}
+
+void TestMainWindowLink::escSeenWhileSilentControllerIsAwaited() {
+    // Esc reaches the window while the download's first link check waits on a controller that
+    // never answers: the key is handled inside the wait and no further check follows.
+    Window win;
+    win.f.model.faults().silent = true;
+    DataBuffer& data = win.w->dataBuffer();
+    data.BufferEmpty = false;
+    data.Comment = QStringLiteral("kept");
+    const QString caption = win.w->windowTitle();
+    win.f.dialogs.expectMessage(
+        QStringLiteral("Download Data"),
+        QStringLiteral("Cannot establish RS-232 link. Check cable and controller power."),
+        MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
+    bool pressed = false;
+    win.f.clock.setOnPause([&](int) {
+        if (!pressed && win.f.port.isOpen()) {
+            pressed = true;
+            QCoreApplication::postEvent(win.w.get(),
+                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, {}));
+        }
+    });
+    win.f.clock.startEventGapWatch();
+    win.w->findChild<QAction*>(QStringLiteral("mnuDownload"))->trigger();
+    QVERIFY2(win.f.dialogs.ok(), qPrintable(win.f.dialogs.report()));
+    QCOMPARE(win.f.written(), (std::vector<quint8>{0x33}));
+    QVERIFY(win.f.clock.longestEventGapUs() < 100'000);
+    QVERIFY(!data.BufferEmpty);
+    QCOMPARE(data.Comment, QStringLiteral("kept"));
+    QCOMPARE(win.w->windowTitle(), caption);
 }
 
 QTEST_MAIN(TestMainWindowLink)

@@ -50,10 +50,16 @@ struct DownloadFixture {
             cmd.caption = c;
             captions << c;
         };
-        // The buffer is loaded beforehand so the tests see it emptied.
+        // A data set is loaded beforehand (opened from a file, commented, perhaps never
+        // saved): a failed download must leave it whole.
         cmd.buffer.BufferEmpty = false;
         cmd.buffer.FirmwareID = QStringLiteral("old");
+        cmd.buffer.ControllerVersion = QStringLiteral("QX-1");
+        cmd.buffer.Comment = QStringLiteral("first pass");
+        cmd.buffer.LogInterval = 2.0f;
         cmd.buffer.at(Column::RPM, 1) = 1234;
+        cmd.buffer.at(Column::ElapsedTime, 2700) = 5400;
+        cmd.caption = CommandFixture::kBase + QStringLiteral(" - run.log");
     }
 
     ScriptedDialogs& dialogs() { return link.dialogs; }
@@ -99,12 +105,28 @@ struct DownloadFixture {
         link.dialogs.expectMessage(kTitle, text, icon, MsgButtons::Ok, MsgResult::Ok);
     }
 
-    // The failure outcome every refused or failed download must leave.
+    // A download that succeeded replaced the loaded data set whole.
+    void verifyLoaded() {
+        QVERIFY(!cmd.buffer.BufferEmpty);
+        QCOMPARE(cmd.buffer.FirmwareID, QString::fromLatin1(link.model.firmwareText()));
+        QCOMPARE(cmd.buffer.Comment, QString());
+        QVERIFY(cmd.buffer.LogInterval != 2.0f);
+        QCOMPARE(cmd.caption, CommandFixture::kBase + QStringLiteral(" - Downloaded Data"));
+    }
+
+    // The failure outcome every refused or failed download must leave: the port closed and
+    // the loaded data set, its caption and its comment as they were.
     void verifyFailedCleanly() {
-        QVERIFY(cmd.buffer.BufferEmpty);
-        QCOMPARE(cmd.buffer.at(Column::RPM, 1), 0.0f);
+        QVERIFY(!cmd.buffer.BufferEmpty);
+        QCOMPARE(cmd.buffer.at(Column::RPM, 1), 1234.0f);
+        QCOMPARE(cmd.buffer.at(Column::ElapsedTime, 2700), 5400.0f);
+        QCOMPARE(cmd.buffer.FirmwareID, QStringLiteral("old"));
+        QCOMPARE(cmd.buffer.ControllerVersion, QStringLiteral("QX-1"));
+        QCOMPARE(cmd.buffer.Comment, QStringLiteral("first pass"));
+        QCOMPARE(cmd.buffer.LogInterval, 2.0f);
         QVERIFY(!link.link.isPortOpen());
-        QCOMPARE(cmd.caption, CommandFixture::kBase + QStringLiteral(" - Data Buffer Empty"));
+        QCOMPARE(cmd.caption, CommandFixture::kBase + QStringLiteral(" - run.log"));
+        QVERIFY(captions.isEmpty());
         QCOMPARE(cmd.charts, 0);
         if (!progress.isEmpty()) {
             QCOMPARE(progress.last(), QStringLiteral("hide"));
@@ -139,6 +161,8 @@ private Q_SLOTS:
     void statusDecides_data();
     void statusDecides();
     void silentController();
+    void escDuringSilentLinkCheck();
+    void failureWithEmptyBuffer();
     void garbageReplies();
     void shortRepliesFromTheStart();
     void shortBlockMidDownload();
@@ -193,8 +217,7 @@ void TestDownload::fullDownload() {
     QCOMPARE(f.cmd.buffer.ControllerVersion, QStringLiteral("QX-2"));
     QCOMPARE(f.cmd.buffer.DownloadDate, QStringLiteral("05/03/2024 14:02:11"));
     QCOMPARE(f.cmd.buffer.Comment, QString());
-    QCOMPARE(f.captions, (QStringList{CommandFixture::kBase + " - Data Buffer Empty",
-                                      CommandFixture::kBase + " - Downloaded Data"}));
+    QCOMPARE(f.captions, (QStringList{CommandFixture::kBase + " - Downloaded Data"}));
     QCOMPARE(f.cmd.charts, 1);
     QCOMPARE(f.monitorStops, 1);
     QVERIFY(!f.link.link.isPortOpen());
@@ -225,7 +248,7 @@ void TestDownload::statusDecides() {
     f.run();
     DIALOGS_OK(f);
     if (allowed) {
-        QVERIFY(!f.cmd.buffer.BufferEmpty);
+        f.verifyLoaded();
     } else {
         f.verifyFailedCleanly();
         QCOMPARE(f.link.model.framBlocksServed(), 0);
@@ -237,10 +260,47 @@ void TestDownload::silentController() {
     DownloadFixture f;
     f.link.model.faults().silent = true;
     f.expect(kNoLink);
+    f.link.clock.startEventGapWatch();
     f.run();
     DIALOGS_OK(f);
     QCOMPARE(f.link.written(), (std::vector<quint8>{0x33, 0x33, 0x33, 0x33, 0x33}));
     f.verifyFailedCleanly();
+    // Five seconds of silence, and the window never goes 100 ms without its events.
+    QVERIFY2(f.link.clock.longestEventGapUs() < 100'000,
+             qPrintable(QString::number(f.link.clock.longestEventGapUs())));
+}
+
+void TestDownload::escDuringSilentLinkCheck() {
+    // Esc is seen while the first check waits for its answer: no more checks follow.
+    DownloadFixture f;
+    f.link.model.faults().silent = true;
+    const qint64 start = f.link.clock.nowUs();
+    f.link.clock.setOnPause([&](int) {
+        if (f.link.clock.nowUs() - start >= 300'000) {
+            f.cmd.abortRequested = true;
+        }
+    });
+    f.expect(kNoLink);
+    f.run();
+    DIALOGS_OK(f);
+    QCOMPARE(f.link.written(), (std::vector<quint8>{0x33}));
+    QVERIFY(!f.cmd.abortRequested);
+    const qint64 ms = f.link.elapsedMsSince(start);
+    QVERIFY2(ms >= 1000 && ms < 1100, qPrintable(QString::number(ms)));
+    f.verifyFailedCleanly();
+}
+
+void TestDownload::failureWithEmptyBuffer() {
+    // Nothing was loaded: the caption says so, as it did before the download.
+    DownloadFixture f;
+    f.cmd.buffer.ClearDataBuffer();
+    f.link.model.setStatus(3);
+    f.expect(kArmed);
+    f.run();
+    DIALOGS_OK(f);
+    QVERIFY(f.cmd.buffer.BufferEmpty);
+    QCOMPARE(f.captions, (QStringList{CommandFixture::kBase + " - Data Buffer Empty"}));
+    QCOMPARE(f.cmd.charts, 0);
 }
 
 void TestDownload::garbageReplies() {
@@ -298,7 +358,7 @@ void TestDownload::firmwareWithoutCarriageReturn() {
     f.run();
     DIALOGS_OK(f);
     f.verifyFailedCleanly();
-    QCOMPARE(f.cmd.buffer.FirmwareID, QString());
+    QCOMPARE(f.link.controller.FirmwareID(), QString());
 }
 
 void TestDownload::emptyFirmware() {
@@ -323,7 +383,7 @@ void TestDownload::scaleFactorsUnreadable() {
                        "TPS percent data may be incorrectly scaled."));
     f.run();
     DIALOGS_OK(f);
-    QVERIFY(!f.cmd.buffer.BufferEmpty);
+    f.verifyLoaded();
     QCOMPARE(f.link.controller.TPSScaleFactors()[0], 26.0f);
     QCOMPARE(f.link.controller.TPSScaleFactors()[1], 230.0f);
     FramDecodeSettings s;
@@ -353,7 +413,7 @@ void TestDownload::escDuringFramRead() {
     f.expectFirmware();
     f.run();
     DIALOGS_OK(f);
-    QVERIFY(!f.cmd.buffer.BufferEmpty);
+    f.verifyLoaded();
 }
 
 void TestDownload::staleEscDoesNotStopDownload() {
@@ -362,7 +422,7 @@ void TestDownload::staleEscDoesNotStopDownload() {
     f.expectFirmware();
     f.run();
     DIALOGS_OK(f);
-    QVERIFY(!f.cmd.buffer.BufferEmpty);
+    f.verifyLoaded();
     QCOMPARE(f.link.model.framBlocksServed(), 512);
 }
 

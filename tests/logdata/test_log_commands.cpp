@@ -1,4 +1,8 @@
+#include <sys/resource.h>
 #include <QtTest>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 
 #include "command_fixture.h"
 #include "link/app_error.h"
@@ -74,6 +78,7 @@ private Q_SLOTS:
     void escDuringSaveLeavesNoNewFile();
     void staleEscDoesNotStopSave();
     void saveCannotCreate();
+    void saveOnFullDiskNamesTheCause();
 
     // Open
     void openCancelOverwriteLeavesEverything();
@@ -400,6 +405,34 @@ void TestLogCommands::saveCannotCreate() {
     QCOMPARE(f.caption, QStringLiteral("untouched"));
 }
 
+void TestLogCommands::saveOnFullDiskNamesTheCause() {
+    // The disk stops taking bytes part way (a file-size limit does what a full disk does):
+    // the old file stays, and the message says why the new one could not be written.
+    CommandFixture f;
+    fillDownloadLike(f.buffer);
+    const QString p = f.path(QStringLiteral("old.log"));
+    CommandFixture::write(p, "the old log");
+    f.dialogs.expectSaveFile(QStringLiteral("Save File"), CommandFixture::kFilter, p);
+    f.dialogs.expectMessage(QStringLiteral("File Save"), existsText(p), MsgIcon::Exclamation,
+                            MsgButtons::YesNoCancel, MsgResult::Yes);
+    f.dialogs.expectErrorBox(QStringLiteral("Cannot write %1: %2")
+                                 .arg(p, QString::fromLocal8Bit(std::strerror(EFBIG))),
+                             MsgResult::Abort);
+    rlimit before{};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 40000;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    save(f);
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldSignal);
+    DIALOGS_OK(f);
+    QCOMPARE(CommandFixture::read(p), QByteArray("the old log"));
+    QCOMPARE(f.files(), QStringList{QStringLiteral("old.log")});
+    QCOMPARE(f.caption, QStringLiteral("untouched"));
+}
+
 // --- Open -------------------------------------------------------------------------------------
 
 void TestLogCommands::openCancelOverwriteLeavesEverything() {
@@ -424,13 +457,16 @@ void TestLogCommands::openDialogLeftEmpty() {
     fillDownloadLike(f.buffer);
     f.dialogs.expectMessage(kOpenTitle, QStringLiteral("Data buffer not empty. OK to overwrite?"),
                             MsgIcon::None, MsgButtons::OkCancel, MsgResult::Ok);
+    const float rpm = f.buffer.at(Column::RPM, 7);
     f.dialogs.expectOpenFile(QStringLiteral("Open File"), CommandFixture::kFilter, QString());
     open(f);
     DIALOGS_OK(f);
-    QVERIFY(f.buffer.BufferEmpty);
-    QCOMPARE(f.buffer.FirmwareID, QString());
-    QCOMPARE(f.buffer.ControllerVersion, QString());
-    QCOMPARE(f.buffer.at(Column::RPM, 7), 0.0f);
+    // No file, no data: the loaded data set stays whole.
+    QVERIFY(!f.buffer.BufferEmpty);
+    QCOMPARE(f.buffer.FirmwareID, QStringLiteral("QX-2 V4.1"));
+    QCOMPARE(f.buffer.ControllerVersion, QStringLiteral("QX-2"));
+    QCOMPARE(f.buffer.Comment, QStringLiteral("Third pass, 1.2 bar"));
+    QCOMPARE(f.buffer.at(Column::RPM, 7), rpm);
     QCOMPARE(f.caption, QStringLiteral("untouched"));
     QCOMPARE(f.charts, 0);
 }

@@ -133,6 +133,12 @@ private Q_SLOTS:
     void trailerFields_data();
     void trailerFields();
     void lineEnds();
+    void lineFeedOnlyFileReadsWhole_data();
+    void lineFeedOnlyFileReadsWhole();
+    void readingStopsAtTheBound();
+    void chunkHookStopsReading();
+    void headerContent_data();
+    void headerContent();
     void lenientNumbers();
     void elevenOrThirteenFields();
     void hundredSampleLines();
@@ -380,7 +386,7 @@ void TestLogFile::trailerFields() {
 }
 
 void TestLogFile::lineEnds() {
-    // CR alone ends a line, CR LF is one ending, a lone LF belongs to the line.
+    // CR alone ends a line, CR LF is one ending, and so is a lone LF.
     QByteArray t = "a\rb\r\nc\nd\r\r\ne";
     QBuffer dev(&t);
     dev.open(QIODevice::ReadOnly);
@@ -391,7 +397,7 @@ void TestLogFile::lineEnds() {
         src.readLine(line);
         got << QString::fromLatin1(line);
     }
-    QCOMPARE(got, (QStringList{"a", "b", "c\nd", "", "e"}));
+    QCOMPARE(got, (QStringList{"a", "b", "c", "d", "", "e"}));
 
     // A CR LF split across two chunks is still one ending.
     QByteArray big(LogLineSource::kChunkBytes - 1, 'x');
@@ -404,6 +410,105 @@ void TestLogFile::lineEnds() {
     src2.readLine(line);
     QCOMPARE(line, QByteArray("next"));
     QVERIFY(src2.atEnd());
+}
+
+void TestLogFile::lineFeedOnlyFileReadsWhole_data() {
+    QTest::addColumn<QByteArray>("ending");
+    QTest::newRow("LF") << QByteArray("\n");
+    QTest::newRow("CR LF") << QByteArray("\r\n");
+    QTest::newRow("CR") << QByteArray("\r");
+}
+
+void TestLogFile::lineFeedOnlyFileReadsWhole() {
+    // A complete log whose line ends went through a Unix tool reads exactly like the original.
+    QFETCH(QByteArray, ending);
+    const QByteArray original = exampleFileText();
+    QByteArray text;
+    for (const QByteArray& line : lines(original)) {
+        text += line + ending;
+    }
+    DataBuffer want;
+    QVERIFY(readAll(original, want).trailer);
+    DataBuffer got;
+    const ReadOutcome o = readAll(text, got);
+    QVERIFY(o.header && o.samples && o.trailer);
+    for (int c = 0; c < kDataColumns; ++c) {
+        QCOMPARE(got.column(static_cast<Column>(c)), want.column(static_cast<Column>(c)));
+    }
+    QCOMPARE(got.FirmwareID, QStringLiteral("QX-1"));
+    QCOMPARE(got.DownloadDate, want.DownloadDate);
+    QCOMPARE(got.LogInterval, 2.0f);
+}
+
+void TestLogFile::readingStopsAtTheBound() {
+    // 200 MB without a line end: only the bound is read, and the source says more was there.
+    const qint64 size = 200LL * 1024 * 1024;
+    EndlessDevice dev(size, 'x');
+    LogLineSource src(dev);
+    QByteArray line;
+    src.readLine(line);
+    QVERIFY(src.atEnd());
+    QCOMPARE(src.bytesRead(), LogLineSource::kMaxFileBytes);
+    QVERIFY(dev.served() <= LogLineSource::kMaxFileBytes + LogLineSource::kChunkBytes);
+    QVERIFY(src.limitReached());
+
+    // A file that ends exactly at the bound is whole.
+    QByteArray exact(LogLineSource::kMaxFileBytes, 'y');
+    QBuffer buf(&exact);
+    buf.open(QIODevice::ReadOnly);
+    LogLineSource whole(buf);
+    whole.readLine(line);
+    QVERIFY(whole.atEnd());
+    QVERIFY(!whole.limitReached());
+}
+
+void TestLogFile::chunkHookStopsReading() {
+    EndlessDevice dev(10LL * LogLineSource::kChunkBytes, ',');
+    LogLineSource src(dev);
+    int calls = 0;
+    src.setChunkHook([&] { return ++calls < 3; });
+    QByteArray line;
+    const qint64 commas = src.readLine(line);
+    QCOMPARE(calls, 3);
+    QVERIFY(src.stopped());
+    QVERIFY(src.atEnd());
+    QCOMPARE(commas, 2LL * LogLineSource::kChunkBytes);  // the third chunk was not used
+}
+
+void TestLogFile::headerContent_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("content");
+    const QString header = QStringLiteral("\"Data Logging Interval\"\r\n2\r\n");
+    auto utf16 = [&](QSysInfo::Endian e) {
+        QByteArray out;
+        for (const QChar c : header) {
+            const char lo = static_cast<char>(c.unicode() & 0xFF);
+            out += e == QSysInfo::LittleEndian ? QByteArray(1, lo) + '\0' : '\0' + QByteArray(1, lo);
+        }
+        return out;
+    };
+    using C = LogFileReader::Content;
+    QTest::newRow("text") << header.toLatin1() << int(C::Text);
+    QTest::newRow("UTF-16 LE with mark") << "\xFF\xFE" + utf16(QSysInfo::LittleEndian) << int(C::Utf16);
+    QTest::newRow("UTF-16 LE") << utf16(QSysInfo::LittleEndian) << int(C::Utf16);
+    QTest::newRow("UTF-16 BE with mark") << "\xFE\xFF" + utf16(QSysInfo::BigEndian) << int(C::Utf16);
+    QTest::newRow("all NUL") << QByteArray(5000, '\0') << int(C::Binary);
+    QTest::newRow("NUL in line 3") << QByteArray("a\r\n2\r\nbin") + QByteArray(2, '\0') + "\x07" + "ary\r\n" << int(C::Binary);
+}
+
+void TestLogFile::headerContent() {
+    QFETCH(QByteArray, text);
+    QFETCH(int, content);
+    QBuffer dev(&text);
+    dev.open(QIODevice::ReadOnly);
+    LogFileReader reader(dev);
+    DataBuffer b;
+    const bool header = reader.readHeader(b);
+    QCOMPARE(int(reader.content()), content);
+    if (content != int(LogFileReader::Content::Text)) {
+        QVERIFY(!header);
+        QVERIFY(!reader.readHeader(b));  // and it stays refused
+    }
 }
 
 void TestLogFile::lenientNumbers() {
@@ -546,7 +651,7 @@ void TestLogFile::multiGigabyteLineWithoutEnd() {
     // with bounded memory.
     const qint64 size = 5LL * 512 * 1024 * 1024;
     EndlessDevice dev(size, ',');
-    LogLineSource src(dev);
+    LogLineSource src(dev, size);  // bound lifted: the line itself is what is tested
     QByteArray line;
     QVERIFY(!src.atEnd());
     const qint64 commas = src.readLine(line);

@@ -14,6 +14,7 @@ class TestSettings : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void badValueNamesKeyAndFile();
     void convertsToInt16_data();
     void convertsToInt16();
     void convertsToBoolean_data();
@@ -196,6 +197,31 @@ void TestSettings::refusedWriteIsReported() {
     SettingsStore store(backing);
     QCOMPARE(errorCodeOf([&] { store.writeBool(settings_keys::kTpsPercentDisplay, true); }),
              static_cast<int>(AppError::kSettingsWrite));
+}
+
+void TestSettings::badValueNamesKeyAndFile() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("Tarvik.conf"));
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[Properties]\nTach_Max=lots\nMaxRPMDisplay=40000\n");
+    }
+    QSettingsBacking backing(file);
+    SettingsStore store(backing);
+    auto descriptionOf = [](const std::function<void()>& read) {
+        try {
+            read();
+        } catch (const AppError& e) {
+            return e.description();
+        }
+        return QString();
+    };
+    QCOMPARE(descriptionOf([&] { store.readSingle(settings_keys::kTachMax, 1); }),
+             QStringLiteral("Type mismatch\r\nSetting: Tach_Max = lots\r\nSettings file: ") + file);
+    QCOMPARE(descriptionOf([&] { store.readInt16(settings_keys::kMaxRPMDisplay, 1); }),
+             QStringLiteral("Overflow\r\nSetting: MaxRPMDisplay = 40000\r\nSettings file: ") +
+                 file);
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

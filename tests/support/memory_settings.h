@@ -29,6 +29,7 @@ public:
     void set(const QString& key, const QString& text) {
         values[QStringLiteral("Properties/") + key] = text;
     }
+    QString location() const override { return file; }
     QString get(const QString& key) const {
         return values.value(QStringLiteral("Properties/") + key);
     }
@@ -36,6 +37,8 @@ public:
     QMap<QString, QString> values;
     QStringList writes;
     bool refuseWrites = false;
+    /// What the store says its file is.
+    QString file = QStringLiteral("/home/racer/.config/Tarvik/Tarvik.conf");
 };
 
 }  // namespace tarvik::test

@@ -23,13 +23,23 @@ public:
     /// Whether pauses process the application's pending events (default true).
     void setProcessEvents(bool on) { processEvents_ = on; }
     int pauseCount() const { return pauses_; }
+    /// Pauses of at least 1 ms (the paced pauses, without the single turns of the event loop).
+    int timedPauseCount() const { return timedPauses_; }
     qint64 pausedUs() const { return pausedUs_; }
+
+    /// The longest stretch of clock time without a turn of the event loop since
+    /// startEventGapWatch(), the stretch up to now included.
+    void startEventGapWatch();
+    qint64 longestEventGapUs() const;
 
 private:
     qint64 nowUs_ = 1'000'000;
     std::function<void(int)> onPause_;
     bool processEvents_ = true;
     int pauses_ = 0;
+    int timedPauses_ = 0;
+    qint64 lastTurnUs_ = 0;
+    qint64 longestGapUs_ = 0;
     qint64 pausedUs_ = 0;
 };
 
