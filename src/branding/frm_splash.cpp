@@ -17,6 +17,7 @@
 #include "common/program_paths.h"
 #include "link/app_error.h"
 #include "link/error_trap.h"
+#include "platform/regular_file.h"
 
 namespace tarvik {
 
@@ -160,11 +161,18 @@ void FrmSplash::readBrandingFile() {
         return;
     }
     branding_ = Branding();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // A named pipe or a device in its place would hang the start-up: only a plain file is read.
+    QFile file;
+    const RegularFileResult opened = openRegularFile(file, path);
+    if (opened.kind == FileKind::Folder || opened.kind == FileKind::Special) {
+        throw AppError(AppError::kFileError, kSource,
+                       QStringLiteral("The branding file %1 is %2, not a file.")
+                           .arg(kBrandingFileName, fileKindText(opened)));
+    }
+    if (!opened.ok()) {
         throw AppError(AppError::kFileError, kSource,
                        QStringLiteral("The branding file %1 cannot be opened: %2")
-                           .arg(kBrandingFileName, file.errorString()));
+                           .arg(kBrandingFileName, fileKindText(opened)));
     }
     BrandingRead read = parseBranding(file);
     // Whatever was read stays, so Ignore goes on with it. A short first section is reported

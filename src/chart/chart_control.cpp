@@ -444,8 +444,8 @@ int ChartControl::DrawnPointCount(int g) const {
 }
 
 void ChartControl::pushPoints(Group& gr) {
-    QList<QPointF> points;
-    points.reserve(static_cast<qsizetype>(gr.x.size()));
+    QList<QPointF> usablePoints;
+    usablePoints.reserve(static_cast<qsizetype>(gr.x.size()));
     for (std::size_t i = 0; i < gr.x.size(); ++i) {
         const double x = gr.x[i];
         const double y = gr.y[i];
@@ -454,10 +454,28 @@ void ChartControl::pushPoints(Group& gr) {
         if (!usable(x) || !usable(y)) {
             continue;
         }
-        points.append(QPointF(std::clamp(x, -kLargestDrawn, kLargestDrawn),
-                              std::clamp(y, -kLargestDrawn, kLargestDrawn)));
+        usablePoints.append(QPointF(std::clamp(x, -kLargestDrawn, kLargestDrawn),
+                                    std::clamp(y, -kLargestDrawn, kLargestDrawn)));
     }
-    gr.drawn = static_cast<int>(points.size());
+    gr.drawn = static_cast<int>(usablePoints.size());
+    // Qt Charts works through every point of a series on each repaint, shown or not: a zoomed
+    // window hands it only the points of the segments that cross the window.
+    const Range window = axes_[0].drawn;
+    const auto crosses = [&](qsizetype a, qsizetype b) {
+        const double lo = std::min(usablePoints[a].x(), usablePoints[b].x());
+        const double hi = std::max(usablePoints[a].x(), usablePoints[b].x());
+        return hi >= window.low && lo <= window.high;
+    };
+    QList<QPointF> points;
+    points.reserve(usablePoints.size());
+    const qsizetype n = usablePoints.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const bool shown = (n == 1 && crosses(i, i)) || (i > 0 && crosses(i - 1, i)) ||
+                           (i + 1 < n && crosses(i, i + 1));
+        if (shown) {
+            points.append(usablePoints[i]);
+        }
+    }
     gr.series->replace(points);
     gr.dirty = false;
 }
@@ -542,6 +560,14 @@ void ChartControl::applyRange(AxisState& a, bool timeAxis) {
         a.axis->setLabelFormat(labelFormatFor(span / 10.0));
     }
     a.axis->setRange(low, high);
+    if (timeAxis) {
+        for (Group& gr : groups_) {
+            gr.dirty = true;
+            if (!gr.batched) {
+                pushPoints(gr);
+            }
+        }
+    }
 }
 
 void ChartControl::SetAxisTitle(const QString& axis, const QString& title) {

@@ -5,12 +5,16 @@
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 #include <QTimer>
 #include <QtTest>
 
 #include "branding/frm_splash.h"
 #include "common/windows_1252.h"
 #include "scripted_dialogs.h"
+#include "watchdog.h"
 
 using namespace tarvik;
 using test::ScriptedDialogs;
@@ -110,6 +114,8 @@ private slots:
     void timerClosesTheSplash();
     void execReturnsWhenTheTimerFires();
     void escapeDoesNotCloseIt();
+    void brandingFileNotAFile_data();
+    void brandingFileNotAFile();
 };
 
 void TestSplash::designedControls() {
@@ -553,6 +559,42 @@ void TestSplash::escapeDoesNotCloseIt() {
     QVERIFY(s.isVisible());
     s.tmrSplashUnload_Timer();
     QVERIFY(!s.isVisible());
+}
+
+void TestSplash::brandingFileNotAFile_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("words");
+    QTest::newRow("folder") << QStringLiteral("folder") << QStringLiteral("a folder");
+#ifdef Q_OS_UNIX
+    QTest::newRow("named pipe") << QStringLiteral("fifo")
+                                << QStringLiteral("a device, pipe or socket");
+#endif
+}
+
+void TestSplash::brandingFileNotAFile() {
+    // A pipe without a writer would block the start-up for good; a folder has no lines.
+    QFETCH(QString, kind);
+    QFETCH(QString, words);
+    Folder f;
+    const QString path = f.dir.filePath(QStringLiteral("Tarvik.cfg"));
+    if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkdir(path));
+    } else {
+#ifdef Q_OS_UNIX
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+#endif
+    }
+    ScriptedDialogs d;
+    d.expectErrorBox(QStringLiteral("The branding file Tarvik.cfg is %1, not a file.").arg(words),
+                     MsgResult::Abort);
+    FrmSplash s(d, f.path());
+    {
+        test::Watchdog watchdog("reading a branding file that is not a file",
+                                std::chrono::seconds(10));
+        s.Form_Load();
+    }
+    QVERIFY2(d.ok(), qPrintable(d.report()));
+    QVERIFY(s.branding().BrandLines.isEmpty());
 }
 
 QTEST_MAIN(TestSplash)
