@@ -5,10 +5,14 @@
 //  (b) the longest stretch the UI thread goes without processing events during monitoring,
 //      reply waits excepted (goal: < 5 ms);
 //  (c) the longest stretch without processing events while the monitor's link check waits on a
-//      silent controller (two 1 s checks; goal: < 100 ms), seen by a 5 ms timer.
+//      silent controller (two 1 s checks; goal: < 100 ms), seen by a 5 ms timer;
+//  (d) (a) and (b) again with a recording running and the strip chart on (goal: within 10 % of
+//      (a) and (b)), and the cost of appending one row to a recording (goal: < 0.5 ms).
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -16,12 +20,15 @@
 
 #include "link/controller.h"
 #include "link/serial_link.h"
+#include "logdata/recording_file.h"
 #include "platform/qt_serial_port.h"
 #include "platform/steady_clock.h"
 #include "failing_dialogs.h"
 #include "platform/user_dialogs.h"
+#include "realtime/live_recorder.h"
 #include "realtime/real_time_monitor.h"
 #include "realtime/real_time_panel.h"
+#include "realtime/strip_chart.h"
 #include "settings/settings.h"
 
 using namespace tarvik;
@@ -161,26 +168,65 @@ int main(int argc, char* argv[]) {
 
     constexpr int kCycles = 200;
     constexpr double kFloorMs = 10 * 2.0;
-    std::vector<double> ms;
-    std::vector<double> gaps;
-    std::vector<double> waits;
-    std::vector<double> pauses;
-    for (int i = 0; i < kCycles && monitor.RealTimeActive(); ++i) {
-        QApplication::processEvents();
-        clock.longestGapUs = 0;
-        clock.pausedUs = 0;
-        const qint64 waited = port.waitedUs;
-        clock.markProcessed();
-        const qint64 start = nowUs();
-        monitor.tmrDataRead_Timer();
-        const qint64 end = nowUs();
-        clock.noteGap();  // the stretch from the cycle's last pause to its end
-        ms.push_back(static_cast<double>(end - start) / 1000.0);
-        gaps.push_back(static_cast<double>(clock.longestGapUs) / 1000.0);
-        waits.push_back(static_cast<double>(port.waitedUs - waited) / 1000.0);
-        pauses.push_back(static_cast<double>(clock.pausedUs) / 1000.0);
+    struct Figures {
+        std::vector<double> ms, gaps, waits, pauses;
+    };
+    auto measure = [&](Figures& f, int cycles) {
+        for (int i = 0; i < cycles && monitor.RealTimeActive(); ++i) {
+            QApplication::processEvents();
+            clock.longestGapUs = 0;
+            clock.pausedUs = 0;
+            const qint64 waited = port.waitedUs;
+            clock.markProcessed();
+            const qint64 start = nowUs();
+            monitor.tmrDataRead_Timer();
+            const qint64 end = nowUs();
+            clock.noteGap();  // the stretch from the cycle's last pause to its end
+            f.ms.push_back(static_cast<double>(end - start) / 1000.0);
+            f.gaps.push_back(static_cast<double>(clock.longestGapUs) / 1000.0);
+            f.waits.push_back(static_cast<double>(port.waitedUs - waited) / 1000.0);
+            f.pauses.push_back(static_cast<double>(clock.pausedUs) / 1000.0);
+        }
+    };
+    // Blocks of cycles without and with a recording running and the strip chart on screen,
+    // taken in turn, so that the machine's other work weighs on both alike.
+    QTemporaryDir folder;
+    LiveRecorder recorder(dialogs, clock);
+    recorder.setFolder(folder.path());
+    StripChart chart(settings);
+    chart.resize(chart.sizeHint());
+    bool liveOn = false;
+    QObject::connect(&monitor, &RealTimeMonitor::cycleRead, [&](const LiveCycle& cycle) {
+        if (liveOn) {
+            recorder.addCycle(cycle);
+            chart.addCycle(cycle);
+        }
+    });
+    {
+        RecordingFile::Identity id;
+        id.firmwareId = monitor.ControllerVersion();
+        id.controllerVersion = monitor.ControllerVersion();
+        id.start = QDateTime::currentDateTime();
+        if (!recorder.start(id)) {
+            std::fprintf(stderr, "the recording did not start\n");
+            return 1;
+        }
     }
-    const bool ok =
+    Figures plain;
+    Figures on;
+    constexpr int kBlocks = 8;
+    for (int block = 0; block < kBlocks; ++block) {
+        liveOn = block % 2 == 1;
+        chart.setVisible(liveOn && !hidden);
+        QApplication::processEvents();
+        measure(liveOn ? on : plain, kCycles / (kBlocks / 2));
+    }
+    recorder.stop();
+    const std::vector<double>& ms = plain.ms;
+    const std::vector<double>& gaps = plain.gaps;
+    const std::vector<double>& waits = plain.waits;
+    const std::vector<double>& pauses = plain.pauses;
+    bool ok =
         monitor.RealTimeActive() && static_cast<int>(ms.size()) == kCycles && dialogs.boxes == 0;
     if (ms.empty()) {
         std::fprintf(stderr, "no cycle ran\n");
@@ -202,6 +248,63 @@ int main(int argc, char* argv[]) {
         "Longest stretch without processing events, reply waits excepted: median of cycles "
         "%.2f ms, p90 %.2f ms, max %.2f ms (goal < 5 ms)\n",
         percentile(gaps, 0.5), percentile(gaps, 0.9), percentile(gaps, 1.0));
+
+    {
+        const bool okOn = static_cast<int>(on.ms.size()) == kCycles && dialogs.boxes == 0 &&
+                          !recorder.files().isEmpty();
+        ok = ok && okOn;
+        const double medianOn = percentile(on.ms, 0.5);
+        const double gapOff = percentile(gaps, 0.5);
+        const double gapOn = percentile(on.gaps, 0.5);
+        std::printf(
+            "With recording and strip chart on (blocks of %d cycles taken in turn with the "
+            "above): cycle median %.2f ms (p90 %.2f, max %.2f), %+.1f %% against off (goal "
+            "within 10 %%)%s\n",
+            kCycles / (kBlocks / 2), medianOn, percentile(on.ms, 0.9), percentile(on.ms, 1.0),
+            100.0 * (medianOn - median) / median, okOn ? "" : "  [FAILED]");
+        std::printf(
+            "  longest stretch without processing events: median %.2f ms (p90 %.2f, max %.2f) "
+            "against %.2f ms (p90 %.2f) off, %+.1f %%\n",
+            gapOn, percentile(on.gaps, 0.9), percentile(on.gaps, 1.0), gapOff,
+            percentile(gaps, 0.9), 100.0 * (gapOn - gapOff) / gapOff);
+        if (!hidden) {
+            chart.show();
+            std::vector<double> paints;
+            for (int i = 0; i < 50; ++i) {
+                const qint64 t0 = nowUs();
+                chart.repaint();
+                paints.push_back(static_cast<double>(nowUs() - t0) / 1000.0);
+            }
+            std::printf(
+                "  one strip chart repaint (120 cycles, 7 lanes): median %.2f ms, max "
+                "%.2f ms\n",
+                percentile(paints, 0.5), percentile(paints, 1.0));
+        }
+    }
+    // What appending one row to a recording costs (formatting and the write to the system).
+    {
+        QTemporaryDir folder;
+        RecordingFile::Identity id;
+        id.start = QDateTime::currentDateTime();
+        RecordingFile file(folder.path(), id);
+        file.begin();
+        RecordingFile::Row row{};
+        for (std::size_t c = 1; c < row.size(); ++c) {
+            row[c] = 1234.567F / static_cast<float>(c);
+        }
+        std::vector<double> append;
+        for (int k = 1; k <= 5000; ++k) {  // past 2700: one row also starts the second file
+            const qint64 t0 = nowUs();
+            file.appendRow(static_cast<float>(k) * 0.5F, row);
+            append.push_back(static_cast<double>(nowUs() - t0) / 1000.0);
+        }
+        file.finish();
+        std::printf(
+            "Appending one row to a recording over %zu rows: median %.4f ms, p99 %.4f ms, max "
+            "%.3f ms (the row that starts the second file) (goal < 0.5 ms)%s\n",
+            append.size(), percentile(append, 0.5), percentile(append, 0.99),
+            percentile(append, 1.0), percentile(append, 0.99) < 0.5 ? "" : "  [ABOVE GOAL]");
+    }
     if (!hidden) {
         // What one dial reading costs on the UI thread: the dial repaints at once.
         std::vector<double> dial;

@@ -4,11 +4,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
 #include <QProgressBar>
@@ -33,6 +36,8 @@
 #include "logdata/clear_controller_command.h"
 #include "logdata/download_command.h"
 #include "logdata/open_log_command.h"
+#include "logdata/dated_files.h"
+#include "logdata/recordings_folder.h"
 #include "logdata/save_log_command.h"
 #include "platform/port_names.h"
 #include "platform/qt_serial_port.h"
@@ -40,8 +45,10 @@
 #include "platform/steady_clock.h"
 #include "platform/user_dialogs.h"
 #include "realtime/frm_display_options.h"
+#include "realtime/live_recorder.h"
 #include "realtime/real_time_monitor.h"
 #include "realtime/real_time_panel.h"
+#include "realtime/strip_chart.h"
 
 namespace tarvik {
 
@@ -49,6 +56,8 @@ const QString FrmMain::kDesignedCaption = QStringLiteral("Nitrous Data Logging P
 
 namespace {
 constexpr int kPortCount = 255;
+// File > Recent Recordings lists this many; the folder holds them all.
+constexpr int kRecordingsListed = 20;
 }
 
 FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
@@ -82,6 +91,7 @@ FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
         *controller_, *fraRealTimeData_, settings_, *services_.dialogs,
         [this] { framBuffer_->ClearFRAMBuffer(); }, [this] { return abortRequested_; }});
     stopMonitor_ = [this] { monitor_->cmdCloseRealTimeData_Click(); };
+    wireRecording();
     // Closing may happen while a command is suspended in one of its pauses; returning to it would
     // let it reopen the port and carry on behind a closed window. So the program ends right here:
     // the shutdown actions have already closed the port and abandoned any file being written,
@@ -128,6 +138,10 @@ void FrmMain::buildMenus() {
     mnuRecentDownloads_->setObjectName(QStringLiteral("mnuRecentDownloads"));
     mnuRecentDownloads_->menuAction()->setObjectName(QStringLiteral("mnuRecentDownloads"));
     connect(mnuRecentDownloads_, &QMenu::aboutToShow, this, &FrmMain::fillRecentDownloadsMenu);
+    mnuRecentRecordings_ = file->addMenu(QStringLiteral("Recent Recordings"));
+    mnuRecentRecordings_->setObjectName(QStringLiteral("mnuRecentRecordings"));
+    mnuRecentRecordings_->menuAction()->setObjectName(QStringLiteral("mnuRecentRecordings"));
+    connect(mnuRecentRecordings_, &QMenu::aboutToShow, this, &FrmMain::fillRecentRecordings);
     addItem(file, "mnuOpenDownloadsFolder", QStringLiteral("Open Downloads Fo&lder"),
             &FrmMain::mnuOpenDownloadsFolder_Click);
     addSeparator(file, "mnuSep1");
@@ -145,6 +159,13 @@ void FrmMain::buildMenus() {
             &FrmMain::mnuViewRealTime_Click);
     addItem(view, "mnuViewChart", QStringLiteral("View &Chart (Downloaded Data)"),
             &FrmMain::mnuViewChart_Click);
+    addSeparator(view, "mnuSepRecording");
+    mnuRecordRealTime_ = addItem(view, "mnuRecordRealTime", QStringLiteral("Record Real Time Data"),
+                                 &FrmMain::mnuRecordRealTime_Click);
+    mnuRecordRealTime_->setCheckable(true);
+    mnuStripChart_ = addItem(view, "mnuStripChart", QStringLiteral("Strip Chart"),
+                             &FrmMain::mnuStripChart_Click);
+    mnuStripChart_->setCheckable(true);
 
     QMenu* comms = addMenu("mnuCommunications", QStringLiteral("&Communications"));
     addItem(comms, "mnuDownload", QStringLiteral("&Download Data"), &FrmMain::mnuDownload_Click);
@@ -198,9 +219,14 @@ void FrmMain::buildCentralArea() {
     layout->addWidget(fraProgress1_);
 
     fraRealTimeData_ = new RealTimePanel;
+    stripChart_ = new StripChart(settings_);
+    stripChart_->hide();
     // The panel takes the window's free height when shown; the stretch below only keeps the
-    // frames at the top while it is hidden.
-    layout->addWidget(fraRealTimeData_, 100);
+    // frames at the top while it is hidden. The strip chart stands beside the gauges.
+    auto* liveRow = new QHBoxLayout;
+    liveRow->addWidget(fraRealTimeData_, 3);
+    liveRow->addWidget(stripChart_, 1);
+    layout->addLayout(liveRow, 100);
 
     layout->addStretch(1);
     setCentralWidget(central);
@@ -459,7 +485,14 @@ bool FrmMain::RealTimeActive() const {
 
 void FrmMain::mnuViewRealTime_Click() {
     // Chosen while a poll cycle is suspended in a yield: runs once that cycle is over.
-    link_->runWhenIdle([this] { monitor_->mnuViewRealTime_Click(); });
+    link_->runWhenIdle([this] {
+        const bool wasActive = monitor_->RealTimeActive();
+        monitor_->mnuViewRealTime_Click();
+        if (!wasActive && monitor_->RealTimeActive()) {
+            stripChart_->clear();  // the last minute of this run, not of one before
+        }
+        updateStripChartVisibility();
+    });
 }
 
 void FrmMain::mnuRealTimeDisplayOptions_Click() {
@@ -470,6 +503,84 @@ void FrmMain::mnuRealTimeDisplayOptions_Click() {
             DisplayOptionsServices{settings_, store_, *fraRealTimeData_, dialogs()}, this);
         frmDisplayOptions.exec();
         applyDialLimits();  // the window's record of the dials follows the edited settings
+    });
+}
+
+void FrmMain::wireRecording() {
+    recorder_ = std::make_unique<LiveRecorder>(dialogs(), *services_.clock);
+    // The cycle hands its readings on; neither listener touches the link.
+    connect(monitor_.get(), &RealTimeMonitor::cycleRead, recorder_.get(), &LiveRecorder::addCycle);
+    connect(monitor_.get(), &RealTimeMonitor::cycleRead, stripChart_, &StripChart::addCycle);
+    connect(monitor_.get(), &RealTimeMonitor::stopped, this, [this] {
+        recorder_->stop();
+        updateStripChartVisibility();
+    });
+    connect(recorder_.get(), &LiveRecorder::recordingChanged, this, [this](bool on) {
+        mnuRecordRealTime_->setChecked(on);
+        fraRealTimeData_->showRecording(on, LiveRecorder::elapsedText(0));
+    });
+    connect(recorder_.get(), &LiveRecorder::elapsedChanged, this, [this](const QString& text) {
+        fraRealTimeData_->showRecording(recorder_->isRecording(), text);
+    });
+    // A recording under way when the program ends keeps its rows and gets its trailer.
+    addShutdownAction([this] { recorder_->stopQuietly(); });
+}
+
+void FrmMain::mnuRecordRealTime_Click() {
+    if (recorder_->isRecording()) {
+        recorder_->stop();
+        return;
+    }
+    mnuRecordRealTime_->setChecked(false);
+    if (!monitor_->RealTimeActive()) {
+        dialogs().message(LiveRecorder::kTitle,
+                          QStringLiteral("Recording keeps the readings of the real-time panel.") +
+                              QStringLiteral("\r\nStart View Real Time Data first."),
+                          MsgIcon::Exclamation, MsgButtons::Ok);
+        return;
+    }
+    RecordingFile::Identity identity;
+    identity.firmwareId = controller_->FirmwareID();
+    identity.controllerVersion = monitor_->ControllerVersion();
+    identity.brandName = branding().brandName();
+    identity.start = QDateTime::currentDateTime();
+    identity.startText = downloadDateText(identity.start);
+    identity.interval = static_cast<float>(RealTimeMonitor::kPollIntervalMs) / 1000.0F;
+    recorder_->start(identity);
+}
+
+void FrmMain::mnuStripChart_Click() {
+    if (mnuStripChart_->isChecked() && !isMaximized() && !isFullScreen() && width() < 1340) {
+        resize(1340, height());  // room for the chart without squeezing the gauges
+    }
+    updateStripChartVisibility();
+}
+
+void FrmMain::updateStripChartVisibility() {
+    stripChart_->setVisible(mnuStripChart_->isChecked() && monitor_->RealTimeActive());
+}
+
+void FrmMain::fillRecentRecordings() {
+    mnuRecentRecordings_->clear();
+    const QList<DatedFile> files = dated_files::list(recordingsFolder(), QStringLiteral(".log"));
+    for (int i = 0; i < files.size() && i < kRecordingsListed; ++i) {
+        QString text = files.at(i).menuText();
+        QAction* a = mnuRecentRecordings_->addAction(text.replace(u'&', QStringLiteral("&&")));
+        a->setObjectName(QStringLiteral("mnuRecentRecording%1").arg(i + 1));
+        const QString path = files.at(i).path;
+        connect(a, &QAction::triggered, this, [this, path] { openRecording(path); });
+    }
+    if (files.isEmpty()) {
+        mnuRecentRecordings_->addAction(QStringLiteral("(none)"))->setEnabled(false);
+    }
+}
+
+void FrmMain::openRecording(const QString& path) {
+    // Chosen while a poll cycle is suspended: the open waits for the link, as Open File does.
+    link_->runWhenIdle([this, path] {
+        SerialLink::CommandScope command(*link_);  // the reading yields: nothing may cut in
+        const LogDataContext ctx = logDataContext();
+        OpenLogCommand(ctx).openPath(path);
     });
 }
 

@@ -17,6 +17,7 @@ class QMenu;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QPrinter;
 class QProgressBar;
 class QPushButton;
@@ -32,6 +33,8 @@ class Clock;
 class SerialLink;
 class Controller;
 class HelpWindow;
+class LiveRecorder;
+class StripChart;
 class SerialDeviceList;
 struct LogDataContext;
 
@@ -98,6 +101,10 @@ public:
     RealTimePanel& realTimePanel() { return *fraRealTimeData_; }
     /// The real-time monitor: its start, poll cycle and stop (cmdCloseRealTimeData_Click).
     RealTimeMonitor& realTimeMonitor() { return *monitor_; }
+    /// The recorder of live readings (View > "Record Real Time Data").
+    LiveRecorder& liveRecorder() { return *recorder_; }
+    /// The strip chart beside the real-time panel (View > "Strip Chart").
+    StripChart& stripChart() { return *stripChart_; }
     /// The program-wide printer set-up: Print Setup edits it, and each chart print is made on
     /// a printer of its own set up from it (never on this object, so a print that fails cannot
     /// spoil it). Made on first use, set to the system's default printer.
@@ -139,6 +146,13 @@ public:
     void mnuAbout_Click();
     void mnuHelpContents_Click();
     void mnuPrintSetup_Click();
+    /// "Record Real Time Data": starts a recording of the running panel, or ends the one
+    /// running.
+    void mnuRecordRealTime_Click();
+    /// "Strip Chart": shows or hides the strip chart beside the running panel.
+    void mnuStripChart_Click();
+    /// File > "Recent Recordings": opens a recording as File > Open File would.
+    void openRecording(const QString& path);
     /// File > Recent Files: the last ten log files read or saved; one that has gone is dropped
     /// after the open command's "File not found." path.
     void openRecentFile(const QString& path);
@@ -163,6 +177,9 @@ private:
     void buildPortFrame();
     void buildCentralArea();
     void applyDialLimits();
+    void wireRecording();
+    void fillRecentRecordings();
+    void updateStripChartVisibility();
     void Form_KeyPress(int key);
     /// What the data-set commands need from this window.
     LogDataContext logDataContext();
@@ -182,6 +199,7 @@ private:
     std::unique_ptr<SerialLink> link_;
     std::unique_ptr<Controller> controller_;
     std::unique_ptr<RealTimeMonitor> monitor_;
+    std::unique_ptr<LiveRecorder> recorder_;
     std::unique_ptr<QPrinter> printer_;
     QPointer<HelpWindow> helpWindow_;
 
@@ -203,6 +221,10 @@ private:
     QGroupBox* fraProgress1_ = nullptr;
     QProgressBar* prgProgress1_ = nullptr;
     RealTimePanel* fraRealTimeData_ = nullptr;
+    StripChart* stripChart_ = nullptr;
+    QAction* mnuRecordRealTime_ = nullptr;
+    QAction* mnuStripChart_ = nullptr;
+    QMenu* mnuRecentRecordings_ = nullptr;
 };
 
 }  // namespace tarvik

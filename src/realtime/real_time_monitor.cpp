@@ -18,6 +18,8 @@ const QString kTitle = QStringLiteral("View Real Time Data");
 const QString kCrLf = QStringLiteral("\r\n");
 constexpr int kReSyncAttempts = 5;
 constexpr double kKmhToMph = 0.621388;
+// A log row keeps road speed in km/h, converted as a download converts the controller's log.
+constexpr double kKmPerMile = 1.6093;
 }  // namespace
 
 RealTimeMonitor::RealTimeMonitor(RealTimeMonitorServices services, QObject* parent)
@@ -134,10 +136,16 @@ void RealTimeMonitor::tmrDataRead_Timer() {
     }
     ++cyclesStarted_;
     inCycle_ = true;
+    cycle_ = LiveCycle{};
+    cycle_.startedUs = link_.clock().nowUs();
+    cycleReported_ = false;
     struct CycleEnd {
-        bool& flag;
-        ~CycleEnd() { flag = false; }
-    } cycleEnd{inCycle_};
+        RealTimeMonitor& monitor;
+        ~CycleEnd() {
+            monitor.reportCycle();
+            monitor.inCycle_ = false;
+        }
+    } cycleEnd{*this};
 
     Controller& c = services_.controller;
     RealTimePanel& panel = services_.panel;
@@ -160,6 +168,9 @@ void RealTimeMonitor::tmrDataRead_Timer() {
     if (!trap.run([&] {  // 2-3.
             status = static_cast<int>(c.ReadStatus());
             linkLost = !c.LinkOK();
+            if (!linkLost) {
+                cycle_.set(Column::Status, static_cast<float>(status));
+            }
         })) {
         return;
     }
@@ -172,24 +183,40 @@ void RealTimeMonitor::tmrDataRead_Timer() {
         })) {
         return;
     }
+    // A reading goes into the cycle's record only when its read succeeded: one given up with
+    // Ignore shows as 0 but is not a reading.
+    auto record = [&](Column column, float value) {
+        if (c.LinkOK()) {
+            cycle_.set(column, value);
+        }
+    };
     if (!step([&] {  // 5.
+            const std::array<float, 2>& f = c.TPSScaleFactors();
+            float span = f[1] - f[0];
+            if (span == 0.0F) {
+                span = 0.1F;
+            }
+            const float raw = c.ReadTPS();
+            const float percent = (raw - f[0]) * 100.0F / span;
+            const float volts = raw * 5.0F / 255.0F;
+            record(Column::TPSPercent, percent);
+            if (c.LinkOK()) {
+                cycle_.throttleVolts = volts;
+            }
             if (s.tpsPercentDisplay) {
-                const std::array<float, 2>& f = c.TPSScaleFactors();
-                float span = f[1] - f[0];
-                if (span == 0.0F) {
-                    span = 0.1F;
-                }
-                const float raw = c.ReadTPS();
-                panel.showThrottlePercent((raw - f[0]) * 100.0F / span);
+                panel.showThrottlePercent(percent);
             } else {
-                const float raw = c.ReadTPS();
-                lastTpsVolts_ = raw * 5.0F / 255.0F;
+                lastTpsVolts_ = volts;
                 panel.showThrottleVolts(lastTpsVolts_);
             }
         })) {
         return;
     }
-    if (!step([&] { panel.showBatteryVolts(c.ReadBAT()); })) {  // 6.
+    if (!step([&] {  // 6.
+            const float volts = c.ReadBAT();
+            record(Column::BatVolts, volts);
+            panel.showBatteryVolts(volts);
+        })) {
         return;
     }
     if (!step([&] {  // 7.
@@ -197,18 +224,25 @@ void RealTimeMonitor::tmrDataRead_Timer() {
             if (c.RPMDouble()) {
                 rpm *= 2.0F;
             }
+            record(Column::RPM, rpm);
             panel.showEngineSpeed(rpm);
         })) {
         return;
     }
     if (!step([&] {  // 8.
             const float vss = c.ReadVSS();
-            panel.showRoadSpeed(c.VSSInMPH() ? static_cast<double>(vss)
-                                             : static_cast<double>(vss) * kKmhToMph);
+            const double mph =
+                c.VSSInMPH() ? static_cast<double>(vss) : static_cast<double>(vss) * kKmhToMph;
+            record(Column::VSS, c.VSSInMPH() ? static_cast<float>(vss * kKmPerMile) : vss);
+            if (c.LinkOK()) {
+                cycle_.roadSpeedMph = static_cast<float>(mph);
+            }
+            panel.showRoadSpeed(mph);
         })) {
         return;
     }
     auto input = [&](int n, float volts, bool analog) {
+        record(n == 1 ? Column::Input1Volts : Column::Input2Volts, volts);
         if (analog) {
             panel.showInputVolts(n, volts);
         } else {
@@ -221,10 +255,18 @@ void RealTimeMonitor::tmrDataRead_Timer() {
     if (!step([&] { input(2, c.ReadVIN2(), s.input2AnalogDisplay); })) {  // 10.
         return;
     }
-    if (!step([&] { panel.showInputBits(static_cast<int>(c.ReadInputData())); })) {  // 11.
+    if (!step([&] {  // 11.
+            const float bits = c.ReadInputData();
+            record(Column::InputData, bits);
+            panel.showInputBits(static_cast<int>(bits));
+        })) {
         return;
     }
-    if (!step([&] { panel.showOutputBits(static_cast<int>(c.ReadOutputData())); })) {  // 12.
+    if (!step([&] {  // 12.
+            const float bits = c.ReadOutputData();
+            record(Column::OutputData, bits);
+            panel.showOutputBits(static_cast<int>(bits));
+        })) {
         return;
     }
     if (controllerVersion_ != QLatin1String("QX-2")) {
@@ -232,14 +274,34 @@ void RealTimeMonitor::tmrDataRead_Timer() {
     }
     trap.run([&] {  // 13.
         c.ReadPWM();
+        record(Column::Stage1PWM, c.Stage1PWM());
+        record(Column::Stage2PWM, c.Stage2PWM());
         panel.showDutyCycles(c.Stage1PWM(), c.Stage2PWM());
     });
 }
 
+void RealTimeMonitor::reportCycle() {
+    if (cycleReported_) {
+        return;
+    }
+    cycleReported_ = true;
+    if (!cycle_.empty()) {
+        emit cycleRead(cycle_);
+    }
+}
+
 void RealTimeMonitor::cmdCloseRealTimeData_Click() {
+    // Stopped in the middle of a cycle: what it read so far still counts.
+    if (inCycle_) {
+        reportCycle();
+    }
     services_.panel.hide();
     link_.closePort();
+    const bool wasActive = realTimeActive_;
     realTimeActive_ = false;
+    if (wasActive) {
+        emit stopped();
+    }
 }
 
 }  // namespace tarvik

@@ -4,6 +4,8 @@
 #include <QString>
 #include <functional>
 
+#include "realtime/live_cycle.h"
+
 class QTimer;
 
 namespace tarvik {
@@ -84,7 +86,17 @@ public:
     /// line "TPS Volts: " with the volts rounded to the nearest 0.05 (ties to even) as "0.00".
     static QString statusCaption(int statusCode, bool tpsPercentDisplay, float lastTpsVolts);
 
+signals:
+    /// The readings of one cycle, once per cycle that got at least one: at its end, or when
+    /// monitoring stops in its middle (then with what it read so far). Listeners only take the
+    /// values; they must not use the link.
+    void cycleRead(const tarvik::LiveCycle& cycle);
+    /// Monitoring stopped (Close, a lost link, Abort in a read's error box, a download).
+    void stopped();
+
 private:
+    void reportCycle();
+
     bool continueOnlyIfRunning() const;
     void yield();
     void lostLinkReset();
@@ -99,6 +111,8 @@ private:
     QString controllerVersion_;
     int skippedTicks_ = 0;
     int cyclesStarted_ = 0;
+    LiveCycle cycle_;
+    bool cycleReported_ = true;
 };
 
 }  // namespace tarvik

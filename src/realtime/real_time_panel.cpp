@@ -269,6 +269,11 @@ void RealTimePanel::build() {
         lblStatus_->setFont(f);
     }
     statusColumn->addWidget(lblStatus_);
+    lblRecording_ = new QLabel(dash);
+    lblRecording_->setObjectName(QStringLiteral("lblRecording"));
+    lblRecording_->setTextFormat(Qt::RichText);
+    lblRecording_->hide();
+    statusColumn->addWidget(lblRecording_);
     statusColumn->addStretch(1);
     cmdCloseRealTimeData_ = new QPushButton(QStringLiteral("Close"), dash);
     cmdCloseRealTimeData_->setObjectName(QStringLiteral("cmdCloseRealTimeData"));
@@ -403,6 +408,17 @@ void RealTimePanel::showStatus(const QString& text) {
 
 QString RealTimePanel::status() const {
     return lblStatus_->text();
+}
+
+void RealTimePanel::showRecording(bool on, const QString& elapsed) {
+    lblRecording_->setVisible(on);
+    if (on) {
+        lblRecording_->setText(
+            QStringLiteral("<span style=\"color:#ff2020; font-size:large\">&#9679;</span> "
+                           "<b style=\"color:#ff2020\">REC</b> "
+                           "<span style=\"color:#e8e8e8\">%1</span>")
+                .arg(elapsed.toHtmlEscaped()));
+    }
 }
 
 void RealTimePanel::chooseGauges(bool tpsPercent, bool input1Analog, bool input2Analog) {

@@ -67,6 +67,9 @@ public:
     /// The caption of lblStatus (may hold a line break, as "Ready\r\nTPS Volts: 1.25").
     void showStatus(const QString& text);
     QString status() const;
+    /// The recording lamp lblRecording: a red "REC" and the recording's length while a
+    /// recording runs, hidden otherwise.
+    void showRecording(bool on, const QString& elapsed);
 
     /// Which gauge of each pair is visible: gauTPSPercent or gauTPSVolts, gauInput1Analog or
     /// gauInput1AFR, gauInput2Analog or gauInput2AFR. Exactly one of each pair is visible.
@@ -141,6 +144,7 @@ private:
     Lamp* shpLED_PurgeSol_ = nullptr;
     Lamp* shpLED_StatusLED_ = nullptr;
     QLabel* lblStatus_ = nullptr;
+    QLabel* lblRecording_ = nullptr;
     QPushButton* cmdCloseRealTimeData_ = nullptr;
 };
 

@@ -7,10 +7,12 @@
 
 #include "app/frm_main.h"
 #include "link/serial_link.h"
+#include "logdata/log_file_reader.h"
 #include "memory_settings.h"
 #include "platform/user_dialogs.h"
 #include "realtime/bar_gauge.h"
 #include "realtime/dial_gauge.h"
+#include "realtime/live_recorder.h"
 #include "realtime/real_time_monitor.h"
 #include "realtime/real_time_panel.h"
 #include "sim_process.h"
@@ -57,6 +59,7 @@ class TestMonitorPty : public QObject {
 private Q_SLOTS:
     void monitorsForAFewCycles();
     void simulatorGoneStopsMonitoring();
+    void recordsForAFewCycles();
 };
 
 void TestMonitorPty::monitorsForAFewCycles() {
@@ -105,6 +108,44 @@ void TestMonitorPty::simulatorGoneStopsMonitoring() {
     QVERIFY(win.dialogs.shown.first().startsWith(QStringLiteral("Error: ")));
     QVERIFY(win.w->realTimePanel().isHidden());
     QVERIFY(!win.w->serialLink().isPortOpen());
+}
+
+void TestMonitorPty::recordsForAFewCycles() {
+    SimProcess sim;
+    Window win(sim.device());
+    win.w->findChild<QAction*>(QStringLiteral("mnuViewRealTime"))->trigger();
+    QVERIFY(win.w->RealTimeActive());
+    win.w->findChild<QAction*>(QStringLiteral("mnuRecordRealTime"))->trigger();
+    QVERIFY(win.w->liveRecorder().isRecording());
+    const int first = win.monitor().cyclesStarted();
+    // The 500 ms timer drives the cycles; the recording takes each one as it ends.
+    QTRY_VERIFY_WITH_TIMEOUT(win.monitor().cyclesStarted() >= first + 5, 10000);
+    win.w->realTimePanel().cmdCloseRealTimeData().click();  // Close ends the recording too
+    QVERIFY(!win.w->liveRecorder().isRecording());
+    QVERIFY2(win.dialogs.shown.isEmpty(), qPrintable(win.dialogs.shown.join(u'\n')));
+
+    QFile file(win.w->liveRecorder().files().first());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    auto buffer = std::make_unique<DataBuffer>();
+    LogFileReader reader(file);
+    QVERIFY(reader.readHeader(*buffer));
+    QVERIFY(reader.readSamples(*buffer));
+    QVERIFY(reader.readTrailer(*buffer));
+    QCOMPARE(buffer->Comment, QStringLiteral("Real-time recording"));
+    QVERIFY(buffer->FirmwareID.contains(QStringLiteral("QX-2")));
+    // A row per cycle, half a second apart give or take the machine's load; the idling car.
+    int rows = 0;
+    while (rows < kDataRows && buffer->at(Column::RPM, rows + 1) > 0) {
+        ++rows;
+    }
+    QVERIFY2(rows >= 4, qPrintable(QString::number(rows)));
+    for (int k = 2; k <= rows; ++k) {
+        const float step =
+            buffer->at(Column::ElapsedTime, k) - buffer->at(Column::ElapsedTime, k - 1);
+        QVERIFY2(step > 0.3F && step < 1.6F, qPrintable(QString::number(step)));
+        QCOMPARE(buffer->at(Column::Status, k), 1.0F);
+        QVERIFY(buffer->at(Column::BatVolts, k) > 9.0F);
+    }
 }
 
 QTEST_MAIN(TestMonitorPty)

@@ -2,11 +2,14 @@
 
 #include "../../tests/support/memory_settings.h"
 #include "app/frm_main.h"
+#include "car_profile.h"
 #include "platform/qt_user_dialogs.h"
 #include "realtime/bar_gauge.h"
 #include "realtime/dial_gauge.h"
 #include "realtime/lamp.h"
+#include "realtime/live_cycle.h"
 #include "realtime/real_time_panel.h"
+#include "realtime/strip_chart.h"
 #include "shots.h"
 
 namespace tarvik::shots {
@@ -30,6 +33,45 @@ void feedRun(RealTimePanel& panel, bool percent) {
     panel.showInputBits(0x01);
     panel.showOutputBits(0x01 | 0x02 | 0x08);
     panel.showDutyCycles(100, 62);
+}
+
+// The last minute of the simulator's car as the poll cycle hands it on: the drive up to the
+// line and the start of a pass, stages coming in.
+sim::CarSample feedStripChart(StripChart& chart) {
+    sim::CarSample s;
+    for (int i = 0; i < 120; ++i) {
+        // The minute ends ten seconds into the second pass (each pass starts 14 s into the
+        // simulator's 40 s round).
+        const double t = 4.0 + i * 0.5;
+        s = sim::liveCarAt(t, false);
+        LiveCycle c;
+        c.set(Column::RPM, s.rpm);
+        c.roadSpeedMph = static_cast<float>(s.speed * 0.621388);
+        c.set(Column::TPSPercent, (s.tps - 26.0F) * 100.0F / 204.0F);
+        c.throttleVolts = s.tps * 5.0F / 255.0F;
+        c.set(Column::Input1Volts, s.input1 * 5.0F / 255.0F);
+        c.set(Column::Input2Volts, s.input2 * 5.0F / 255.0F);
+        c.set(Column::Stage1PWM, s.stage1Pwm);
+        c.set(Column::Stage2PWM, s.stage2Pwm);
+        chart.addCycle(c);
+    }
+    return s;
+}
+
+// The panel showing the strip chart's newest cycle.
+void showSample(RealTimePanel& panel, const sim::CarSample& s) {
+    panel.showStatus(RealTimePanel::statusText(s.status));
+    panel.showThrottlePercent((s.tps - 26.0F) * 100.0F / 204.0F);
+    panel.showBatteryVolts(s.battery * 18.0 / 255.0);
+    panel.showEngineSpeed(s.rpm);
+    panel.showRoadSpeed(s.speed * 0.621388);
+    panel.showInputVolts(1, s.input1 * 5.0 / 255.0);
+    panel.showInputVolts(2, s.input2 * 5.0 / 255.0);
+    panel.showInputAfr(1, s.input1 * 5.0 / 255.0 * 2 + 10);
+    panel.showInputAfr(2, s.input2 * 5.0 / 255.0 * 2 + 10);
+    panel.showInputBits(s.inputBits);
+    panel.showOutputBits(s.outputBits);
+    panel.showDutyCycles(s.stage1Pwm, s.stage2Pwm);
 }
 
 void shoot(RealTimePanel& panel, const QString& name, QSize size) {
@@ -82,6 +124,27 @@ void realtimeShots() {
         w.show();
         QApplication::processEvents();
         save(w, QStringLiteral("main_window_realtime"));
+    }
+    {
+        // Recording, with the strip chart beside the gauges.
+        QtUserDialogs dialogs;
+        test::MemorySettings settings;
+        FrmMain w({&dialogs, &settings, Branding::defaults()});
+        w.Form_Load();
+        // Input 1 as an air/fuel ratio, input 2 in volts, on the gauges and the chart alike.
+        w.mutableSettings().tpsPercentDisplay = true;
+        w.mutableSettings().input1AnalogDisplay = false;
+        w.mutableSettings().input2AnalogDisplay = true;
+        w.realTimePanel().chooseGauges(true, false, true);
+        w.realTimePanel().setStageGroupVisible(true);
+        showSample(w.realTimePanel(), feedStripChart(w.stripChart()));
+        w.realTimePanel().showRecording(true, QStringLiteral("0:03:27"));
+        w.realTimePanel().show();
+        w.stripChart().show();
+        w.resize(1340, 680);
+        w.show();
+        QApplication::processEvents();
+        save(w, QStringLiteral("main_window_strip_chart"));
     }
     {
         // The panel straight after a lost link: everything at rest.
