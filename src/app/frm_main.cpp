@@ -16,14 +16,12 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QVBoxLayout>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/help_window.h"
 #include "app/shell_commands.h"
-#include "app/start_file_dialogs.h"
 #include "chart/chart_print.h"
 #include "chart/comment_command.h"
 #include "chart/view_chart_command.h"
@@ -390,14 +388,14 @@ void FrmMain::mnuOpenFile_Click() {
     });
 }
 
-void FrmMain::openLogFileAtStart(const QString& path) {
-    // The command's file dialog is answered by the file; every box it shows is the real one.
-    StartFileDialogs once(dialogs(), path);
-    UserDialogs* const own = services_.dialogs;
-    services_.dialogs = &once;
-    const auto restore = qScopeGuard([&] { services_.dialogs = own; });
-    // At start nothing holds the link, so this runs now and the guard outlives it.
-    mnuOpenFile_Click();
+void FrmMain::openLogFile(const QString& path) {
+    link_->runWhenIdle([this, path] { openLogFileNow(path); });
+}
+
+void FrmMain::openLogFileNow(const QString& path) {
+    SerialLink::CommandScope command(*link_);
+    const LogDataContext ctx = logDataContext();
+    OpenLogCommand(ctx).openPath(path);
 }
 
 void FrmMain::mnuSaveFile_Click() {
@@ -568,20 +566,11 @@ void FrmMain::fillRecentRecordings() {
         QAction* a = mnuRecentRecordings_->addAction(text.replace(u'&', QStringLiteral("&&")));
         a->setObjectName(QStringLiteral("mnuRecentRecording%1").arg(i + 1));
         const QString path = files.at(i).path;
-        connect(a, &QAction::triggered, this, [this, path] { openRecording(path); });
+        connect(a, &QAction::triggered, this, [this, path] { openLogFile(path); });
     }
     if (files.isEmpty()) {
         mnuRecentRecordings_->addAction(QStringLiteral("(none)"))->setEnabled(false);
     }
-}
-
-void FrmMain::openRecording(const QString& path) {
-    // Chosen while a poll cycle is suspended: the open waits for the link, as Open File does.
-    link_->runWhenIdle([this, path] {
-        SerialLink::CommandScope command(*link_);  // the reading yields: nothing may cut in
-        const LogDataContext ctx = logDataContext();
-        OpenLogCommand(ctx).openPath(path);
-    });
 }
 
 void FrmMain::closePortIfOpen() {

@@ -131,9 +131,10 @@ public:
     void mnuClearControllerBuffer_Click();
     /// "Open File", "Save File" and "Download Data": each waits for an exchange in flight.
     void mnuOpenFile_Click();
-    /// Opens the log file named on the command line exactly as File > Open File does when the
-    /// user chooses that file.
-    void openLogFileAtStart(const QString& path);
+    /// Opens a log file exactly as File > Open File does when the user chooses that file (the
+    /// file named on the command line, a recent file, a kept download or a recording), once
+    /// the link is idle.
+    void openLogFile(const QString& path);
     void mnuSaveFile_Click();
     void mnuDownload_Click();
     /// "View Chart (Downloaded Data)"; also run at the end of a download and of a file read.
@@ -151,13 +152,11 @@ public:
     void mnuRecordRealTime_Click();
     /// "Strip Chart": shows or hides the strip chart beside the running panel.
     void mnuStripChart_Click();
-    /// File > "Recent Recordings": opens a recording as File > Open File would.
-    void openRecording(const QString& path);
     /// File > Recent Files: the last ten log files read or saved; one that has gone is dropped
     /// after the open command's "File not found." path.
     void openRecentFile(const QString& path);
-    /// File > Recent Downloads: a kept download, opened as File > Open File would.
-    void openKeptDownload(const QString& path);
+    /// The open itself; the reading yields, so nothing that needs the link may cut in.
+    void openLogFileNow(const QString& path);
     void mnuOpenDownloadsFolder_Click();
     /// Communications > Find Ports...: the modal device list that binds a device to a port.
     void mnuFindPorts_Click();

@@ -69,7 +69,7 @@ void FrmMain::fillRecentDownloadsMenu() {
         QAction* a = mnuRecentDownloads_->addAction(text.replace(u'&', QStringLiteral("&&")));
         a->setObjectName(QStringLiteral("mnuRecentDownload%1").arg(i + 1));
         const QString path = files.at(i).path;
-        connect(a, &QAction::triggered, this, [this, path] { openKeptDownload(path); });
+        connect(a, &QAction::triggered, this, [this, path] { openLogFile(path); });
     }
     if (files.isEmpty()) {
         mnuRecentDownloads_->addAction(QStringLiteral("(none)"))->setEnabled(false);
@@ -78,22 +78,12 @@ void FrmMain::fillRecentDownloadsMenu() {
 
 void FrmMain::openRecentFile(const QString& path) {
     link_->runWhenIdle([this, path] {
-        SerialLink::CommandScope command(*link_);  // the reading yields: nothing may cut in
-        const LogDataContext ctx = logDataContext();
-        OpenLogCommand(ctx).openPath(path);
+        openLogFileNow(path);
         // A file that has gone (or was never a file) has had its say: it leaves the list.
         if (!QFileInfo(path).isFile()) {
             ErrorTrap trap(dialogs());
             trap.run([&] { RecentFiles(*services_.settings).forget(path); });
         }
-    });
-}
-
-void FrmMain::openKeptDownload(const QString& path) {
-    link_->runWhenIdle([this, path] {
-        SerialLink::CommandScope command(*link_);  // the reading yields: nothing may cut in
-        const LogDataContext ctx = logDataContext();
-        OpenLogCommand(ctx).openPath(path);
     });
 }
 

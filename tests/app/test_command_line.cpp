@@ -343,7 +343,7 @@ void TestCommandLine::fileAtStartOpensAsFileOpenDoes() {
     byMenu.closer.stop();  // the next chart window is the other window's to count
     // ...and the same file is named on the command line.
     Window atStart;
-    atStart.w->openLogFileAtStart(path);
+    atStart.w->openLogFile(path);
     const Outcome start = outcome(atStart);
 
     // The menu's run showed the dialog first; everything after it is the same.
