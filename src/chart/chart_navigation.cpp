@@ -26,6 +26,8 @@ constexpr qint64 kGestureGapMs = 700;
 
 ChartNavigation::ChartNavigation(FrmChart1& window) : QObject(&window), window_(window) {
     ChartControl& c = window_.chart();
+    chartObject_ = &c;
+    viewportObject_ = c.viewport();
     c.viewport()->installEventFilter(this);
     c.installEventFilter(this);
     c.setFocusPolicy(Qt::StrongFocus);
@@ -190,17 +192,18 @@ bool ChartNavigation::keyPressed(int key) {
 }
 
 bool ChartNavigation::eventFilter(QObject* watched, QEvent* event) {
-    ChartControl& c = window_.chart();
-    if (watched == &c) {
+    // The chart and its viewport are told apart by address alone: while the window is being
+    // destroyed its chart still sends focus events here, and the window may not be asked then.
+    if (watched != chartObject_ && watched != viewportObject_) {
+        return false;
+    }
+    if (watched == chartObject_) {
         if (event->type() == QEvent::KeyPress) {
             auto* k = static_cast<QKeyEvent*>(event);
             return k->modifiers() == Qt::NoModifier || k->modifiers() == Qt::KeypadModifier
                        ? keyPressed(k->key())
                        : false;
         }
-        return false;
-    }
-    if (watched != c.viewport()) {
         return false;
     }
     switch (event->type()) {
@@ -223,7 +226,7 @@ bool ChartNavigation::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick: {
             auto* m = static_cast<QMouseEvent*>(event);
-            c.setFocus(Qt::MouseFocusReason);
+            window_.chart().setFocus(Qt::MouseFocusReason);
             if (m->button() == Qt::MiddleButton) {
                 drag_ = Drag::Pan;
             } else if (m->button() == Qt::LeftButton &&
@@ -249,7 +252,7 @@ bool ChartNavigation::eventFilter(QObject* watched, QEvent* event) {
             if (!dragMoved_) {
                 return true;
             }
-            const QRectF plot = c.PlotAreaRect();
+            const QRectF plot = window_.chart().PlotAreaRect();
             if (drag_ == Drag::Pan) {
                 const double seconds =
                     -(p.x() - dragFrom_.x()) / std::max(1.0, plot.width()) * dragWindow_.width();
@@ -275,7 +278,7 @@ bool ChartNavigation::eventFilter(QObject* watched, QEvent* event) {
             if (was == Drag::Box) {
                 if (dragMoved_) {
                     // A box dragged past the plot's edge ends at the edge.
-                    const QRectF plot = c.PlotAreaRect();
+                    const QRectF plot = window_.chart().PlotAreaRect();
                     auto inside = [&plot](QPointF p) {
                         return QPointF(std::clamp(p.x(), plot.left(), plot.right()), p.y());
                     };
@@ -283,6 +286,7 @@ bool ChartNavigation::eventFilter(QObject* watched, QEvent* event) {
                                        timeAtPixel(inside(m->position())), extent()));
                 } else {
                     // A Ctrl+click is a click: the marker goes where it was pressed.
+                    ChartControl& c = window_.chart();
                     window_.Chart2D1_MouseDown(1, 2, dragFrom_.x() * c.twipsPerPixelX(),
                                                dragFrom_.y() * c.twipsPerPixelY());
                 }
