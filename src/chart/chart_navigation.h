@@ -75,7 +75,7 @@ private:
     bool keyPressed(int key);
 
     FrmChart1& window_;
-    const QObject* chartObject_ = nullptr;     // identity only, see eventFilter()
+    const QObject* chartObject_ = nullptr;  // identity only, see eventFilter()
     const QObject* viewportObject_ = nullptr;
     ZoomHistory history_;
     bool zoomed_ = false;
