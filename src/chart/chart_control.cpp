@@ -349,8 +349,11 @@ void ChartControl::applyTemplate(const ChartTemplate& t) {
     }
     for (std::size_t g = 0; g < groups_.size(); ++g) {
         QPen pen(t.groups[g].color, t.groups[g].lineWidth);
-        pen.setJoinStyle(Qt::RoundJoin);
-        pen.setCapStyle(Qt::RoundCap);
+        // Qt Charts strokes a solid trace as separate segments, each with its own caps: round
+        // caps are flattened from curves twice per sample and cost more than the rest of the
+        // repaint together, and square ones overlap into visible dots. Flat ends meet cleanly.
+        pen.setJoinStyle(Qt::BevelJoin);
+        pen.setCapStyle(Qt::FlatCap);
         groups_[g].series->setPen(pen);
     }
     for (std::size_t n = 0; n < labels_.size(); ++n) {
