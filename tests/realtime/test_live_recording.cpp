@@ -40,6 +40,7 @@
 #include "realtime/real_time_monitor.h"
 #include "realtime/real_time_panel.h"
 #include "scripted_dialogs.h"
+#include "sim_main_window.h"
 #include "sim_serial_port.h"
 
 using namespace tarvik;
@@ -141,23 +142,11 @@ int recordUntilKilled(const QString& folder) {
 }
 
 // The main window over the simulator's moving car on a fake clock.
-struct Window {
-    sim::ControllerModel model;
-    sim::FakeClock clock;
-    sim::SimSerialPort port{model, clock};
-    ScriptedDialogs dialogs;
-    test::MemorySettings store;
-    std::unique_ptr<FrmMain> w;
+struct Window : test::SimMainWindow {
     QTimer closer;
     int chartsShown = 0;
 
-    Window() {
-        model.setFixedLive(std::nullopt);  // the live car drives
-        w = std::make_unique<FrmMain>(
-            MainWindowServices{&dialogs, &store, Branding::defaults(), &port, &clock});
-        w->setExitAction([] {});
-        w->Form_Load();
-        monitor().tmrDataRead().stop();  // cycles come from the test
+    Window() : SimMainWindow(std::nullopt) {  // the live car drives
         // The chart window is modal: note it and close it.
         closer.setInterval(5);
         QObject::connect(&closer, &QTimer::timeout, [this] {
@@ -170,10 +159,7 @@ struct Window {
         });
         closer.start();
     }
-    RealTimeMonitor& monitor() { return w->realTimeMonitor(); }
     LiveRecorder& recorder() { return w->liveRecorder(); }
-    QAction* action(const char* name) { return w->findChild<QAction*>(QLatin1String(name)); }
-    void trigger(const char* name) { action(name)->trigger(); }
     QLabel* recLamp() {
         return w->realTimePanel().findChild<QLabel*>(QStringLiteral("lblRecording"));
     }

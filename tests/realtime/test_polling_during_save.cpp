@@ -15,6 +15,7 @@
 #include "memory_settings.h"
 #include "realtime/real_time_monitor.h"
 #include "scripted_dialogs.h"
+#include "sim_main_window.h"
 #include "sim_serial_port.h"
 
 using namespace tarvik;
@@ -26,27 +27,12 @@ namespace {
 const QString kFilter = QStringLiteral("Nitrous Controller log files (*.log)|*.log");
 
 // The main window over the simulator, monitoring, with a data set to save.
-struct Window {
-    sim::ControllerModel model;
-    sim::FakeClock clock;
-    sim::SimSerialPort port{model, clock};
-    ScriptedDialogs dialogs;
-    test::MemorySettings store;
-    std::unique_ptr<FrmMain> w;
-
+struct Window : test::SimMainWindow {
     Window() {
-        model.setFixedLive(sim::ControllerModel::Live{});
-        w = std::make_unique<FrmMain>(
-            MainWindowServices{&dialogs, &store, Branding::defaults(), &port, &clock});
-        w->setExitAction([] {});
-        w->Form_Load();
-        monitor().tmrDataRead().stop();  // ticks come from the test
         test::fillDragPass(w->dataBuffer());
         w->dataBuffer().BufferEmpty = false;
         w->dataBuffer().Comment.clear();
     }
-    RealTimeMonitor& monitor() { return w->realTimeMonitor(); }
-    void trigger(const char* action) { w->findChild<QAction*>(QLatin1String(action))->trigger(); }
     // Three ticks of the poll timer; returns how many cycles they started.
     int ticks() {
         const int before = monitor().cyclesStarted();

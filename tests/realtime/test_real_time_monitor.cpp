@@ -27,6 +27,7 @@
 #include "realtime/real_time_panel.h"
 #include "scripted_dialogs.h"
 #include "settings/settings.h"
+#include "sim_main_window.h"
 #include "sim_serial_port.h"
 
 using namespace tarvik;
@@ -106,25 +107,7 @@ QString lampStates(RealTimePanel& panel, std::initializer_list<const char*> name
 }
 
 // The main window over the simulator: menus, the options dialog, the other link commands.
-struct Window {
-    sim::ControllerModel model;
-    sim::FakeClock clock;
-    sim::SimSerialPort port{model, clock};
-    ScriptedDialogs dialogs;
-    test::MemorySettings store;
-    std::unique_ptr<FrmMain> w;
-
-    Window() {
-        model.setFixedLive(sim::ControllerModel::Live{});
-        w = std::make_unique<FrmMain>(
-            MainWindowServices{&dialogs, &store, Branding::defaults(), &port, &clock});
-        w->setExitAction([] {});
-        w->Form_Load();
-        monitor().tmrDataRead().stop();
-    }
-    RealTimeMonitor& monitor() { return w->realTimeMonitor(); }
-    void trigger(const char* action) { w->findChild<QAction*>(QLatin1String(action))->trigger(); }
-};
+using Window = test::SimMainWindow;
 
 }  // namespace
 
