@@ -26,7 +26,7 @@
 #include "failing_dialogs.h"
 #include "logdata/log_file_writer.h"
 #include "platform/settings_backing.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 

@@ -17,7 +17,7 @@
 #include "platform/qt_serial_port.h"
 #include "platform/steady_clock.h"
 #include "failing_dialogs.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 
 using namespace tarvik;
 

@@ -28,7 +28,7 @@
 #include "logdata/log_file_writer.h"
 #include "platform/qt_serial_port.h"
 #include "platform/steady_clock.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 
 using namespace tarvik;
 

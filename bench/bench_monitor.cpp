@@ -24,7 +24,7 @@
 #include "platform/qt_serial_port.h"
 #include "platform/steady_clock.h"
 #include "failing_dialogs.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 #include "realtime/live_recorder.h"
 #include "realtime/real_time_monitor.h"
 #include "realtime/real_time_panel.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 
 namespace tarvik::bench {
 

@@ -8,7 +8,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "link/error_trap.h"
+#include "core/error_trap.h"
 #include "platform/port_bindings.h"
 #include "platform/serial_devices.h"
 

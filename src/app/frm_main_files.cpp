@@ -8,15 +8,15 @@
 
 #include "app/frm_find_ports.h"
 #include "app/frm_main.h"
-#include "link/app_error.h"
-#include "link/error_trap.h"
+#include "core/app_error.h"
+#include "core/error_trap.h"
 #include "link/serial_link.h"
 #include "logdata/dated_files.h"
 #include "logdata/kept_downloads.h"
 #include "logdata/log_data_context.h"
 #include "logdata/open_log_command.h"
 #include "platform/serial_devices.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 #include "settings/recent_files.h"
 
 namespace tarvik {

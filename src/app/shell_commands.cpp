@@ -10,7 +10,7 @@
 #include "branding/about_text.h"
 #include "branding/branding.h"
 #include "common/program_paths.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 
 namespace tarvik {
 

@@ -15,8 +15,8 @@
 #include <cmath>
 
 #include "common/program_paths.h"
-#include "link/app_error.h"
-#include "link/error_trap.h"
+#include "core/app_error.h"
+#include "core/error_trap.h"
 #include "platform/regular_file.h"
 
 namespace tarvik {

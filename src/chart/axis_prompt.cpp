@@ -2,7 +2,7 @@
 
 #include "common/number_parse.h"
 #include "common/rounding.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 #include "settings/settings.h"
 
 namespace tarvik {

@@ -19,11 +19,11 @@
 #include "chart/trace_options.h"
 #include "chart/window_csv.h"
 #include "common/number_format.h"
-#include "link/error_trap.h"
+#include "core/error_trap.h"
 #include "logdata/caption_rule.h"
 #include "logdata/file_dialogs.h"
 #include "logdata/log_data_context.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 
 namespace tarvik {
 

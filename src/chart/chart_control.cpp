@@ -19,7 +19,7 @@
 #include <cmath>
 #include <limits>
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 
 namespace tarvik {
 

@@ -10,7 +10,7 @@
 
 #include "chart/chart_control.h"
 #include "chart/window_csv.h"
-#include "link/app_error.h"
+#include "core/app_error.h"
 
 namespace tarvik {
 

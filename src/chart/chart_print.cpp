@@ -11,7 +11,7 @@
 #include "chart/comment_command.h"
 #include "chart/print_job.h"
 #include "chart/print_page.h"
-#include "link/error_trap.h"
+#include "core/error_trap.h"
 #include "logdata/data_buffer.h"
 
 namespace tarvik {

@@ -1,8 +1,8 @@
 #include "chart/comment_command.h"
 
-#include "link/error_trap.h"
+#include "core/error_trap.h"
 #include "logdata/data_buffer.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 
 namespace tarvik {
 

@@ -2,11 +2,11 @@
 
 #include <QFile>
 
-#include "link/app_error.h"
-#include "link/error_trap.h"
+#include "core/app_error.h"
+#include "core/error_trap.h"
 #include "logdata/log_file_reader.h"
 #include "logdata/open_log_command.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 
 namespace tarvik {
 

@@ -24,8 +24,8 @@
 #include "common/number_format.h"
 #include "common/program_paths.h"
 #include "common/rounding.h"
-#include "link/error_trap.h"
-#include "platform/user_dialogs.h"
+#include "core/error_trap.h"
+#include "core/user_dialogs.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 
 namespace tarvik {
 

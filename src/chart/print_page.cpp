@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "common/rounding.h"
-#include "link/app_error.h"
+#include "core/app_error.h"
 
 namespace tarvik::print_page {
 

@@ -2,7 +2,7 @@
 
 #include "common/number_format.h"
 #include "common/rounding.h"
-#include "link/app_error.h"
+#include "core/app_error.h"
 
 namespace tarvik {
 

@@ -1,7 +1,7 @@
 #include "chart/view_chart_command.h"
 
-#include "link/error_trap.h"
-#include "platform/user_dialogs.h"
+#include "core/error_trap.h"
+#include "core/user_dialogs.h"
 
 namespace tarvik {
 

@@ -3,9 +3,9 @@
 #include <functional>
 #include <vector>
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "link/controller_protocol.h"
-#include "link/error_trap.h"
+#include "core/error_trap.h"
 
 namespace tarvik {
 

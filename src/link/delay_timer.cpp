@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 
 namespace tarvik {
 

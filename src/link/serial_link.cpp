@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "link/delay_timer.h"
 #include "link/port_open_error.h"
 #include "platform/port_names.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 
 namespace tarvik {
 

@@ -2,8 +2,8 @@
 
 #include "common/rounding.h"
 #include "link/controller.h"
-#include "link/error_trap.h"
-#include "platform/user_dialogs.h"
+#include "core/error_trap.h"
+#include "core/user_dialogs.h"
 
 namespace tarvik {
 

@@ -1,6 +1,6 @@
 #include "logdata/data_buffer.h"
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 
 namespace tarvik {
 

@@ -6,13 +6,13 @@
 #include <memory>
 
 #include "common/rounding.h"
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "link/controller.h"
-#include "link/error_trap.h"
+#include "core/error_trap.h"
 #include "link/serial_link.h"
 #include "logdata/data_buffer.h"
 #include "logdata/fram_decoder.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 
 namespace tarvik {
 

@@ -3,9 +3,9 @@
 #include <QFileInfo>
 #include <utility>
 
-#include "link/app_error.h"
-#include "link/error_trap.h"
-#include "platform/user_dialogs.h"
+#include "core/app_error.h"
+#include "core/error_trap.h"
+#include "core/user_dialogs.h"
 
 namespace tarvik {
 

@@ -1,7 +1,7 @@
 #include "logdata/fram_decoder.h"
 
 #include "common/rounding.h"
-#include "link/app_error.h"
+#include "core/app_error.h"
 
 namespace tarvik {
 

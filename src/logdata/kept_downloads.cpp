@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "logdata/data_buffer.h"
 #include "logdata/dated_files.h"
 #include "logdata/log_file_writer.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "logdata/csv_fields.h"
 #include "logdata/log_file_format.h"
 

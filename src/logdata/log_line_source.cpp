@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 
 namespace tarvik {
 

@@ -4,14 +4,14 @@
 #include <algorithm>
 #include <memory>
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "link/controller.h"
-#include "link/error_trap.h"
+#include "core/error_trap.h"
 #include "logdata/caption_rule.h"
 #include "logdata/data_buffer.h"
 #include "logdata/log_file_reader.h"
 #include "platform/regular_file.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 
 namespace tarvik {
 

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "logdata/dated_files.h"
 #include "logdata/log_file_format.h"
 #include "logdata/log_file_writer.h"

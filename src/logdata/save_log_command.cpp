@@ -4,12 +4,12 @@
 #include <QSaveFile>
 #include <memory>
 
-#include "link/app_error.h"
-#include "link/error_trap.h"
+#include "core/app_error.h"
+#include "core/error_trap.h"
 #include "logdata/caption_rule.h"
 #include "logdata/data_buffer.h"
 #include "logdata/log_file_writer.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 
 namespace tarvik {
 

@@ -1,6 +1,6 @@
 #include "platform/qsettings_backing.h"
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 
 namespace tarvik {
 

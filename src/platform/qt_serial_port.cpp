@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 
 #if defined(Q_OS_UNIX)
 #include <sys/stat.h>

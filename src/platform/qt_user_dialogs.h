@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "platform/dialog_folder.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 
 class QMessageBox;
 class QPrintDialog;

@@ -4,10 +4,10 @@
 #include <QTimer>
 
 #include "common/rounding.h"
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "logdata/recordings_folder.h"
 #include "platform/clock.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 
 namespace tarvik {
 

@@ -5,9 +5,9 @@
 #include "common/number_format.h"
 #include "common/rounding.h"
 #include "link/controller.h"
-#include "link/error_trap.h"
+#include "core/error_trap.h"
 #include "link/serial_link.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 #include "realtime/real_time_panel.h"
 #include "settings/settings.h"
 

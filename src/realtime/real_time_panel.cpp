@@ -10,7 +10,7 @@
 
 #include "common/number_format.h"
 #include "common/rounding.h"
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "realtime/bar_gauge.h"
 #include "realtime/dial_gauge.h"
 #include "realtime/gauge_style.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "common/number_format.h"
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "realtime/gauge_style.h"
 #include "settings/settings.h"
 

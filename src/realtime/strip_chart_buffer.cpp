@@ -1,6 +1,6 @@
 #include "realtime/strip_chart_buffer.h"
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "realtime/live_cycle.h"
 
 namespace tarvik {

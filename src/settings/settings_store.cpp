@@ -7,7 +7,7 @@
 #include "common/number_format.h"
 #include "common/number_parse.h"
 #include "common/rounding.h"
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "settings/settings.h"
 
 namespace tarvik {

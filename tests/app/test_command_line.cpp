@@ -21,7 +21,7 @@
 #include "logdata/log_file_writer.h"
 #include "memory_settings.h"
 #include "platform/qt_user_dialogs.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 
 using namespace tarvik;
 

@@ -12,7 +12,7 @@
 #include "chart/time_window.h"
 #include "chart/trace_options.h"
 #include "common/program_paths.h"
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "scripted_dialogs.h"
 
 using namespace tarvik;

@@ -13,7 +13,7 @@
 #include "chart/comment_command.h"
 #include "chart/print_page.h"
 #include "chart_harness.h"
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "logdata/log_file_reader.h"
 #include "logdata/log_file_writer.h"
 #include "pdf_tools.h"

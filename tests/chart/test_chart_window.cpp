@@ -23,7 +23,7 @@
 #include "chart_harness.h"
 #include <QLineSeries>
 #include "drag_pass_data.h"
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "memory_settings.h"
 #include "scripted_dialogs.h"
 #include "settings/settings.h"

@@ -15,7 +15,7 @@
 #include "chart/comment_command.h"
 #include "chart/print_job.h"
 #include "chart_harness.h"
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "pdf_tools.h"
 
 using namespace tarvik;

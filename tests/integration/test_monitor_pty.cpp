@@ -9,7 +9,7 @@
 #include "link/serial_link.h"
 #include "logdata/log_file_reader.h"
 #include "memory_settings.h"
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 #include "realtime/bar_gauge.h"
 #include "realtime/dial_gauge.h"
 #include "realtime/live_recorder.h"

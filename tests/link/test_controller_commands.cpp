@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "link/controller_protocol.h"
 #include "link_fixture.h"
 

@@ -8,7 +8,7 @@
 #include <QtTest>
 #include <algorithm>
 
-#include "link/error_trap.h"
+#include "core/error_trap.h"
 #include "platform/qt_user_dialogs.h"
 
 using namespace tarvik;

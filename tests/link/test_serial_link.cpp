@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "link/delay_timer.h"
 #include "link_fixture.h"
 #include "memory_settings.h"

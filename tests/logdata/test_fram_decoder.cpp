@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "logdata/data_buffer.h"
 #include "logdata/fram_decoder.h"
 

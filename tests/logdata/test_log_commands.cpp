@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "command_fixture.h"
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "log_test_data.h"
 #include "logdata/file_dialogs.h"
 #include "logdata/open_log_command.h"

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "common/number_format.h"
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "log_test_data.h"
 #include "logdata/caption_rule.h"
 #include "logdata/log_file_reader.h"

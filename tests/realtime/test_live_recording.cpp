@@ -24,7 +24,7 @@
 #include "common/rounding.h"
 #include "controller_model.h"
 #include "fake_clock.h"
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "link/controller.h"
 #include "link/serial_link.h"
 #include "logdata/dated_files.h"

@@ -14,7 +14,7 @@
 #include "app/frm_main.h"
 #include "controller_model.h"
 #include "fake_clock.h"
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "link/controller.h"
 #include "link/controller_protocol.h"
 #include "link/serial_link.h"

@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "app/frm_main.h"
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "memory_settings.h"
 #include "realtime/bar_gauge.h"
 #include "realtime/dial_gauge.h"

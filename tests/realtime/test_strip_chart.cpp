@@ -4,7 +4,7 @@
 #include <QtTest>
 #include <cmath>
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "realtime/live_cycle.h"
 #include "realtime/strip_chart.h"
 #include "settings/settings.h"

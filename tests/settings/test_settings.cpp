@@ -2,7 +2,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "memory_settings.h"
 #include "platform/qsettings_backing.h"
 #include "settings/settings.h"

@@ -3,7 +3,7 @@
 #include <QMap>
 #include <QString>
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 #include "platform/settings_backing.h"
 
 namespace tarvik::test {

@@ -5,7 +5,7 @@
 #include <deque>
 #include <functional>
 
-#include "platform/user_dialogs.h"
+#include "core/user_dialogs.h"
 
 namespace tarvik::test {
 

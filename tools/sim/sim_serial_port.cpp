@@ -1,6 +1,6 @@
 #include "sim_serial_port.h"
 
-#include "link/app_error.h"
+#include "core/app_error.h"
 
 namespace tarvik::sim {
 

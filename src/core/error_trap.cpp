@@ -1,4 +1,4 @@
-#include "link/error_trap.h"
+#include "core/error_trap.h"
 
 #include <exception>
 #include <new>

@@ -3,8 +3,8 @@
 #include <functional>
 #include <span>
 
-#include "link/app_error.h"
-#include "platform/user_dialogs.h"
+#include "core/app_error.h"
+#include "core/user_dialogs.h"
 
 namespace tarvik {
 

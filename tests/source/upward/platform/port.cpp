@@ -1,0 +1,2 @@
+#include "core/app_error.h"
+#include "link/serial_link.h"
