@@ -7,7 +7,8 @@ FUZZ_SECONDS ?= 30
 CMAKE_GEN  := -G Ninja
 STAMP      := $(BUILD)/.deps-installed
 
-.PHONY: all deps build run demo check check-asan fuzz screenshots bench install package clean
+.PHONY: all deps build run demo check check-asan check-format format fuzz screenshots bench install \
+        package clean
 
 all: build
 
@@ -32,9 +33,20 @@ demo: build
 
 # Under CI (CI=true) the check also runs the whole suite again under the sanitizers, and each
 # fuzz target for FUZZ_SECONDS.
-check: build
+check: build check-format
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	@if [ "$(CI)" = "true" ]; then $(MAKE) check-asan && $(MAKE) fuzz; fi
+
+# The C++ sources in the repository's own style (.clang-format), with Debian 12's clang-format.
+CLANG_FORMAT ?= clang-format-14
+FORMAT_FILES  = $(shell git ls-files '*.cpp' '*.h')
+
+format: $(STAMP)
+	$(CLANG_FORMAT) -i $(FORMAT_FILES)
+
+check-format: $(STAMP)
+	@$(CLANG_FORMAT) --dry-run -Werror $(FORMAT_FILES) || \
+	    { echo "check-format: run 'make format' to restyle the files named above"; exit 1; }
 
 $(ASAN_BUILD)/build.ninja: $(STAMP)
 	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DTARVIK_SANITIZE=ON \

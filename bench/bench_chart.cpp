@@ -23,10 +23,10 @@
 #include "chart/compare_overlay.h"
 #include "chart/frm_chart1.h"
 #include "chart/view_chart_command.h"
+#include "core/user_dialogs.h"
 #include "failing_dialogs.h"
 #include "logdata/log_file_writer.h"
 #include "platform/settings_backing.h"
-#include "core/user_dialogs.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 

@@ -11,13 +11,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/user_dialogs.h"
+#include "failing_dialogs.h"
 #include "link/controller.h"
 #include "link/delay_timer.h"
 #include "link/serial_link.h"
 #include "platform/qt_serial_port.h"
 #include "platform/steady_clock.h"
-#include "failing_dialogs.h"
-#include "core/user_dialogs.h"
 
 using namespace tarvik;
 

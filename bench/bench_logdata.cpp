@@ -17,6 +17,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/user_dialogs.h"
 #include "fram_log.h"
 #include "link/controller.h"
 #include "link/serial_link.h"
@@ -28,7 +29,6 @@
 #include "logdata/log_file_writer.h"
 #include "platform/qt_serial_port.h"
 #include "platform/steady_clock.h"
-#include "core/user_dialogs.h"
 
 using namespace tarvik;
 
@@ -153,9 +153,10 @@ int main(int argc, char* argv[]) {
             worst = std::max(worst, static_cast<double>(k.nsecsElapsed()) / 1e6);
             when = when.addSecs(1);
         });
-        std::printf("keep a download in the downloads folder: %.3f ms, worst of 21 %.3f ms "
-                    "(goal < 20 ms)\n",
-                    keepMs, worst);
+        std::printf(
+            "keep a download in the downloads folder: %.3f ms, worst of 21 %.3f ms "
+            "(goal < 20 ms)\n",
+            keepMs, worst);
         ok = ok && keepMs < 20.0;
     }
 

@@ -18,13 +18,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/user_dialogs.h"
+#include "failing_dialogs.h"
 #include "link/controller.h"
 #include "link/serial_link.h"
 #include "logdata/recording_file.h"
 #include "platform/qt_serial_port.h"
 #include "platform/steady_clock.h"
-#include "failing_dialogs.h"
-#include "core/user_dialogs.h"
 #include "realtime/live_recorder.h"
 #include "realtime/real_time_monitor.h"
 #include "realtime/real_time_panel.h"

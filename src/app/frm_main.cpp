@@ -28,20 +28,20 @@
 #include "common/program_paths.h"
 #include "common/rounding.h"
 #include "core/app_error.h"
-#include "link/controller.h"
 #include "core/error_trap.h"
+#include "core/user_dialogs.h"
+#include "link/controller.h"
 #include "link/serial_link.h"
 #include "logdata/clear_controller_command.h"
+#include "logdata/dated_files.h"
 #include "logdata/download_command.h"
 #include "logdata/open_log_command.h"
-#include "logdata/dated_files.h"
 #include "logdata/recordings_folder.h"
 #include "logdata/save_log_command.h"
 #include "platform/port_names.h"
 #include "platform/qt_serial_port.h"
 #include "platform/serial_devices.h"
 #include "platform/steady_clock.h"
-#include "core/user_dialogs.h"
 #include "realtime/frm_display_options.h"
 #include "realtime/live_recorder.h"
 #include "realtime/real_time_monitor.h"
@@ -50,13 +50,14 @@
 
 namespace tarvik {
 
-const QString FrmMain::kDesignedCaption = QStringLiteral("Nitrous Data Logging Program Version 2.0");
+const QString FrmMain::kDesignedCaption =
+    QStringLiteral("Nitrous Data Logging Program Version 2.0");
 
 namespace {
 constexpr int kPortCount = 255;
 // File > Recent Recordings lists this many; the folder holds them all.
 constexpr int kRecordingsListed = 20;
-}
+}  // namespace
 
 FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
     : QMainWindow(parent),
@@ -249,14 +250,15 @@ void FrmMain::Form_Load() {
         fraRealTimeData_->hide();
     });
     trap.run([&] { monitor_->setRealTimeActive(false); });  // 3.
-    trap.run([&] {                               // 4. the name the settings live under
+    trap.run([&] {                                          // 4. the name the settings live under
         QCoreApplication::setOrganizationName(QStringLiteral("Tarvik"));
         QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
     });
     trap.run([&] { QDir::setCurrent(programFolder()); });  // 5.
-    trap.run([&] { abortRequested_ = false; });              // 6.
-    trap.run([&] {                                           // 7.
-        settings_.commPort = store_.readInt16(settings_keys::kCommPort, settings_defaults::kCommPort);
+    trap.run([&] { abortRequested_ = false; });            // 6.
+    trap.run([&] {                                         // 7.
+        settings_.commPort =
+            store_.readInt16(settings_keys::kCommPort, settings_defaults::kCommPort);
         link_->setPortNumber(settings_.commPort);
     });
     trap.run([&] {  // 8.
@@ -282,7 +284,7 @@ void FrmMain::Form_Load() {
     });
     // 10. The serial line set-up is fixed in the link; the port stays closed until needed.
     trap.run([&] { link_->setSerialErrorCount(0); });  // 11.
-    trap.run([&] {                             // 12.
+    trap.run([&] {                                     // 12.
         framBuffer_->ClearFRAMBuffer();
         dataBuffer_->ClearDataBuffer();
     });
@@ -360,8 +362,9 @@ int FrmMain::SerialErrorCount() const {
 
 void FrmMain::mnuClearControllerBuffer_Click() {
     // Waits for any exchange in flight (a poll cycle suspended in a pause) to finish first.
-    link_->runWhenIdle(
-        [this] { ClearControllerCommand(*controller_, dialogs()).mnuClearControllerBuffer_Click(); });
+    link_->runWhenIdle([this] {
+        ClearControllerCommand(*controller_, dialogs()).mnuClearControllerBuffer_Click();
+    });
 }
 
 LogDataContext FrmMain::logDataContext() {

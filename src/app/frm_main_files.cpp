@@ -10,13 +10,13 @@
 #include "app/frm_main.h"
 #include "core/app_error.h"
 #include "core/error_trap.h"
+#include "core/user_dialogs.h"
 #include "link/serial_link.h"
 #include "logdata/dated_files.h"
 #include "logdata/kept_downloads.h"
 #include "logdata/log_data_context.h"
 #include "logdata/open_log_command.h"
 #include "platform/serial_devices.h"
-#include "core/user_dialogs.h"
 #include "settings/recent_files.h"
 
 namespace tarvik {

@@ -84,8 +84,7 @@ int main(int argc, char* argv[]) {
     frmMain.show();
     if (!cl.file.isEmpty()) {
         // Once the window is up, as if the user had chosen File > Open File.
-        QTimer::singleShot(0, &frmMain,
-                           [&frmMain, file = cl.file] { frmMain.openLogFile(file); });
+        QTimer::singleShot(0, &frmMain, [&frmMain, file = cl.file] { frmMain.openLogFile(file); });
     }
     return app.exec();
 }

@@ -20,10 +20,10 @@
 #include "chart/window_csv.h"
 #include "common/number_format.h"
 #include "core/error_trap.h"
+#include "core/user_dialogs.h"
 #include "logdata/caption_rule.h"
 #include "logdata/file_dialogs.h"
 #include "logdata/log_data_context.h"
-#include "core/user_dialogs.h"
 
 namespace tarvik {
 

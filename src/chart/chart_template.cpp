@@ -36,9 +36,7 @@ public:
         return false;
     }
     // A value that does not read: said with the line it is on.
-    bool failHere(const QString& why) {
-        return fail(QStringLiteral("line %1: ").arg(line_) + why);
-    }
+    bool failHere(const QString& why) { return fail(QStringLiteral("line %1: ").arg(line_) + why); }
     bool ok() const { return ok_; }
 
     bool read(const QString& text) {
@@ -198,7 +196,7 @@ public:
         }
         if (!good) {
             failHere(QStringLiteral("[%1] %2: expected family, size[, bold][, italic]")
-                     .arg(section, key));
+                         .arg(section, key));
         }
         return f;
     }
@@ -227,7 +225,7 @@ private:
 
     QString* error_;
     bool ok_ = true;
-    int line_ = 0;      ///< the line of the value taken last
+    int line_ = 0;  ///< the line of the value taken last
     int lastLine_ = 0;
     QHash<QString, Section> sections_;
 };
@@ -331,8 +329,8 @@ std::optional<ChartTemplate> ChartTemplate::load(const QString& path, QString* e
             return fail(QString());  // simply not there
         case FileKind::Folder:
         case FileKind::Special:
-            return fail(QStringLiteral("%1 is %2, not a chart template.")
-                            .arg(name, fileKindText(opened)));
+            return fail(
+                QStringLiteral("%1 is %2, not a chart template.").arg(name, fileKindText(opened)));
         case FileKind::Unreadable:
             return fail(QStringLiteral("%1 cannot be read: %2").arg(name, opened.error));
     }

@@ -1,8 +1,8 @@
 #include "chart/comment_command.h"
 
 #include "core/error_trap.h"
-#include "logdata/data_buffer.h"
 #include "core/user_dialogs.h"
+#include "logdata/data_buffer.h"
 
 namespace tarvik {
 

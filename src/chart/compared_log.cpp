@@ -4,9 +4,9 @@
 
 #include "core/app_error.h"
 #include "core/error_trap.h"
+#include "core/user_dialogs.h"
 #include "logdata/log_file_reader.h"
 #include "logdata/open_log_command.h"
-#include "core/user_dialogs.h"
 
 namespace tarvik {
 

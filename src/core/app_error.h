@@ -13,7 +13,7 @@ class AppError : public std::runtime_error {
 public:
     // Codes. Application errors are 0x80040000 + n, as the controller link and the file
     // dialogs have always used; the rest name the failure.
-    static constexpr std::uint32_t kCommError = 0x800403E8;      // application error 1000
+    static constexpr std::uint32_t kCommError = 0x800403E8;       // application error 1000
     static constexpr std::uint32_t kFileOpenCancel = 0x800403E8;  // same code, source "File Open"
     static constexpr std::uint32_t kFileSaveCancel = 0x800403E9;  // application error 1001
     static constexpr std::uint32_t kOverflow = 6;

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "core/app_error.h"
-#include "link/controller_protocol.h"
 #include "core/error_trap.h"
+#include "link/controller_protocol.h"
 
 namespace tarvik {
 

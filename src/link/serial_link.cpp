@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "core/app_error.h"
+#include "core/user_dialogs.h"
 #include "link/delay_timer.h"
 #include "link/port_open_error.h"
 #include "platform/port_names.h"
-#include "core/user_dialogs.h"
 
 namespace tarvik {
 

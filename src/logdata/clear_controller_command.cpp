@@ -1,9 +1,9 @@
 #include "logdata/clear_controller_command.h"
 
 #include "common/rounding.h"
-#include "link/controller.h"
 #include "core/error_trap.h"
 #include "core/user_dialogs.h"
+#include "link/controller.h"
 
 namespace tarvik {
 

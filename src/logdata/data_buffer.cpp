@@ -10,10 +10,12 @@ const QString kSource = QStringLiteral("Data Buffer");
 
 const std::array<QString, kDataColumns>& columnHeadings() {
     static const std::array<QString, kDataColumns> headings = {
-        QStringLiteral("Elapsed Time"), QStringLiteral("RPM"),          QStringLiteral("VSS"),
-        QStringLiteral("TPS%"),         QStringLiteral("Input1 Volts"), QStringLiteral("Input2 Volts"),
-        QStringLiteral("Bat Volts"),    QStringLiteral("Input Data"),   QStringLiteral("Output Data"),
-        QStringLiteral("Status"),       QStringLiteral("Stage1 PWM%"),  QStringLiteral("Stage2 PWM%"),
+        QStringLiteral("Elapsed Time"), QStringLiteral("RPM"),
+        QStringLiteral("VSS"),          QStringLiteral("TPS%"),
+        QStringLiteral("Input1 Volts"), QStringLiteral("Input2 Volts"),
+        QStringLiteral("Bat Volts"),    QStringLiteral("Input Data"),
+        QStringLiteral("Output Data"),  QStringLiteral("Status"),
+        QStringLiteral("Stage1 PWM%"),  QStringLiteral("Stage2 PWM%"),
     };
     return headings;
 }

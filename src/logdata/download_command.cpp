@@ -7,12 +7,12 @@
 
 #include "common/rounding.h"
 #include "core/app_error.h"
-#include "link/controller.h"
 #include "core/error_trap.h"
+#include "core/user_dialogs.h"
+#include "link/controller.h"
 #include "link/serial_link.h"
 #include "logdata/data_buffer.h"
 #include "logdata/fram_decoder.h"
-#include "core/user_dialogs.h"
 
 namespace tarvik {
 

@@ -53,8 +53,8 @@ LogFileReader::Content LogFileReader::contentOf(const QByteArray& line) {
     }
     const qsizetype odd = nuls - even;
     const qsizetype half = line.size() / 2;
-    const bool alternating = half > 0 && ((even >= half * 3 / 4 && odd == 0) ||
-                                          (odd >= half * 3 / 4 && even == 0));
+    const bool alternating =
+        half > 0 && ((even >= half * 3 / 4 && odd == 0) || (odd >= half * 3 / 4 && even == 0));
     return alternating ? Content::Utf16 : Content::Binary;
 }
 

@@ -5,13 +5,13 @@
 #include <memory>
 
 #include "core/app_error.h"
-#include "link/controller.h"
 #include "core/error_trap.h"
+#include "core/user_dialogs.h"
+#include "link/controller.h"
 #include "logdata/caption_rule.h"
 #include "logdata/data_buffer.h"
 #include "logdata/log_file_reader.h"
 #include "platform/regular_file.h"
-#include "core/user_dialogs.h"
 
 namespace tarvik {
 

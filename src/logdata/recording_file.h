@@ -24,8 +24,8 @@ namespace tarvik {
 /// first with " part 2", " part 3"... Each row goes to the operating system as soon as it is
 /// appended, so a program killed mid-recording leaves every row before it on disk. A file only
 /// gets its trailer when it is finished; the reader takes a file cut short after its last row
-/// (it reports the missing end and loads the rows). A finished file is padded with empty lines up to the
-/// 2700 rows, which the reader skips, so the trailer sits where the reader looks for it.
+/// (it reports the missing end and loads the rows). A finished file is padded with empty lines up
+/// to the 2700 rows, which the reader skips, so the trailer sits where the reader looks for it.
 ///
 /// Every write is checked. A failure throws AppError with a plain description and leaves the
 /// file ending at the last complete row.

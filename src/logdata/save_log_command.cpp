@@ -6,10 +6,10 @@
 
 #include "core/app_error.h"
 #include "core/error_trap.h"
+#include "core/user_dialogs.h"
 #include "logdata/caption_rule.h"
 #include "logdata/data_buffer.h"
 #include "logdata/log_file_writer.h"
-#include "core/user_dialogs.h"
 
 namespace tarvik {
 
@@ -185,9 +185,9 @@ void SaveLogCommand::mnuSaveFile_Click() {
         if (!file->commit()) {
             QString reason = reasonOf(*file);
             file.reset();
-            throw fileError(path, QStringLiteral("Cannot write"),
-                            reason.isEmpty() ? QStringLiteral("the file could not be completed")
-                                             : reason);
+            throw fileError(
+                path, QStringLiteral("Cannot write"),
+                reason.isEmpty() ? QStringLiteral("the file could not be completed") : reason);
         }
         file.reset();
         saved = true;

@@ -30,9 +30,9 @@ void QSettingsBacking::write(const QString& section, const QString& key, const Q
     settings_->setValue(section + u'/' + key, text);
     settings_->sync();
     if (settings_->status() != QSettings::NoError) {
-        throw AppError(AppError::kSettingsWrite, QStringLiteral("Settings"),
-                       QStringLiteral("Could not save the setting %1 to %2.")
-                           .arg(key, settings_->fileName()));
+        throw AppError(
+            AppError::kSettingsWrite, QStringLiteral("Settings"),
+            QStringLiteral("Could not save the setting %1 to %2.").arg(key, settings_->fileName()));
     }
 }
 

@@ -4,8 +4,8 @@
 #include <QWidget>
 #include <memory>
 
-#include "platform/dialog_folder.h"
 #include "core/user_dialogs.h"
+#include "platform/dialog_folder.h"
 
 class QMessageBox;
 class QPrintDialog;

@@ -5,9 +5,9 @@
 
 #include "common/rounding.h"
 #include "core/app_error.h"
+#include "core/user_dialogs.h"
 #include "logdata/recordings_folder.h"
 #include "platform/clock.h"
-#include "core/user_dialogs.h"
 
 namespace tarvik {
 

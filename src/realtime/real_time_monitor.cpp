@@ -4,10 +4,10 @@
 
 #include "common/number_format.h"
 #include "common/rounding.h"
-#include "link/controller.h"
 #include "core/error_trap.h"
-#include "link/serial_link.h"
 #include "core/user_dialogs.h"
+#include "link/controller.h"
+#include "link/serial_link.h"
 #include "realtime/real_time_panel.h"
 #include "settings/settings.h"
 

@@ -76,8 +76,8 @@ auto converted(const SettingsBacking& backing, const char* key, const QString& t
         constexpr qsizetype kShown = 40;
         const QString shown =
             text.size() > kShown ? text.left(kShown) + QStringLiteral("...") : text;
-        QString description = e.description() + QStringLiteral("\r\nSetting: %1 = %2")
-                                                    .arg(QLatin1String(key), shown);
+        QString description =
+            e.description() + QStringLiteral("\r\nSetting: %1 = %2").arg(QLatin1String(key), shown);
         const QString file = backing.location();
         if (!file.isEmpty()) {
             description += QStringLiteral("\r\nSettings file: ") + file;

@@ -17,11 +17,11 @@
 #include "app/help_window.h"
 #include "app/program_icon.h"
 #include "branding/frm_splash.h"
+#include "core/user_dialogs.h"
 #include "logdata/data_buffer.h"
 #include "logdata/log_file_writer.h"
 #include "memory_settings.h"
 #include "platform/qt_user_dialogs.h"
-#include "core/user_dialogs.h"
 
 using namespace tarvik;
 

@@ -201,11 +201,16 @@ void TestMainWindow::chartMaximaAreClampedAtLoad_data() {
     QTest::addColumn<QString>("vss");
     QTest::addColumn<int>("rpmLoaded");
     QTest::addColumn<int>("vssLoaded");
-    QTest::newRow("below") << "3000" << "40" << 4000 << 50;
-    QTest::newRow("above") << "25000" << "300" << 20000 << 250;
-    QTest::newRow("inside") << "8000" << "120" << 8000 << 120;
-    QTest::newRow("at the ends") << "4000" << "250" << 4000 << 250;
-    QTest::newRow("negative") << "-7" << "-1" << 4000 << 50;
+    QTest::newRow("below") << "3000"
+                           << "40" << 4000 << 50;
+    QTest::newRow("above") << "25000"
+                           << "300" << 20000 << 250;
+    QTest::newRow("inside") << "8000"
+                            << "120" << 8000 << 120;
+    QTest::newRow("at the ends") << "4000"
+                                 << "250" << 4000 << 250;
+    QTest::newRow("negative") << "-7"
+                              << "-1" << 4000 << 50;
 }
 
 void TestMainWindow::chartMaximaAreClampedAtLoad() {
@@ -233,12 +238,19 @@ void TestMainWindow::dialLimitsAreAppliedAsStored_data() {
     QTest::addColumn<float>("dialTachMax");
     QTest::addColumn<float>("dialSpeedoRedline");
     QTest::addColumn<float>("dialSpeedoMax");
-    QTest::newRow("defaults") << "6500" << "10000" << "85" << "140" << 6.5f << 10.0f << 85.0f
-                              << 140.0f;
+    QTest::newRow("defaults") << "6500"
+                              << "10000"
+                              << "85"
+                              << "140" << 6.5f << 10.0f << 85.0f << 140.0f;
     QTest::newRow("outside the dialog's range, used as stored")
-        << "19500" << "25000" << "300" << "400" << 19.5f << 25.0f << 300.0f << 400.0f;
-    QTest::newRow("tie to even and whole part")
-        << "6250" << "10350" << "85.7" << "139.99" << 6.2f << 10.4f << 85.0f << 139.0f;
+        << "19500"
+        << "25000"
+        << "300"
+        << "400" << 19.5f << 25.0f << 300.0f << 400.0f;
+    QTest::newRow("tie to even and whole part") << "6250"
+                                                << "10350"
+                                                << "85.7"
+                                                << "139.99" << 6.2f << 10.4f << 85.0f << 139.0f;
 }
 
 void TestMainWindow::dialLimitsAreAppliedAsStored() {
@@ -286,12 +298,16 @@ void TestMainWindow::storedPortPositions_data() {
     QTest::addColumn<int>("portNumber");
     QTest::addColumn<int>("selected");
     QTest::addColumn<QStringList>("writes");
-    const QString notInList = QStringLiteral(
-        "Invalid property value: port %1 is not in the port list (Com1 to Com255).");
-    QTest::newRow("3") << "3" << "" << 3 << 2 << QStringList{"CommPort=3"};
-    QTest::newRow("255") << "255" << "" << 255 << 254 << QStringList{"CommPort=255"};
-    QTest::newRow("0 selects nothing") << "0" << "" << 0 << -1 << QStringList{};
-    QTest::newRow("12.5 rounds to 12") << "12.5" << "" << 12 << 11 << QStringList{"CommPort=12"};
+    const QString notInList =
+        QStringLiteral("Invalid property value: port %1 is not in the port list (Com1 to Com255).");
+    QTest::newRow("3") << "3"
+                       << "" << 3 << 2 << QStringList{"CommPort=3"};
+    QTest::newRow("255") << "255"
+                         << "" << 255 << 254 << QStringList{"CommPort=255"};
+    QTest::newRow("0 selects nothing") << "0"
+                                       << "" << 0 << -1 << QStringList{};
+    QTest::newRow("12.5 rounds to 12") << "12.5"
+                                       << "" << 12 << 11 << QStringList{"CommPort=12"};
     QTest::newRow("300") << "300" << notInList.arg(300) << 300 << -1 << QStringList{};
     QTest::newRow("-5") << "-5" << notInList.arg(-5) << -5 << -1 << QStringList{};
     QTest::newRow("256") << "256" << notInList.arg(256) << 256 << -1 << QStringList{};
@@ -357,8 +373,9 @@ void TestMainWindow::conversionFailureRetryRepeatsTheStep() {
     f.store.set(QStringLiteral("MaxVSSDisplay"), QStringLiteral("fast"));
     // The user mends the store while the box is up, then retries.
     const QString fast = badSetting("Type mismatch", "MaxVSSDisplay", "fast");
-    f.dialogs.expectMessage(QStringLiteral("Error"), fast, MsgIcon::Critical,
-                            MsgButtons::AbortRetryIgnore, MsgResult::Retry)
+    f.dialogs
+        .expectMessage(QStringLiteral("Error"), fast, MsgIcon::Critical,
+                       MsgButtons::AbortRetryIgnore, MsgResult::Retry)
         .expectMessage(QStringLiteral("Error"), fast, MsgIcon::Critical,
                        MsgButtons::AbortRetryIgnore, MsgResult::Retry,
                        [&] { f.store.set(QStringLiteral("MaxVSSDisplay"), QStringLiteral("90")); });
@@ -371,18 +388,30 @@ void TestMainWindow::badValueInEveryKeyNeverCrashes_data() {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("errorText");
-    const char* keys[] = {"CommPort",           "Tach_Redline",          "Tach_Max",
-                          "Speedo_Redline",     "Speedo_Max",            "TPS_Percent_Display",
-                          "Input1_Analog_Display", "Input2_Analog_Display", "MaxRPMDisplay",
+    const char* keys[] = {"CommPort",
+                          "Tach_Redline",
+                          "Tach_Max",
+                          "Speedo_Redline",
+                          "Speedo_Max",
+                          "TPS_Percent_Display",
+                          "Input1_Analog_Display",
+                          "Input2_Analog_Display",
+                          "MaxRPMDisplay",
                           "MaxVSSDisplay"};
     for (const char* key : keys) {
-        QTest::addRow("%s letters", key) << key << "abc" << "Type mismatch";
-        QTest::addRow("%s empty", key) << key << "" << "Type mismatch";
+        QTest::addRow("%s letters", key) << key << "abc"
+                                         << "Type mismatch";
+        QTest::addRow("%s empty", key) << key << ""
+                                       << "Type mismatch";
         QTest::addRow("%s 10000 characters", key) << key << QString(10000, u'z') << "Type mismatch";
     }
     QTest::newRow("CommPort 10000 digits") << "CommPort" << QString(10000, u'7') << "Overflow";
-    QTest::newRow("MaxRPMDisplay 40000") << "MaxRPMDisplay" << "40000" << "Overflow";
-    QTest::newRow("Tach_Max 1e40") << "Tach_Max" << "1e40" << "Overflow";
+    QTest::newRow("MaxRPMDisplay 40000") << "MaxRPMDisplay"
+                                         << "40000"
+                                         << "Overflow";
+    QTest::newRow("Tach_Max 1e40") << "Tach_Max"
+                                   << "1e40"
+                                   << "Overflow";
 }
 
 void TestMainWindow::badValueInEveryKeyNeverCrashes() {
@@ -435,8 +464,7 @@ void TestMainWindow::portSetupFrameShowsAndHides() {
     QVERIFY(!frame->isVisible());
     w.findChild<QAction*>(QStringLiteral("mnuPortSetup"))->trigger();
     QVERIFY(frame->isVisible());
-    QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("cmdPortSelectOK")),
-                      Qt::LeftButton);
+    QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("cmdPortSelectOK")), Qt::LeftButton);
     QVERIFY(!frame->isVisible());
     QCOMPARE(w.PortNumber(), qint16(1));  // OK changes nothing else
 }

@@ -16,6 +16,7 @@
 #include <QtTest>
 #include <memory>
 
+#include <sys/stat.h>
 #include "../chart/drag_pass_data.h"
 #include "app/frm_main.h"
 #include "app/help_window.h"
@@ -27,7 +28,6 @@
 #include "platform/qt_user_dialogs.h"
 #include "scripted_dialogs.h"
 #include "watchdog.h"
-#include <sys/stat.h>
 
 using namespace tarvik;
 
@@ -229,9 +229,12 @@ void TestShellCommands::helpResourcesOnlyFromItsFolder() {
         QVERIFY(big.open(QIODevice::WriteOnly));
         QVERIFY(big.resize(HelpWindow::kMaxResourceBytes + 1));
     }
-    const QStringList refused = {QStringLiteral("file:///dev/zero"), QStringLiteral("/dev/zero"),
-                                 QStringLiteral("../outside.png"), QStringLiteral("link.png"),
-                                 QStringLiteral("pipe.png"), QStringLiteral("big.png"),
+    const QStringList refused = {QStringLiteral("file:///dev/zero"),
+                                 QStringLiteral("/dev/zero"),
+                                 QStringLiteral("../outside.png"),
+                                 QStringLiteral("link.png"),
+                                 QStringLiteral("pipe.png"),
+                                 QStringLiteral("big.png"),
                                  QStringLiteral("https://example.com/x.png")};
     QByteArray page = "<html><body><p>Guide</p><img src=\"pic.png\">";
     for (const QString& src : refused) {

@@ -1,6 +1,7 @@
 // The chart window: its load step, trace choices on the chart, time scales and scrolling, the
 // marker read-out through real clicks, the axis maximum prompts, hostile data sets, the View
 // Chart and Comment commands, and drawing into another device.
+#include <sys/stat.h>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -9,25 +10,24 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <sys/stat.h>
 #include <QtTest>
 #include <cmath>
 #include <limits>
 #include <memory>
 
-#include "watchdog.h"
+#include <QLineSeries>
 #include "chart/chart_control.h"
 #include "chart/comment_command.h"
 #include "chart/frm_chart1.h"
 #include "chart/view_chart_command.h"
 #include "chart_harness.h"
-#include <QLineSeries>
-#include "drag_pass_data.h"
 #include "core/app_error.h"
+#include "drag_pass_data.h"
 #include "memory_settings.h"
 #include "scripted_dialogs.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
+#include "watchdog.h"
 
 using namespace tarvik;
 
@@ -292,12 +292,15 @@ void TestChartWindow::templateMalformed() {
 void TestChartWindow::templateNotAFile_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("/dev/zero") << "zero" << "zero is a device, pipe or socket, not a chart template.";
+    QTest::newRow("/dev/zero") << "zero"
+                               << "zero is a device, pipe or socket, not a chart template.";
     QTest::newRow("named pipe")
-        << "fifo" << "Tarvik_Chart.oc2 is a device, pipe or socket, not a chart template.";
-    QTest::newRow("folder") << "folder" << "Tarvik_Chart.oc2 is a folder, not a chart template.";
-    QTest::newRow("too large")
-        << "large" << "Tarvik_Chart.oc2 is larger than 256 KB, not a chart template.";
+        << "fifo"
+        << "Tarvik_Chart.oc2 is a device, pipe or socket, not a chart template.";
+    QTest::newRow("folder") << "folder"
+                            << "Tarvik_Chart.oc2 is a folder, not a chart template.";
+    QTest::newRow("too large") << "large"
+                               << "Tarvik_Chart.oc2 is larger than 256 KB, not a chart template.";
 }
 
 void TestChartWindow::templateNotAFile() {
@@ -318,10 +321,10 @@ void TestChartWindow::templateNotAFile() {
         QVERIFY(f.open(QIODevice::WriteOnly));
         QVERIFY(f.resize(10 * 1024 * 1024));
     }
-    h.dialogs.expectMessage(QStringLiteral("Form Load"),
-                            QStringLiteral("Chart template file Tarvik_Chart.oc2 not found.\r\n") +
-                                reason,
-                            MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
+    h.dialogs.expectMessage(
+        QStringLiteral("Form Load"),
+        QStringLiteral("Chart template file Tarvik_Chart.oc2 not found.\r\n") + reason,
+        MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
     {
         test::Watchdog dog("chart window over a template that is " + kind.toStdString(),
                            std::chrono::seconds(10));

@@ -62,30 +62,54 @@ void TestCommon::formatsPatterns_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("####0 12345") << 12345.0 << "####0" << "12345";
-    QTest::newRow("####0 zero") << 0.0 << "####0" << "0";
-    QTest::newRow("###0 zero") << 0.0 << "###0" << "0";
-    QTest::newRow("##0 99.6") << 99.6 << "##0" << "100";
-    QTest::newRow("##0 62.1388") << 62.1388 << "##0" << "62";
-    QTest::newRow("##0 tie 2.5") << 2.5 << "##0" << "2";
-    QTest::newRow("##0 tie 3.5") << 3.5 << "##0" << "4";
-    QTest::newRow("#0.0 12.25") << 12.25 << "#0.0" << "12.2";
-    QTest::newRow("#0.0 0.04") << 0.04 << "#0.0" << "0.0";
-    QTest::newRow("##0.0 12.3") << 12.3 << "##0.0" << "12.3";
-    QTest::newRow("##0.0 negative") << -12.5 << "##0.0" << "-12.5";
-    QTest::newRow("##0.0 tiny negative") << -0.01 << "##0.0" << "0.0";
-    QTest::newRow("0.00 1.25") << 1.25 << "0.00" << "1.25";
-    QTest::newRow("0.00 zero") << 0.0 << "0.00" << "0.00";
-    QTest::newRow("0.00 0.05") << 0.05 << "0.00" << "0.05";
-    QTest::newRow("##### 6500") << 6500.0 << "#####" << "6500";
-    QTest::newRow("##### zero is empty") << 0.0 << "#####" << "";
-    QTest::newRow("### 140") << 140.0 << "###" << "140";
-    QTest::newRow("#0 1") << 1.0 << "#0" << "1";
-    QTest::newRow("###0 negative") << -3.0 << "###0" << "-3";
-    QTest::newRow("###0 wide") << 123456.0 << "###0" << "123456";
-    QTest::newRow("NaN") << std::nan("") << "###0" << "NaN";
-    QTest::newRow("inf") << HUGE_VAL << "###0" << "Infinity";
-    QTest::newRow("-inf") << -HUGE_VAL << "#0.0" << "-Infinity";
+    QTest::newRow("####0 12345") << 12345.0 << "####0"
+                                 << "12345";
+    QTest::newRow("####0 zero") << 0.0 << "####0"
+                                << "0";
+    QTest::newRow("###0 zero") << 0.0 << "###0"
+                               << "0";
+    QTest::newRow("##0 99.6") << 99.6 << "##0"
+                              << "100";
+    QTest::newRow("##0 62.1388") << 62.1388 << "##0"
+                                 << "62";
+    QTest::newRow("##0 tie 2.5") << 2.5 << "##0"
+                                 << "2";
+    QTest::newRow("##0 tie 3.5") << 3.5 << "##0"
+                                 << "4";
+    QTest::newRow("#0.0 12.25") << 12.25 << "#0.0"
+                                << "12.2";
+    QTest::newRow("#0.0 0.04") << 0.04 << "#0.0"
+                               << "0.0";
+    QTest::newRow("##0.0 12.3") << 12.3 << "##0.0"
+                                << "12.3";
+    QTest::newRow("##0.0 negative") << -12.5 << "##0.0"
+                                    << "-12.5";
+    QTest::newRow("##0.0 tiny negative") << -0.01 << "##0.0"
+                                         << "0.0";
+    QTest::newRow("0.00 1.25") << 1.25 << "0.00"
+                               << "1.25";
+    QTest::newRow("0.00 zero") << 0.0 << "0.00"
+                               << "0.00";
+    QTest::newRow("0.00 0.05") << 0.05 << "0.00"
+                               << "0.05";
+    QTest::newRow("##### 6500") << 6500.0 << "#####"
+                                << "6500";
+    QTest::newRow("##### zero is empty") << 0.0 << "#####"
+                                         << "";
+    QTest::newRow("### 140") << 140.0 << "###"
+                             << "140";
+    QTest::newRow("#0 1") << 1.0 << "#0"
+                          << "1";
+    QTest::newRow("###0 negative") << -3.0 << "###0"
+                                   << "-3";
+    QTest::newRow("###0 wide") << 123456.0 << "###0"
+                               << "123456";
+    QTest::newRow("NaN") << std::nan("") << "###0"
+                         << "NaN";
+    QTest::newRow("inf") << HUGE_VAL << "###0"
+                         << "Infinity";
+    QTest::newRow("-inf") << -HUGE_VAL << "#0.0"
+                          << "-Infinity";
 }
 
 void TestCommon::formatsPatterns() {

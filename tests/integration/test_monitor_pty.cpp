@@ -6,10 +6,10 @@
 #include <QtTest>
 
 #include "app/frm_main.h"
+#include "core/user_dialogs.h"
 #include "link/serial_link.h"
 #include "logdata/log_file_reader.h"
 #include "memory_settings.h"
-#include "core/user_dialogs.h"
 #include "realtime/bar_gauge.h"
 #include "realtime/dial_gauge.h"
 #include "realtime/live_recorder.h"

@@ -415,9 +415,9 @@ void TestLogCommands::saveOnFullDiskNamesTheCause() {
     f.dialogs.expectSaveFile(QStringLiteral("Save File"), CommandFixture::kFilter, p);
     f.dialogs.expectMessage(QStringLiteral("File Save"), existsText(p), MsgIcon::Exclamation,
                             MsgButtons::YesNoCancel, MsgResult::Yes);
-    f.dialogs.expectErrorBox(QStringLiteral("Cannot write %1: %2")
-                                 .arg(p, QString::fromLocal8Bit(std::strerror(EFBIG))),
-                             MsgResult::Abort);
+    f.dialogs.expectErrorBox(
+        QStringLiteral("Cannot write %1: %2").arg(p, QString::fromLocal8Bit(std::strerror(EFBIG))),
+        MsgResult::Abort);
     rlimit before{};
     QCOMPARE(::getrlimit(RLIMIT_FSIZE, &before), 0);
     const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);

@@ -483,17 +483,22 @@ void TestLogFile::headerContent_data() {
         QByteArray out;
         for (const QChar c : header) {
             const char lo = static_cast<char>(c.unicode() & 0xFF);
-            out += e == QSysInfo::LittleEndian ? QByteArray(1, lo) + '\0' : '\0' + QByteArray(1, lo);
+            out +=
+                e == QSysInfo::LittleEndian ? QByteArray(1, lo) + '\0' : '\0' + QByteArray(1, lo);
         }
         return out;
     };
     using C = LogFileReader::Content;
     QTest::newRow("text") << header.toLatin1() << int(C::Text);
-    QTest::newRow("UTF-16 LE with mark") << "\xFF\xFE" + utf16(QSysInfo::LittleEndian) << int(C::Utf16);
+    QTest::newRow("UTF-16 LE with mark")
+        << "\xFF\xFE" + utf16(QSysInfo::LittleEndian) << int(C::Utf16);
     QTest::newRow("UTF-16 LE") << utf16(QSysInfo::LittleEndian) << int(C::Utf16);
-    QTest::newRow("UTF-16 BE with mark") << "\xFE\xFF" + utf16(QSysInfo::BigEndian) << int(C::Utf16);
+    QTest::newRow("UTF-16 BE with mark")
+        << "\xFE\xFF" + utf16(QSysInfo::BigEndian) << int(C::Utf16);
     QTest::newRow("all NUL") << QByteArray(5000, '\0') << int(C::Binary);
-    QTest::newRow("NUL in line 3") << QByteArray("a\r\n2\r\nbin") + QByteArray(2, '\0') + "\x07" + "ary\r\n" << int(C::Binary);
+    QTest::newRow("NUL in line 3")
+        << QByteArray("a\r\n2\r\nbin") + QByteArray(2, '\0') + "\x07" + "ary\r\n"
+        << int(C::Binary);
 }
 
 void TestLogFile::headerContent() {

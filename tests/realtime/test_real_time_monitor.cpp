@@ -13,8 +13,8 @@
 
 #include "app/frm_main.h"
 #include "controller_model.h"
-#include "fake_clock.h"
 #include "core/app_error.h"
+#include "fake_clock.h"
 #include "link/controller.h"
 #include "link/controller_protocol.h"
 #include "link/serial_link.h"

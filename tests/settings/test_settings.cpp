@@ -131,7 +131,8 @@ void TestSettings::readsDefaultsForMissingKeys() {
     test::MemorySettings backing;
     SettingsStore store(backing);
     QCOMPARE(store.readInt16(settings_keys::kCommPort, settings_defaults::kCommPort), qint16(1));
-    QCOMPARE(store.readSingle(settings_keys::kTachRedline, settings_defaults::kTachRedline), 6500.0f);
+    QCOMPARE(store.readSingle(settings_keys::kTachRedline, settings_defaults::kTachRedline),
+             6500.0f);
     QCOMPARE(store.readBool(settings_keys::kTpsPercentDisplay, true), true);
     QVERIFY(backing.writes.isEmpty());
     backing.set(QStringLiteral("Tach_Max"), QStringLiteral("12000"));
@@ -145,9 +146,9 @@ void TestSettings::writesPlainText() {
     store.writeWhole(settings_keys::kTachMax, 12345.9);
     store.writeBool(settings_keys::kInput2AnalogDisplay, false);
     store.writeBool(settings_keys::kTpsPercentDisplay, true);
-    QCOMPARE(backing.writes, (QStringList{"Tach_Redline=6500", "Tach_Max=12345",
-                                          "Input2_Analog_Display=False",
-                                          "TPS_Percent_Display=True"}));
+    QCOMPARE(backing.writes,
+             (QStringList{"Tach_Redline=6500", "Tach_Max=12345", "Input2_Analog_Display=False",
+                          "TPS_Percent_Display=True"}));
     QCOMPARE(errorCodeOf([&] { store.writeWhole(settings_keys::kTachMax, std::nan("")); }),
              kOverflow);
 }
@@ -219,9 +220,9 @@ void TestSettings::badValueNamesKeyAndFile() {
     };
     QCOMPARE(descriptionOf([&] { store.readSingle(settings_keys::kTachMax, 1); }),
              QStringLiteral("Type mismatch\r\nSetting: Tach_Max = lots\r\nSettings file: ") + file);
-    QCOMPARE(descriptionOf([&] { store.readInt16(settings_keys::kMaxRPMDisplay, 1); }),
-             QStringLiteral("Overflow\r\nSetting: MaxRPMDisplay = 40000\r\nSettings file: ") +
-                 file);
+    QCOMPARE(
+        descriptionOf([&] { store.readInt16(settings_keys::kMaxRPMDisplay, 1); }),
+        QStringLiteral("Overflow\r\nSetting: MaxRPMDisplay = 40000\r\nSettings file: ") + file);
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -59,14 +59,14 @@ QString describe(MsgResult result) {
 namespace {
 QString visible(const QString& s) {
     QString t = s;
-    t.replace(QStringLiteral("\r"), QStringLiteral("\\r")).replace(QStringLiteral("\n"), QStringLiteral("\\n"));
+    t.replace(QStringLiteral("\r"), QStringLiteral("\\r"))
+        .replace(QStringLiteral("\n"), QStringLiteral("\\n"));
     return u'"' + t + u'"';
 }
 }  // namespace
 
 ScriptedDialogs& ScriptedDialogs::expectMessage(const QString& title, const QString& text,
-                                                MsgIcon icon, MsgButtons buttons,
-                                                MsgResult answer,
+                                                MsgIcon icon, MsgButtons buttons, MsgResult answer,
                                                 std::function<void()> whileShown) {
     Expected e;
     e.kind = Expected::Kind::Message;
@@ -154,10 +154,9 @@ MsgResult ScriptedDialogs::message(const QString& title, const QString& text, Ms
     const QString d = QStringLiteral("message %1 %2 [%3, %4]")
                           .arg(visible(title), visible(text), describe(icon), describe(buttons));
     Expected* e = next(Expected::Kind::Message, d);
-    const MsgResult fallback =
-        buttons == MsgButtons::AbortRetryIgnore ? MsgResult::Abort
-        : buttons == MsgButtons::Ok             ? MsgResult::Ok
-                                                : MsgResult::Cancel;
+    const MsgResult fallback = buttons == MsgButtons::AbortRetryIgnore ? MsgResult::Abort
+                               : buttons == MsgButtons::Ok             ? MsgResult::Ok
+                                                                       : MsgResult::Cancel;
     if (e == nullptr) {
         return fallback;
     }
@@ -246,9 +245,11 @@ bool ScriptedDialogs::printerSetup(QPrinter& printer, const QString& title) {
 QString ScriptedDialogs::report() const {
     QStringList lines = failures_;
     for (const Expected& e : expected_) {
-        lines << QStringLiteral("expected box never shown: %1 %2").arg(visible(e.title), visible(e.text));
+        lines << QStringLiteral("expected box never shown: %1 %2")
+                     .arg(visible(e.title), visible(e.text));
     }
-    lines << QStringLiteral("boxes shown: ") + (shown_.isEmpty() ? QStringLiteral("none") : shown_.join(QStringLiteral("; ")));
+    lines << QStringLiteral("boxes shown: ") +
+                 (shown_.isEmpty() ? QStringLiteral("none") : shown_.join(QStringLiteral("; ")));
     return lines.join(u'\n');
 }
 

@@ -23,8 +23,8 @@ public:
         MsgButtons buttons = MsgButtons::Ok;
         QString defaultText;  // input box default, file dialog filter
         MsgResult answer = MsgResult::Ok;
-        QString textAnswer;  // input box answer or path
-        std::function<void()> whileShown;  // runs while the box is "on screen"
+        QString textAnswer;                            // input box answer or path
+        std::function<void()> whileShown;              // runs while the box is "on screen"
         std::function<void(QPrinter&)> choosePrinter;  // what the user sets in the printer dialog
     };
 

@@ -21,7 +21,9 @@ void save(QWidget& widget, const QString& name) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // Absolute: loading the main window makes the program folder the current directory.
-    tarvik::shots::g_folder = QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots")).absolutePath();
+    tarvik::shots::g_folder =
+        QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots"))
+            .absolutePath();
     QDir().mkpath(tarvik::shots::g_folder);
     tarvik::shots::mainWindowShots();
     tarvik::shots::realtimeShots();
