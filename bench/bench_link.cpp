@@ -54,12 +54,12 @@ int main(int argc, char* argv[]) {
     // (a) The download's FRAM read.
     QElapsedTimer t;
     t.start();
-    controller.SetAddress(0);
+    controller.setAddress(0);
     const qint64 afterAddress = t.nsecsElapsed();
-    bool ok = controller.LinkOK();
+    bool ok = controller.linkOk();
     for (int block = 0; block < 512 && ok; ++block) {
-        controller.ReadFRAMBlock(64);
-        ok = controller.LinkOK();
+        controller.readFramBlock(64);
+        ok = controller.linkOk();
     }
     const double blocksMs = static_cast<double>(t.nsecsElapsed() - afterAddress) / 1e6;
     const double floorMs = 512 * 2 * 2.0;
@@ -71,18 +71,18 @@ int main(int argc, char* argv[]) {
     // (b) The erase: a 5 s wait that must not burn the CPU.
     const double cpu0 = cpuSeconds();
     t.restart();
-    controller.ClearControllerBuffer();
+    controller.clearControllerBuffer();
     const double wallS = static_cast<double>(t.elapsed()) / 1000.0;
     const double cpu = cpuSeconds() - cpu0;
     std::printf("ClearControllerBuffer: %.2f s wall, %.4f s CPU (goal < 0.1 s)%s\n", wallS, cpu,
-                controller.LinkOK() ? "" : "  [FAILED]");
+                controller.linkOk() ? "" : "  [FAILED]");
 
     // (c) The paced pause.
     std::vector<double> ms;
     ms.reserve(1000);
     for (int i = 0; i < 1000; ++i) {
         const qint64 start = clock.nowUs();
-        DelayTimer(clock, 2);
+        delayTimer(clock, 2);
         ms.push_back(static_cast<double>(clock.nowUs() - start) / 1000.0);
     }
     std::sort(ms.begin(), ms.end());

@@ -107,15 +107,15 @@ int main(int argc, char* argv[]) {
     settings.vssInMph = true;
     const double decodeMs = medianMs(51, [&] {
         decodeFram(*fram, settings, *buffer);
-        buffer->LogInterval = static_cast<float>(7 * 0.016);
+        buffer->logInterval = static_cast<float>(7 * 0.016);
         fillElapsedTimes(*buffer);
     });
     std::printf("decode FRAM image into the buffer: %.3f ms (goal < 5 ms)\n", decodeMs);
-    buffer->FirmwareID = QStringLiteral("QX-2 V4.1");
-    buffer->ControllerVersion = QStringLiteral("QX-2");
-    buffer->DownloadDate = QStringLiteral("05/03/2024 14:02:11");
-    buffer->Comment = QStringLiteral("bench");
-    buffer->BufferEmpty = false;
+    buffer->firmwareId = QStringLiteral("QX-2 V4.1");
+    buffer->controllerVersion = QStringLiteral("QX-2");
+    buffer->downloadDate = QStringLiteral("05/03/2024 14:02:11");
+    buffer->comment = QStringLiteral("bench");
+    buffer->bufferEmpty = false;
 
     // (b), (c)
     QTemporaryDir dir;
@@ -195,7 +195,7 @@ int main(int argc, char* argv[]) {
     DownloadCommand(ctx, controller, *image2, DownloadHooks{}).mnuDownload_Click();
     const double downloadMs = static_cast<double>(t.nsecsElapsed()) / 1e6;
     const double cpuMs = (cpuSeconds() - cpu0) * 1000.0;
-    const bool loaded = !downloaded->BufferEmpty && dialogs.unexpected == 0;
+    const bool loaded = !downloaded->bufferEmpty && dialogs.unexpected == 0;
     std::printf(
         "whole download over a pseudo-terminal: %.1f ms; pacing floor %lld ms; ratio %.3f "
         "(goal <= 1.05)%s\n",

@@ -156,7 +156,7 @@ int main(int argc, char* argv[]) {
     if (hidden) {
         panel.hide();
     }
-    if (!monitor.RealTimeActive() || monitor.ControllerVersion() != QLatin1String("QX-2")) {
+    if (!monitor.realTimeActive() || monitor.controllerVersion() != QLatin1String("QX-2")) {
         std::fprintf(stderr, "monitoring did not start\n");
         return 1;
     }
@@ -172,7 +172,7 @@ int main(int argc, char* argv[]) {
         std::vector<double> ms, gaps, waits, pauses;
     };
     auto measure = [&](Figures& f, int cycles) {
-        for (int i = 0; i < cycles && monitor.RealTimeActive(); ++i) {
+        for (int i = 0; i < cycles && monitor.realTimeActive(); ++i) {
             QApplication::processEvents();
             clock.longestGapUs = 0;
             clock.pausedUs = 0;
@@ -204,8 +204,8 @@ int main(int argc, char* argv[]) {
     });
     {
         RecordingFile::Identity id;
-        id.firmwareId = monitor.ControllerVersion();
-        id.controllerVersion = monitor.ControllerVersion();
+        id.firmwareId = monitor.controllerVersion();
+        id.controllerVersion = monitor.controllerVersion();
         id.start = QDateTime::currentDateTime();
         if (!recorder.start(id)) {
             std::fprintf(stderr, "the recording did not start\n");
@@ -227,7 +227,7 @@ int main(int argc, char* argv[]) {
     const std::vector<double>& waits = plain.waits;
     const std::vector<double>& pauses = plain.pauses;
     bool ok =
-        monitor.RealTimeActive() && static_cast<int>(ms.size()) == kCycles && dialogs.boxes == 0;
+        monitor.realTimeActive() && static_cast<int>(ms.size()) == kCycles && dialogs.boxes == 0;
     if (ms.empty()) {
         std::fprintf(stderr, "no cycle ran\n");
         return 1;
@@ -354,7 +354,7 @@ int main(int argc, char* argv[]) {
     lastTickUs = nowUs();
     const qint64 checkStart = nowUs();
     for (int i = 0; i < 2; ++i) {
-        silentController.ReSync();
+        silentController.reSync();
     }
     const qint64 checkUs = nowUs() - checkStart;
     longestTickGapUs = std::max(longestTickGapUs, nowUs() - lastTickUs);
@@ -364,8 +364,8 @@ int main(int argc, char* argv[]) {
         "Silent link check (2 x ReSync, %.2f s): longest stretch without processing events "
         "%.1f ms over %d timer ticks (goal < 100 ms)%s\n",
         static_cast<double>(checkUs) / 1e6, static_cast<double>(longestTickGapUs) / 1000.0, ticks,
-        silentController.LinkOK() ? "  [FAILED: answered]" : "");
+        silentController.linkOk() ? "  [FAILED: answered]" : "");
     silentSim.terminate();
     silentSim.waitForFinished(3000);
-    return ok && !silentController.LinkOK() ? 0 : 1;
+    return ok && !silentController.linkOk() ? 0 : 1;
 }

@@ -88,7 +88,7 @@ FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
     // The monitor owns RealTimeActive and tells the link about it.
     monitor_ = std::make_unique<RealTimeMonitor>(RealTimeMonitorServices{
         *controller_, *fraRealTimeData_, settings_, *services_.dialogs,
-        [this] { framBuffer_->ClearFRAMBuffer(); }, [this] { return abortRequested_; }});
+        [this] { framBuffer_->clearFramBuffer(); }, [this] { return abortRequested_; }});
     stopMonitor_ = [this] { monitor_->cmdCloseRealTimeData_Click(); };
     wireRecording();
     // Closing may happen while a command is suspended in one of its pauses; returning to it would
@@ -269,7 +269,7 @@ void FrmMain::Form_Load() {
         cboPort_->setCurrentIndex(-1);  // nothing chosen until step 9 selects the stored port
     });
     trap.run([&] {  // 9. selecting a port runs its handler, which writes the setting back
-        const int position = PortNumber() - 1;
+        const int position = portNumber() - 1;
         if (position == -1) {
             return;  // port 0: no selection, PortNumber stays 0
         }
@@ -277,7 +277,7 @@ void FrmMain::Form_Load() {
             throw AppError(AppError::kInvalidPropertyValue, QStringLiteral("Tarvik"),
                            QStringLiteral("Invalid property value: port %1 is not in the port "
                                           "list (Com1 to Com255).")
-                               .arg(PortNumber()));
+                               .arg(portNumber()));
         }
         cboPort_->setCurrentIndex(position);
         cboPort_Click(position);
@@ -285,8 +285,8 @@ void FrmMain::Form_Load() {
     // 10. The serial line set-up is fixed in the link; the port stays closed until needed.
     trap.run([&] { link_->setSerialErrorCount(0); });  // 11.
     trap.run([&] {                                     // 12.
-        framBuffer_->ClearFRAMBuffer();
-        dataBuffer_->ClearDataBuffer();
+        framBuffer_->clearFramBuffer();
+        dataBuffer_->clearDataBuffer();
     });
     trap.run([&] {  // 13.
         baseTitle_ = windowTitle();
@@ -334,8 +334,8 @@ void FrmMain::Form_Load() {
         settings_.maxVSSDisplay = std::clamp(settings_.maxVSSDisplay, kMaxVSSLow, kMaxVSSHigh);
     });
     trap.run([&] {  // 17.
-        dataBuffer_->FirmwareID.clear();
-        dataBuffer_->ControllerVersion.clear();
+        dataBuffer_->firmwareId.clear();
+        dataBuffer_->controllerVersion.clear();
         controller_->clearIdentity();
     });
 }
@@ -352,12 +352,12 @@ void FrmMain::applyDialLimits() {
                                     dialLimits_.speedoRedline, dialLimits_.speedoMax);
 }
 
-qint16 FrmMain::PortNumber() const {
-    return link_->PortNumber();
+qint16 FrmMain::portNumber() const {
+    return link_->portNumber();
 }
 
-int FrmMain::SerialErrorCount() const {
-    return link_->SerialErrorCount();
+int FrmMain::serialErrorCount() const {
+    return link_->serialErrorCount();
 }
 
 void FrmMain::mnuClearControllerBuffer_Click() {
@@ -480,16 +480,16 @@ void FrmMain::mnuEditComment_Click() {
     tarvik::mnuEditComment_Click(dialogs(), *dataBuffer_);
 }
 
-bool FrmMain::RealTimeActive() const {
-    return monitor_->RealTimeActive();
+bool FrmMain::realTimeActive() const {
+    return monitor_->realTimeActive();
 }
 
 void FrmMain::mnuViewRealTime_Click() {
     // Chosen while a poll cycle is suspended in a yield: runs once that cycle is over.
     link_->runWhenIdle([this] {
-        const bool wasActive = monitor_->RealTimeActive();
+        const bool wasActive = monitor_->realTimeActive();
         monitor_->mnuViewRealTime_Click();
-        if (!wasActive && monitor_->RealTimeActive()) {
+        if (!wasActive && monitor_->realTimeActive()) {
             stripChart_->clear();  // the last minute of this run, not of one before
         }
         updateStripChartVisibility();
@@ -533,7 +533,7 @@ void FrmMain::mnuRecordRealTime_Click() {
         return;
     }
     mnuRecordRealTime_->setChecked(false);
-    if (!monitor_->RealTimeActive()) {
+    if (!monitor_->realTimeActive()) {
         dialogs().message(LiveRecorder::kTitle,
                           QStringLiteral("Recording keeps the readings of the real-time panel.") +
                               QStringLiteral("\r\nStart View Real Time Data first."),
@@ -541,8 +541,8 @@ void FrmMain::mnuRecordRealTime_Click() {
         return;
     }
     RecordingFile::Identity identity;
-    identity.firmwareId = controller_->FirmwareID();
-    identity.controllerVersion = monitor_->ControllerVersion();
+    identity.firmwareId = controller_->firmwareId();
+    identity.controllerVersion = monitor_->controllerVersion();
     identity.brandName = branding().brandName();
     identity.start = QDateTime::currentDateTime();
     identity.startText = downloadDateText(identity.start);
@@ -558,7 +558,7 @@ void FrmMain::mnuStripChart_Click() {
 }
 
 void FrmMain::updateStripChartVisibility() {
-    stripChart_->setVisible(mnuStripChart_->isChecked() && monitor_->RealTimeActive());
+    stripChart_->setVisible(mnuStripChart_->isChecked() && monitor_->realTimeActive());
 }
 
 void FrmMain::fillRecentRecordings() {
@@ -599,8 +599,8 @@ void FrmMain::cboPort_Click(int index) {
     ErrorTrap trap(dialogs());
     trap.run([&] { link_->setPortNumber(static_cast<qint16>(index + 1)); });
     trap.run([&] {
-        settings_.commPort = PortNumber();
-        store_.writeWhole(settings_keys::kCommPort, PortNumber());
+        settings_.commPort = portNumber();
+        store_.writeWhole(settings_keys::kCommPort, portNumber());
     });
     // The next controller command opens the newly chosen port.
     trap.run([&] { closePortIfOpen(); });

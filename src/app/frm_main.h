@@ -76,16 +76,16 @@ public:
     // Program-wide state (read by tests and by the commands wired here).
     const Settings& settings() const { return settings_; }
     Settings& mutableSettings() { return settings_; }
-    qint16 PortNumber() const;
-    bool AbortRequested() const { return abortRequested_; }
+    qint16 portNumber() const;
+    bool abortRequested() const { return abortRequested_; }
     void setAbortRequested(bool on) { abortRequested_ = on; }
     /// Monitoring runs (owned by the real-time monitor).
-    bool RealTimeActive() const;
-    int SerialErrorCount() const;
+    bool realTimeActive() const;
+    int serialErrorCount() const;
     /// The controller link and command set (port, PortNumber, LinkOK, line errors).
     SerialLink& serialLink() { return *link_; }
     Controller& controller() { return *controller_; }
-    const QString& BaseTitle() const { return baseTitle_; }
+    const QString& baseTitle() const { return baseTitle_; }
     DataBuffer& dataBuffer() { return *dataBuffer_; }
     FramBuffer& framBuffer() { return *framBuffer_; }
     const Branding& branding() const { return services_.branding; }

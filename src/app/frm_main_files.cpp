@@ -122,11 +122,11 @@ void FrmMain::mnuFindPorts_Click() {
         services_.serialDevices = ownDevices_.get();
     }
     FrmFindPorts frmFindPorts(
-        FindPortsServices{*services_.serialDevices, *services_.settings, dialogs(), PortNumber(),
+        FindPortsServices{*services_.serialDevices, *services_.settings, dialogs(), portNumber(),
                           [this](int port) {
                               // The port in use now leads to the new device: the next command
                               // opens it there.
-                              if (port == PortNumber()) {
+                              if (port == portNumber()) {
                                   closePortIfOpen();
                               }
                           }},

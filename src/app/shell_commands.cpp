@@ -15,7 +15,7 @@
 namespace tarvik {
 
 void showAbout(UserDialogs& dialogs, const Branding& branding) {
-    dialogs.message(kAboutTitle, aboutText(branding.BrandLines), MsgIcon::Information,
+    dialogs.message(kAboutTitle, aboutText(branding.brandLines), MsgIcon::Information,
                     MsgButtons::Ok);
 }
 

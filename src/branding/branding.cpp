@@ -11,9 +11,9 @@ namespace tarvik {
 
 Branding Branding::defaults() {
     Branding b;
-    b.SplashLines = {QStringLiteral("Orvenna"), QStringLiteral("Arial"), QStringLiteral("28"),
+    b.splashLines = {QStringLiteral("Orvenna"), QStringLiteral("Arial"), QStringLiteral("28"),
                      QStringLiteral("bold italic"), QStringLiteral("Orvenna_Logo.gif")};
-    b.BrandLines = {QStringLiteral("Orvenna"),
+    b.brandLines = {QStringLiteral("Orvenna"),
                     QStringLiteral("Orvenna Performance Electronics Ltd."),
                     QStringLiteral("1480 Foundry Road, Unit 7"),
                     QStringLiteral("Harlow Springs, OR 97420"),
@@ -122,7 +122,7 @@ BrandingRead parseBytes(QByteArrayView data, bool moreBeyond) {
                     break;
                 }
                 if (result.splashLineCount++ < kMaxLinesKept) {
-                    result.branding.SplashLines << text();
+                    result.branding.splashLines << text();
                 }
                 break;
             case Section::Brand:
@@ -131,7 +131,7 @@ BrandingRead parseBytes(QByteArrayView data, bool moreBeyond) {
                     break;
                 }
                 if (brandLineCount++ < kMaxLinesKept) {
-                    result.branding.BrandLines << text();
+                    result.branding.brandLines << text();
                 }
                 break;
             case Section::Done:

@@ -147,11 +147,11 @@ void FrmSplash::Form_Load() {
 }
 
 QString FrmSplash::requiredSplashLine(qsizetype n) const {
-    if (branding_.SplashLines.size() < n) {
+    if (branding_.splashLines.size() < n) {
         throw AppError(AppError::kFileError, kSource,
-                       missingSplashLineText(n, branding_.SplashLines.size()));
+                       missingSplashLineText(n, branding_.splashLines.size()));
     }
-    return branding_.SplashLines.at(n - 1);
+    return branding_.splashLines.at(n - 1);
 }
 
 void FrmSplash::readBrandingFile() {

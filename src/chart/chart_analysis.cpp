@@ -249,7 +249,7 @@ void ChartAnalysis::realign(int nudge) {
     if (!theirs.rows.empty()) {
         theirLaunch = compared->at(Column::ElapsedTime, theirs.rows.front());
     }
-    overlay_->setAlignment(alignPasses(ownLaunchTime(), theirLaunch, compared->LogInterval, nudge));
+    overlay_->setAlignment(alignPasses(ownLaunchTime(), theirLaunch, compared->logInterval, nudge));
     updateCursorLines();
 }
 
@@ -258,7 +258,7 @@ void ChartAnalysis::compareWith() {
     ErrorTrap trap(dialogs);
     QString path;
     FileDialogs files(dialogs);
-    if (!trap.run([&] { path = files.FileOpen(kCompareTitle, kLogFileFilter, QString()); }) ||
+    if (!trap.run([&] { path = files.fileOpen(kCompareTitle, kLogFileFilter, QString()); }) ||
         path.isEmpty()) {
         return;
     }
@@ -407,7 +407,7 @@ void ChartAnalysis::savePicture() {
     QString path;
     FileDialogs files(dialogs);
     if (!trap.run([&] {
-            path = files.FileSave(QStringLiteral("Save Picture"), kPictureFilter, QString());
+            path = files.fileSave(QStringLiteral("Save Picture"), kPictureFilter, QString());
         }) ||
         path.isEmpty()) {
         return;
@@ -429,7 +429,7 @@ void ChartAnalysis::exportWindow() {
     QString path;
     FileDialogs files(dialogs);
     if (!trap.run([&] {
-            path = files.FileSave(QStringLiteral("Export Window"), kCsvFilter, QString());
+            path = files.fileSave(QStringLiteral("Export Window"), kCsvFilter, QString());
         }) ||
         path.isEmpty()) {
         return;

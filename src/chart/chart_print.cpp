@@ -71,8 +71,8 @@ void printChart(UserDialogs& dialogs, DataBuffer& data, ChartControl& chart, con
             // Lines are placed by their top, as the print position gives it.
             double top = print_page::kTextTopTwips / twipsPerPixelY;
             p.drawText(QPointF(0, top + metrics.ascent()),
-                       print_page::headingLine(brandName, data.DownloadDate));
-            const QString comment = print_page::commentLine(data.Comment);
+                       print_page::headingLine(brandName, data.downloadDate));
+            const QString comment = print_page::commentLine(data.comment);
             if (!comment.isEmpty()) {
                 top += metrics.lineSpacing();
                 p.drawText(QPointF(0, top + metrics.ascent()), comment);

@@ -7,7 +7,7 @@
 namespace tarvik {
 
 void editComment(UserDialogs& dialogs, DataBuffer& data) {
-    data.Comment = dialogs.inputBox(kCommentPrompt, kCommentTitle, data.Comment);
+    data.comment = dialogs.inputBox(kCommentPrompt, kCommentTitle, data.comment);
 }
 
 void mnuEditComment_Click(UserDialogs& dialogs, DataBuffer& data) {

@@ -373,7 +373,7 @@ std::optional<float> CompareOverlay::valueAt(int trace, double time) const {
     if (!data_ || (trace != 1 && trace != 2)) {
         return std::nullopt;
     }
-    const double interval = data_->LogInterval;
+    const double interval = data_->logInterval;
     const double tolerance = std::isfinite(interval) && interval > 0 ? interval : 0;
     return valueAtTime(data_->column(Column::ElapsedTime),
                        values_[static_cast<std::size_t>(trace - 1)], alignment_.shift, time,

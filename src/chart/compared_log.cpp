@@ -49,10 +49,10 @@ std::unique_ptr<DataBuffer> readComparedLog(const QString& path, UserDialogs& di
         return nullptr;
     }
     LogFileReader::repairElapsedTimes(*data);
-    if (!LogFileReader::firmwareRecognised(data->FirmwareID)) {
+    if (!LogFileReader::firmwareRecognised(data->firmwareId)) {
         warn(OpenLogCommand::kInvalidFirmware);
     }
-    data->BufferEmpty = false;
+    data->bufferEmpty = false;
     return data;
 }
 

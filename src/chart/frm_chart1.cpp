@@ -246,7 +246,7 @@ void FrmChart1::Form_Load() {
     DataBuffer& data = services_.data;
     ChartControl& c = *chart_;
     // 1. The interval to the nearest 0.05 s.
-    if (!trap.run([&] { lblLogIntervalData_->setText(logIntervalText(data.LogInterval)); })) {
+    if (!trap.run([&] { lblLogIntervalData_->setText(logIntervalText(data.logInterval)); })) {
         return;
     }
     // 2. Empty read-out.
@@ -346,7 +346,7 @@ void FrmChart1::Form_Load() {
     // 12.
     if (!trap.run([&] {
             timeZero_ = 0;
-            totalSpan_ = totalSpanOf(data.LogInterval);
+            totalSpan_ = totalSpanOf(data.logInterval);
             windowWidth_ = 300;
             markerTime_ = totalSpan_;
         })) {
@@ -374,7 +374,7 @@ void FrmChart1::Form_Load() {
     }
     // 16. A QX-1 has no stage duty cycles to show.
     trap.run([&] {
-        const bool qx1 = data.ControllerVersion == QLatin1String("QX-1");
+        const bool qx1 = data.controllerVersion == QLatin1String("QX-1");
         traceButton("optTrace2Stage1PWM")->setVisible(!qx1);
         traceButton("optTrace2Stage2PWM")->setVisible(!qx1);
     });

@@ -19,7 +19,7 @@ void ViewChartCommand::mnuViewChart_Click() {
     }
     // 2.
     bool empty = false;
-    if (!trap.run([&] { empty = services_.data.BufferEmpty; })) {
+    if (!trap.run([&] { empty = services_.data.bufferEmpty; })) {
         return;
     }
     if (empty) {

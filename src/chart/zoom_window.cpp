@@ -15,7 +15,7 @@ LogExtent logExtent(const DataBuffer& data, double totalSpan) {
             e.high = std::max(e.high, static_cast<double>(t));
         }
     }
-    const double interval = data.LogInterval;
+    const double interval = data.logInterval;
     e.minWidth = std::isfinite(interval) && interval > 0 ? 5 * interval : 0;
     return e;
 }

@@ -5,7 +5,7 @@
 
 namespace tarvik {
 
-MsgResult ShowErrorBox(UserDialogs& dialogs, const QString& description) {
+MsgResult showErrorBox(UserDialogs& dialogs, const QString& description) {
     return dialogs.message(QStringLiteral("Error"), description, MsgIcon::Critical,
                            MsgButtons::AbortRetryIgnore);
 }
@@ -27,7 +27,7 @@ StepResult ErrorTrap::step(const std::function<void()>& body) {
             // program.
             lastError_ = AppError(0, QStringLiteral("Tarvik"), QString::fromLocal8Bit(e.what()));
         }
-        switch (ShowErrorBox(dialogs_, lastError_.description())) {
+        switch (showErrorBox(dialogs_, lastError_.description())) {
             case MsgResult::Retry:
                 continue;
             case MsgResult::Ignore:

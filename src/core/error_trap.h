@@ -10,7 +10,7 @@ namespace tarvik {
 
 /// The program-wide error box: the error's description, Abort/Retry/Ignore, the critical icon,
 /// title "Error". Returns Abort, Retry or Ignore.
-MsgResult ShowErrorBox(UserDialogs& dialogs, const QString& description);
+MsgResult showErrorBox(UserDialogs& dialogs, const QString& description);
 
 /// How one trapped step ended.
 enum class StepResult {

@@ -29,7 +29,7 @@ void Controller::clearIdentity() {
     controllerVersion_.clear();
 }
 
-void Controller::setTPSScaleFactors(float zeroPoint, float fullPoint) {
+void Controller::setTpsScaleFactors(float zeroPoint, float fullPoint) {
     tpsScaleFactors_ = {zeroPoint, fullPoint};
 }
 
@@ -40,7 +40,7 @@ namespace {
 bool writeSteps(SerialLink& link, ErrorTrap& trap, std::initializer_list<quint8> bytes) {
     bool first = true;
     for (quint8 b : bytes) {
-        if (!first && !trap.run([&] { link.DelayTimer(p::kPacingMs); })) {
+        if (!first && !trap.run([&] { link.delayTimer(p::kPacingMs); })) {
             return false;
         }
         first = false;
@@ -115,14 +115,14 @@ bool Controller::dataRead(std::initializer_list<quint8> command, int n,
             return exitPath();
         }
     }
-    if (!trap.run([&] { link_.DelayTimer(p::kPacingMs); })) {
+    if (!trap.run([&] { link_.delayTimer(p::kPacingMs); })) {
         return exitPath();
     }
     link_.setLinkOK(true);
     return true;
 }
 
-void Controller::ReSync() {
+void Controller::reSync() {
     SerialLink::LinkUse use(link_);
     link_.setLinkOK(false);
     if (!use.acquired()) {
@@ -143,7 +143,7 @@ void Controller::ReSync() {
     }
     quint8 reply = 0;
     if (!trap.run([&] { reply = link_.readByte(); }) ||
-        !trap.run([&] { link_.DelayTimer(p::kPacingMs); })) {
+        !trap.run([&] { link_.delayTimer(p::kPacingMs); })) {
         link_.closePort();
         return;
     }
@@ -152,14 +152,14 @@ void Controller::ReSync() {
 
 void Controller::checkLink(int attempts, const std::function<bool()>& stop) {
     for (int i = 0; i < attempts; ++i) {
-        ReSync();
-        if (LinkOK() || link_.openAborted() || (stop && stop())) {
+        reSync();
+        if (linkOk() || link_.openAborted() || (stop && stop())) {
             return;
         }
     }
 }
 
-void Controller::SetAddress(qint32 address) {
+void Controller::setAddress(qint32 address) {
     SerialLink::LinkUse use(link_);
     link_.setLinkOK(false);
     if (!use.acquired()) {
@@ -189,12 +189,12 @@ void Controller::SetAddress(qint32 address) {
         return;  // refused: silent, the caller decides
     }
     link_.setLinkOK(true);
-    if (!trap.run([&] { link_.DelayTimer(p::kPacingMs); })) {
+    if (!trap.run([&] { link_.delayTimer(p::kPacingMs); })) {
         link_.closePort();
     }
 }
 
-void Controller::ReadFirmwareID() {
+void Controller::readFirmwareId() {
     SerialLink::LinkUse use(link_);
     link_.setLinkOK(false);
     firmwareId_.clear();
@@ -249,20 +249,20 @@ void Controller::ReadFirmwareID() {
     firmwareId_ = text;
     controllerVersion_ = controllerVersionOf(firmwareId_);
     link_.closePort();
-    if (!trap.run([&] { link_.DelayTimer(p::kPacingMs); })) {
+    if (!trap.run([&] { link_.delayTimer(p::kPacingMs); })) {
         return;
     }
     link_.setLinkOK(true);
 }
 
-quint8 Controller::ReadEEPROM() {
+quint8 Controller::readEeprom() {
     quint8 value = 0;
     dataRead(
         {p::kCmdReadEeprom}, 1, [&](int, quint8 b) { value = b; }, Kind::Setup);
     return value;
 }
 
-void Controller::ReadFRAMBlock(qint16 n) {
+void Controller::readFramBlock(qint16 n) {
     // The length goes out as one byte; a length that is not one byte cannot be asked for.
     if (n < 0 || n > 255) {
         SerialLink::LinkUse use(link_);
@@ -287,7 +287,7 @@ void Controller::ReadFRAMBlock(qint16 n) {
         Kind::Setup);
 }
 
-void Controller::ClearControllerBuffer() {
+void Controller::clearControllerBuffer() {
     SerialLink::LinkUse use(link_);
     link_.setLinkOK(false);
     if (!use.acquired()) {
@@ -314,64 +314,64 @@ void Controller::ClearControllerBuffer() {
         return;
     }
     link_.setLinkOK(reply == p::kAck);
-    trap.run([&] { link_.DelayTimer(p::kPacingMs); });
+    trap.run([&] { link_.delayTimer(p::kPacingMs); });
     link_.closePort();
 }
 
-float Controller::ReadDataLogInterval() {
+float Controller::readDataLogInterval() {
     SerialLink::LinkUse use(link_);  // the address and the read belong together
     link_.setLinkOK(false);
     if (!use.acquired()) {
         return 0.0F;
     }
-    SetAddress(p::kEepromLogInterval);
-    if (!link_.LinkOK()) {
+    setAddress(p::kEepromLogInterval);
+    if (!link_.linkOk()) {
         link_.closePort();
         return 0.0F;
     }
     link_.setLinkOK(false);
-    const quint8 b = ReadEEPROM();
+    const quint8 b = readEeprom();
     return static_cast<float>(b * 0.016);
 }
 
-void Controller::ReadTPSScaleFactors() {
+void Controller::readTpsScaleFactors() {
     SerialLink::LinkUse use(link_);
     link_.setLinkOK(false);
     if (!use.acquired()) {
         return;
     }
-    SetAddress(p::kEepromTpsZeroPoint);
-    if (!link_.LinkOK()) {
+    setAddress(p::kEepromTpsZeroPoint);
+    if (!link_.linkOk()) {
         link_.closePort();
         return;
     }
     link_.setLinkOK(false);
-    tpsScaleFactors_[0] = ReadEEPROM();
-    if (!link_.LinkOK()) {
+    tpsScaleFactors_[0] = readEeprom();
+    if (!link_.linkOk()) {
         link_.closePort();
         return;
     }
     link_.setLinkOK(false);
     // The controller's address has moved on to the full point.
-    tpsScaleFactors_[1] = ReadEEPROM();
-    if (!link_.LinkOK()) {
+    tpsScaleFactors_[1] = readEeprom();
+    if (!link_.linkOk()) {
         link_.closePort();
     }
 }
 
-void Controller::ReadGenModeFlag() {
+void Controller::readGenModeFlag() {
     SerialLink::LinkUse use(link_);
     link_.setLinkOK(false);
     if (!use.acquired()) {
         return;
     }
-    SetAddress(p::kEepromGenModeFlags);
-    if (!link_.LinkOK()) {
+    setAddress(p::kEepromGenModeFlags);
+    if (!link_.linkOk()) {
         link_.closePort();
         return;
     }
     link_.setLinkOK(false);
-    const quint8 g = ReadEEPROM();
+    const quint8 g = readEeprom();
     rpmDouble_ = (g & p::kGenModeRpmDouble) != 0;
     vssInMph_ = (g & p::kGenModeVssInMph) != 0;
 }
@@ -383,11 +383,11 @@ float Controller::realTimeByte(quint8 command) {
     return static_cast<float>(value);
 }
 
-float Controller::ReadBAT() {
+float Controller::readBat() {
     return static_cast<float>(realTimeByte(p::kCmdReadBat) * 18.0 / 255.0);
 }
 
-float Controller::ReadRPM() {
+float Controller::readRpm() {
     // An unsigned count: engine speeds of 32768 and above are real readings, not overflows.
     std::array<quint8, 2> bytes{};
     dataRead(
@@ -396,35 +396,35 @@ float Controller::ReadRPM() {
     return static_cast<float>(static_cast<quint32>(bytes[0]) + 256U * bytes[1]);
 }
 
-float Controller::ReadVSS() {
+float Controller::readVss() {
     return realTimeByte(p::kCmdReadVss);
 }
 
-float Controller::ReadTPS() {
+float Controller::readTps() {
     return realTimeByte(p::kCmdReadTps);
 }
 
-float Controller::ReadVIN1() {
+float Controller::readVin1() {
     return static_cast<float>(realTimeByte(p::kCmdReadVin1) * 5.0 / 255.0);
 }
 
-float Controller::ReadVIN2() {
+float Controller::readVin2() {
     return static_cast<float>(realTimeByte(p::kCmdReadVin2) * 5.0 / 255.0);
 }
 
-float Controller::ReadInputData() {
+float Controller::readInputData() {
     return realTimeByte(p::kCmdReadInputData);
 }
 
-float Controller::ReadOutputData() {
+float Controller::readOutputData() {
     return realTimeByte(p::kCmdReadOutputData);
 }
 
-float Controller::ReadStatus() {
+float Controller::readStatus() {
     return realTimeByte(p::kCmdReadStatus);
 }
 
-void Controller::ReadPWM() {
+void Controller::readPwm() {
     std::array<quint8, 2> bytes{};
     if (dataRead(
             {p::kCmdReadPwm}, 2, [&](int i, quint8 b) { bytes[static_cast<size_t>(i)] = b; },

@@ -11,9 +11,9 @@ namespace tarvik {
 
 /// The controller's command set. Each routine is one command exchange (the EEPROM settings a
 /// short sequence of them) with its own error trap: a failure shows the "Error" box with
-/// Abort/Retry/Ignore. After every call the caller tests LinkOK(); a failed read returns 0.
+/// Abort/Retry/Ignore. After every call the caller tests linkOk(); a failed read returns 0.
 ///
-/// A negative acknowledgement is silent: LinkOK() stays false and the caller shows its own
+/// A negative acknowledgement is silent: linkOk() stays false and the caller shows its own
 /// message. A command started from inside another link user's yield is refused (nothing sent,
 /// LinkOK false, 0): callers go through SerialLink::runWhenIdle().
 class Controller {
@@ -24,20 +24,20 @@ public:
     explicit Controller(SerialLink& link);
 
     SerialLink& link() { return link_; }
-    bool LinkOK() const { return link_.LinkOK(); }
+    bool linkOk() const { return link_.linkOk(); }
 
     // --- Link check and addressing --------------------------------------------------------------
 
     /// Link check (0x33). LinkOK true if acknowledged. Silence for 1.0 s is not an error: it
     /// returns with LinkOK false, nothing shown, the port left open.
-    void ReSync();
+    void reSync();
     /// The commands' link check: ReSync up to `attempts` times until acknowledged. Stops at once
     /// when the user chose Abort on a port that could not be opened (link().openAborted()).
     /// `stop` (when given) is asked after each failed check: true ends the checks early (Esc).
     void checkLink(int attempts, const std::function<bool()>& stop = {});
     /// Sets the EEPROM/FRAM read address (0x14, low, high); only the low 16 bits are sent.
     /// LinkOK true if acknowledged; any other reply byte ends it silently with LinkOK false.
-    void SetAddress(qint32 address);
+    void setAddress(qint32 address);
 
     // --- Identity -------------------------------------------------------------------------------
 
@@ -45,7 +45,7 @@ public:
     /// UI running meanwhile); sets FirmwareID and ControllerVersion. Closes the port after.
     /// With no carriage return in time the text is dropped (FirmwareID "") and the time-out is
     /// reported. An empty text is a success here.
-    void ReadFirmwareID();
+    void readFirmwareId();
     /// "QX-1" if the text contains "QX-1", else "QX-2" if it contains "QX-2", else "Unknown";
     /// letter case ignored. Also used for the firmware text of a log file.
     static QString controllerVersionOf(const QString& firmwareId);
@@ -53,57 +53,57 @@ public:
     // --- Memory ---------------------------------------------------------------------------------
 
     /// The EEPROM byte at the current address (the controller advances the address by one).
-    quint8 ReadEEPROM();
+    quint8 readEeprom();
     /// Reads n bytes (0x30, n) into BlockBuffer[0..n-1]; the controller advances the address by
     /// n. The program asks for 64; a byte beyond BlockBuffer is reported through the trap as
     /// "Subscript out of range" and never stored.
-    void ReadFRAMBlock(qint16 n);
+    void readFramBlock(qint16 n);
     /// Erases the controller's log: 0x31 and the erase confirmation bytes, then waits 5.0 s
     /// (ending early only on a second reply byte). LinkOK true if acknowledged. Closes the port.
-    void ClearControllerBuffer();
+    void clearControllerBuffer();
 
     // --- EEPROM settings (each a SetAddress and one or two ReadEEPROM) --------------------------
 
     /// Seconds between logged samples: EEPROM byte 19 x 0.016. 0 with LinkOK false on failure.
-    float ReadDataLogInterval();
+    float readDataLogInterval();
     /// Sets TPSScaleFactors from EEPROM 23 (zero point) and 24 (full point). A failed read sets
     /// its factor to 0 and stops; a factor not attempted keeps its value. LinkOK false tells the
     /// caller to substitute its defaults.
-    void ReadTPSScaleFactors();
+    void readTpsScaleFactors();
     /// Sets RPMDouble (bit 0x20) and VSSInMPH (bit 0x40) from EEPROM byte 20. A failed
     /// SetAddress keeps both; a failed read clears both.
-    void ReadGenModeFlag();
+    void readGenModeFlag();
 
     // --- Live readings (the ten real-time reads: Abort in their error box also stops the
     // monitor through SerialLink::setAbortMonitoringAction) --------------------------------------
 
-    float ReadBAT();         ///< supply volts: byte x 18 / 255
-    float ReadRPM();         ///< engine speed: low + 256 x high, 0-65535
-    float ReadVSS();         ///< road speed, raw byte
-    float ReadTPS();         ///< throttle position, raw byte
-    float ReadVIN1();        ///< input 1 volts: byte x 5 / 255
-    float ReadVIN2();        ///< input 2 volts: byte x 5 / 255
-    float ReadInputData();   ///< input bits
-    float ReadOutputData();  ///< output bits
-    float ReadStatus();      ///< status code
+    float readBat();         ///< supply volts: byte x 18 / 255
+    float readRpm();         ///< engine speed: low + 256 x high, 0-65535
+    float readVss();         ///< road speed, raw byte
+    float readTps();         ///< throttle position, raw byte
+    float readVin1();        ///< input 1 volts: byte x 5 / 255
+    float readVin2();        ///< input 2 volts: byte x 5 / 255
+    float readInputData();   ///< input bits
+    float readOutputData();  ///< output bits
+    float readStatus();      ///< status code
     /// Sets Stage1PWM and Stage2PWM from the two reply bytes.
-    void ReadPWM();
+    void readPwm();
 
     // --- What the commands deliver --------------------------------------------------------------
 
-    const QString& FirmwareID() const { return firmwareId_; }
-    const QString& ControllerVersion() const { return controllerVersion_; }
+    const QString& firmwareId() const { return firmwareId_; }
+    const QString& controllerVersion() const { return controllerVersion_; }
     /// Clears FirmwareID and ControllerVersion (the main window does so at load).
     void clearIdentity();
-    const std::array<quint8, kBlockBufferSize>& BlockBuffer() const { return blockBuffer_; }
+    const std::array<quint8, kBlockBufferSize>& blockBuffer() const { return blockBuffer_; }
     /// [0] zero point, [1] full point: the raw throttle bytes at 0 % and 100 %.
-    const std::array<float, 2>& TPSScaleFactors() const { return tpsScaleFactors_; }
+    const std::array<float, 2>& tpsScaleFactors() const { return tpsScaleFactors_; }
     /// Callers substitute their defaults (26, 230) when the read failed.
-    void setTPSScaleFactors(float zeroPoint, float fullPoint);
-    bool RPMDouble() const { return rpmDouble_; }
-    bool VSSInMPH() const { return vssInMph_; }
-    float Stage1PWM() const { return stage1Pwm_; }
-    float Stage2PWM() const { return stage2Pwm_; }
+    void setTpsScaleFactors(float zeroPoint, float fullPoint);
+    bool rpmDouble() const { return rpmDouble_; }
+    bool vssInMph() const { return vssInMph_; }
+    float stage1Pwm() const { return stage1Pwm_; }
+    float stage2Pwm() const { return stage2Pwm_; }
 
 private:
     enum class Kind { Setup, RealTime };

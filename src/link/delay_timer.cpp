@@ -6,7 +6,7 @@
 
 namespace tarvik {
 
-void DelayTimer(Clock& clock, qint32 n) {
+void delayTimer(Clock& clock, qint32 n) {
     // The pause is armed as a signed 32-bit count of microseconds; a count that does not fit
     // is the caller's error, not a shorter or endless pause.
     constexpr qint32 kMaxMs = std::numeric_limits<qint32>::max() / 1000;

@@ -23,7 +23,7 @@ SerialLink::SerialLink(SerialPort& port, Clock& clock, UserDialogs& dialogs,
     if (!portNames_) {
         portNames_ = [](int n) { return portDeviceName(n, nullptr); };
     }
-    port_.setLineEventHandler([this](int code) { MSComm1_OnComm(code); });
+    port_.setLineEventHandler([this](int code) { onLineEvent(code); });
 }
 
 SerialLink::~SerialLink() {
@@ -42,9 +42,9 @@ void SerialLink::closePort() {
     }
 }
 
-void SerialLink::DelayTimer(qint32 n) {
+void SerialLink::delayTimer(qint32 n) {
     YieldScope yield(*this);
-    tarvik::DelayTimer(clock_, n);
+    tarvik::delayTimer(clock_, n);
 }
 
 void SerialLink::yieldToEvents() {
@@ -79,7 +79,7 @@ void SerialLink::writeCommand(std::initializer_list<quint8> bytes) {
     bool first = true;
     for (quint8 b : bytes) {
         if (!first) {
-            DelayTimer(2);
+            delayTimer(2);
         }
         first = false;
         port_.writeByte(b);
@@ -130,7 +130,7 @@ quint8 SerialLink::readByte() {
     return port_.readByte();
 }
 
-void SerialLink::MSComm1_OnComm(int code) {
+void SerialLink::onLineEvent(int code) {
     const bool monitoring = realTimeActive();
     QString text;
     switch (code) {

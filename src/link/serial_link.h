@@ -42,16 +42,16 @@ public:
 
     /// The port to use, 1-255 (0 when none is chosen). Changing it does not close the port;
     /// the port list's handler closes it so the next command opens the new one.
-    qint16 PortNumber() const { return portNumber_; }
+    qint16 portNumber() const { return portNumber_; }
     void setPortNumber(qint16 n) { portNumber_ = n; }
 
     /// Success flag of the latest controller command: cleared at the start of every command,
     /// set when it completed.
-    bool LinkOK() const { return linkOK_; }
+    bool linkOk() const { return linkOK_; }
     void setLinkOK(bool ok) { linkOK_ = ok; }
 
     /// Line errors reported since start-up or since the monitor last reset it.
-    int SerialErrorCount() const { return serialErrorCount_; }
+    int serialErrorCount() const { return serialErrorCount_; }
     void setSerialErrorCount(int n) { serialErrorCount_ = n; }
 
     /// How the line-error handler learns whether the real-time monitor runs (RealTimeActive
@@ -76,7 +76,7 @@ public:
 
     /// The paced pause: n ms with the UI processing events. Throws AppError "Overflow" when n
     /// x 1000 overflows 32 bits. Counts as a yield for the link guard (see LinkUse).
-    void DelayTimer(qint32 n);
+    void delayTimer(qint32 n);
     /// Lets the UI process pending events once, as a yield of the current link user (the poll
     /// cycle uses this between its steps).
     void yieldToEvents();
@@ -118,7 +118,7 @@ public:
     /// The serial event handler: chooses by code as the line-error table says, counts the
     /// error, closes the port past the second error, and shows the "Communications Error" box
     /// (Retry discards input, Cancel closes the port). Connected to the port at construction.
-    void MSComm1_OnComm(int code);
+    void onLineEvent(int code);
 
     // --- Link owner guard ---------------------------------------------------------------------
 

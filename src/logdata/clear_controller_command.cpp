@@ -41,7 +41,7 @@ void ClearControllerCommand::mnuClearControllerBuffer_Click() {
     if (!trap.run([&] { controller_.checkLink(kLinkChecks); }) || link.openAborted()) {
         return;
     }
-    if (!controller_.LinkOK()) {
+    if (!controller_.linkOk()) {
         trap.run([&] {
             say(QStringLiteral("Cannot establish RS-232 link. Check cable and controller power."),
                 MsgIcon::Exclamation);
@@ -52,10 +52,10 @@ void ClearControllerCommand::mnuClearControllerBuffer_Click() {
 
     // 3. Refuse while the controller is armed.
     int status = 0;
-    if (!trap.run([&] { status = static_cast<int>(roundHalfEven(controller_.ReadStatus(), 0)); })) {
+    if (!trap.run([&] { status = static_cast<int>(roundHalfEven(controller_.readStatus(), 0)); })) {
         return;
     }
-    if (!controller_.LinkOK()) {
+    if (!controller_.linkOk()) {
         return;  // the read's own error box has already been shown if it timed out
     }
     if (status > kHighestUnarmedStatus) {
@@ -68,11 +68,11 @@ void ClearControllerCommand::mnuClearControllerBuffer_Click() {
     }
 
     // 4. Erase.
-    if (!trap.run([&] { controller_.ClearControllerBuffer(); })) {
+    if (!trap.run([&] { controller_.clearControllerBuffer(); })) {
         return;
     }
     trap.run([&] {
-        say(controller_.LinkOK()
+        say(controller_.linkOk()
                 ? QStringLiteral("Controller data buffer cleared.")
                 : QStringLiteral("Command failed - controller data buffer not cleared."),
             MsgIcon::Information);

@@ -31,15 +31,15 @@ float DataBuffer::at(Column c, int row) const {
     return const_cast<DataBuffer*>(this)->at(c, row);
 }
 
-void DataBuffer::ClearDataBuffer() {
+void DataBuffer::clearDataBuffer() {
     for (int c = static_cast<int>(Column::RPM); c < kDataColumns; ++c) {
         columns_[static_cast<std::size_t>(c)].fill(0.0f);
     }
-    FirmwareID.clear();
-    DownloadDate.clear();
-    Comment.clear();
-    LogInterval = 0;
-    BufferEmpty = true;
+    firmwareId.clear();
+    downloadDate.clear();
+    comment.clear();
+    logInterval = 0;
+    bufferEmpty = true;
 }
 
 quint8 FramBuffer::at(int address) const {

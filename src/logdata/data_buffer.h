@@ -48,14 +48,14 @@ public:
 
     /// Columns 2 to 12 to 0 ("Elapsed Time" is left as it was), header texts to "",
     /// LogInterval to 0, BufferEmpty to true. ControllerVersion is not touched.
-    void ClearDataBuffer();
+    void clearDataBuffer();
 
-    QString FirmwareID;
-    QString ControllerVersion;
-    float LogInterval = 0;
-    QString DownloadDate;
-    QString Comment;
-    bool BufferEmpty = true;
+    QString firmwareId;
+    QString controllerVersion;
+    float logInterval = 0;
+    QString downloadDate;
+    QString comment;
+    bool bufferEmpty = true;
 
 private:
     std::array<std::array<float, kDataRows>, kDataColumns> columns_{};
@@ -71,7 +71,7 @@ public:
     void set(int address, quint8 value);
     const std::array<quint8, kSize>& bytes() const { return bytes_; }
 
-    void ClearFRAMBuffer() { bytes_.fill(0); }
+    void clearFramBuffer() { bytes_.fill(0); }
 
 private:
     std::array<quint8, kSize> bytes_{};

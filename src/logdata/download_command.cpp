@@ -57,7 +57,7 @@ DownloadCommand::DownloadCommand(const LogDataContext& context, Controller& cont
     }
 }
 
-void DownloadCommand::ReadFRAMData() {
+void DownloadCommand::readFramData() {
     SerialLink& link = controller_.link();
     ErrorTrap trap(ctx_.dialogs);
     auto hide = [&] {
@@ -85,11 +85,11 @@ void DownloadCommand::ReadFRAMData() {
         return abandon();
     }
     // 2.-3.
-    fram_.ClearFRAMBuffer();
-    if (!trap.run([&] { controller_.SetAddress(0); })) {
+    fram_.clearFramBuffer();
+    if (!trap.run([&] { controller_.setAddress(0); })) {
         return abandon();
     }
-    if (!controller_.LinkOK()) {
+    if (!controller_.linkOk()) {
         hide();
         link.closePort();
         return;
@@ -98,12 +98,12 @@ void DownloadCommand::ReadFRAMData() {
     link.setLinkOK(false);
     // 5. The controller advances its address after each block, so the blocks come in order.
     for (int a = 0; a < FramBuffer::kSize; a += kBlockSize) {
-        if (!trap.run([&] { controller_.ReadFRAMBlock(kBlockSize); })) {
+        if (!trap.run([&] { controller_.readFramBlock(kBlockSize); })) {
             return abandon();
         }
-        const bool blockOK = controller_.LinkOK();
+        const bool blockOK = controller_.linkOk();
         if (!trap.run([&] {
-                const auto& block = controller_.BlockBuffer();
+                const auto& block = controller_.blockBuffer();
                 for (int i = 0; i < kBlockSize; ++i) {
                     fram_.set(a + i, block[static_cast<std::size_t>(i)]);
                 }
@@ -161,11 +161,11 @@ void DownloadCommand::mnuDownload_Click() {
     // 2. The log is decoded into a fresh data set that replaces the loaded one only when the
     // whole download has succeeded: a download that fails in any way (a silent or armed
     // controller, a pulled cable, Esc) must not cost the user a data set, saved or not.
-    fram_.ClearFRAMBuffer();
+    fram_.clearFramBuffer();
     auto fresh = std::make_unique<DataBuffer>(ctx_.buffer);
     DataBuffer& buffer = *fresh;
-    buffer.ClearDataBuffer();
-    if (ctx_.buffer.BufferEmpty && !trap.run([&] {
+    buffer.clearDataBuffer();
+    if (ctx_.buffer.bufferEmpty && !trap.run([&] {
             if (ctx_.setCaption) {
                 ctx_.setCaption(ctx_.baseTitle + QStringLiteral(" - Data Buffer Empty"));
             }
@@ -190,7 +190,7 @@ void DownloadCommand::mnuDownload_Click() {
             openAborted()) {
             return;
         }
-        if (!controller_.LinkOK()) {
+        if (!controller_.linkOk()) {
             ctx_.clearAbortRequest();
             say(QStringLiteral("Cannot establish RS-232 link. Check cable and controller power."),
                 MsgIcon::Exclamation);
@@ -201,10 +201,10 @@ void DownloadCommand::mnuDownload_Click() {
         // 4.
         int status = 0;
         if (!trap.run(
-                [&] { status = static_cast<int>(roundHalfEven(controller_.ReadStatus(), 0)); })) {
+                [&] { status = static_cast<int>(roundHalfEven(controller_.readStatus(), 0)); })) {
             return;
         }
-        if (!controller_.LinkOK() || openAborted()) {
+        if (!controller_.linkOk() || openAborted()) {
             return;  // the read's own error box has already been shown
         }
         if (status > kHighestUnarmedStatus) {
@@ -214,50 +214,50 @@ void DownloadCommand::mnuDownload_Click() {
         }
 
         // 5.
-        if (!trap.run([&] { controller_.ReadFirmwareID(); })) {
+        if (!trap.run([&] { controller_.readFirmwareId(); })) {
             return;
         }
-        buffer.FirmwareID = controller_.FirmwareID();
-        buffer.ControllerVersion = controller_.ControllerVersion();
+        buffer.firmwareId = controller_.firmwareId();
+        buffer.controllerVersion = controller_.controllerVersion();
         if (openAborted()) {
             return;
         }
-        if (!controller_.LinkOK()) {
+        if (!controller_.linkOk()) {
             say(QStringLiteral("Firmware ID read failed - cannot download."), MsgIcon::Exclamation);
             return;
         }
-        if (buffer.FirmwareID.isEmpty()) {
+        if (buffer.firmwareId.isEmpty()) {
             say(QStringLiteral("Invalid firmware ID - cannot download."), MsgIcon::Exclamation);
             return;
         }
-        say(QStringLiteral("Firmware ID: ") + buffer.FirmwareID, MsgIcon::Exclamation);
+        say(QStringLiteral("Firmware ID: ") + buffer.firmwareId, MsgIcon::Exclamation);
         if (trap.aborted()) {
             return;
         }
 
         // 6.
-        if (!trap.run([&] { controller_.ReadGenModeFlag(); }) ||
-            !trap.run([&] { controller_.ReadTPSScaleFactors(); }) || openAborted()) {
+        if (!trap.run([&] { controller_.readGenModeFlag(); }) ||
+            !trap.run([&] { controller_.readTpsScaleFactors(); }) || openAborted()) {
             return;
         }
-        if (!controller_.LinkOK()) {
+        if (!controller_.linkOk()) {
             say(QStringLiteral("Error - unable to read TPS scale factors.\r\n"
                                "TPS percent data may be incorrectly scaled."),
                 MsgIcon::Exclamation);
-            controller_.setTPSScaleFactors(kDefaultTpsZero, kDefaultTpsFull);
+            controller_.setTpsScaleFactors(kDefaultTpsZero, kDefaultTpsFull);
         }
 
         // 7. TPSRange is taken from these factors by the decoding.
         FramDecodeSettings settings;
-        settings.tpsScaleFactors = controller_.TPSScaleFactors();
-        settings.rpmDouble = controller_.RPMDouble();
-        settings.vssInMph = controller_.VSSInMPH();
+        settings.tpsScaleFactors = controller_.tpsScaleFactors();
+        settings.rpmDouble = controller_.rpmDouble();
+        settings.vssInMph = controller_.vssInMph();
 
         // 8.
-        if (!trap.run([&] { ReadFRAMData(); }) || openAborted()) {
+        if (!trap.run([&] { readFramData(); }) || openAborted()) {
             return;
         }
-        if (!controller_.LinkOK()) {
+        if (!controller_.linkOk()) {
             say(QStringLiteral("FRAM download failed."), MsgIcon::Information);
             return;
         }
@@ -265,7 +265,7 @@ void DownloadCommand::mnuDownload_Click() {
         // 9.
         if (!trap.run([&] {
                 moment = hooks_.now();
-                buffer.DownloadDate =
+                buffer.downloadDate =
                     hooks_.dateTimeText ? hooks_.dateTimeText() : downloadDateText(moment);
             })) {
             return;
@@ -277,7 +277,7 @@ void DownloadCommand::mnuDownload_Click() {
         }
 
         // 11. The interval is taken as it comes: a failed read has shown its own error box.
-        if (!trap.run([&] { buffer.LogInterval = controller_.ReadDataLogInterval(); })) {
+        if (!trap.run([&] { buffer.logInterval = controller_.readDataLogInterval(); })) {
             return;
         }
 
@@ -287,7 +287,7 @@ void DownloadCommand::mnuDownload_Click() {
 
     // 13.-14.
     fillElapsedTimes(buffer);
-    buffer.BufferEmpty = false;
+    buffer.bufferEmpty = false;
     ctx_.buffer = buffer;
     // The pass is kept on disk before anything else can happen to it. A failure to keep it
     // must not cost the user the chart: it is told once the chart is closed.

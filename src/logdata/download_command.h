@@ -46,7 +46,7 @@ public:
 
     void mnuDownload_Click();
     /// Reads the 512 blocks of 64 bytes into the FRAM image; LinkOK tells whether all came.
-    void ReadFRAMData();
+    void readFramData();
 
 private:
     const LogDataContext& ctx_;

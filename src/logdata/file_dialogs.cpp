@@ -25,7 +25,7 @@ FileDialogs::FileDialogs(UserDialogs& dialogs, FileExists fileExists)
     }
 }
 
-QString FileDialogs::FileOpen(const QString& title, const QString& filter, const QString& prompt,
+QString FileDialogs::fileOpen(const QString& title, const QString& filter, const QString& prompt,
                               const QString& chosenPath) {
     ErrorTrap trap(dialogs_);
     const QString useFilter = filter.isEmpty() ? kAllFilesFilter : filter;
@@ -76,7 +76,7 @@ QString FileDialogs::FileOpen(const QString& title, const QString& filter, const
     }
 }
 
-QString FileDialogs::FileSave(const QString& title, const QString& filter, const QString& prompt) {
+QString FileDialogs::fileSave(const QString& title, const QString& filter, const QString& prompt) {
     ErrorTrap trap(dialogs_);
     const QString useFilter = filter.isEmpty() ? kAllFilesFilter : filter;
     const QString question = prompt.isEmpty() ? kDefaultOverwritePrompt : prompt;

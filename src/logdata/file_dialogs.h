@@ -25,12 +25,12 @@ public:
     /// the dialog again, Yes takes the path anyway. Returns "" when the dialog was left without
     /// a choice. A non-empty `chosenPath` stands for the dialog's first answer (a file picked
     /// from a recent list); a later Retry shows the dialog.
-    QString FileOpen(const QString& title, const QString& filter, const QString& prompt,
+    QString fileOpen(const QString& title, const QString& filter, const QString& prompt,
                      const QString& chosenPath = QString());
     /// Asks for a file to write. An existing file brings "This file already exists." and the
     /// prompt (default "Replace existing file?") with Yes/No/Cancel: Yes takes it, No shows the
     /// dialog again. Returns "" when the dialog was left without a choice.
-    QString FileSave(const QString& title, const QString& filter, const QString& prompt);
+    QString fileSave(const QString& title, const QString& filter, const QString& prompt);
 
 private:
     UserDialogs& dialogs_;

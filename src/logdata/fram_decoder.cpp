@@ -89,7 +89,7 @@ void decodeFram(const FramBuffer& fram, const FramDecodeSettings& settings, Data
 }
 
 void fillElapsedTimes(DataBuffer& buffer) {
-    const double interval = buffer.LogInterval;
+    const double interval = buffer.logInterval;
     auto& times = buffer.column(Column::ElapsedTime);
     for (int k = 1; k <= kDataRows; ++k) {
         times[static_cast<std::size_t>(k - 1)] = static_cast<float>(roundHalfEven(interval * k, 2));

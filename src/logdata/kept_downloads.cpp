@@ -83,7 +83,7 @@ QString KeptDownloads::keep(const DataBuffer& buffer, const QString& brandName,
 
     for (int copy = 1; copy <= kMaxCopies; ++copy) {
         const QString path = QDir(folder_).filePath(dated_files::fileName(
-            when, buffer.ControllerVersion, copy, QString::fromLatin1(kExtension)));
+            when, buffer.controllerVersion, copy, QString::fromLatin1(kExtension)));
         if (QFileInfo::exists(path)) {
             continue;
         }

@@ -73,7 +73,7 @@ bool LogFileReader::readHeader(DataBuffer& buffer) {
             return false;
         }
         if (headerDone_ == 2 && commas == 0) {
-            buffer.LogInterval = fieldNumber(QString::fromLatin1(line_));
+            buffer.logInterval = fieldNumber(QString::fromLatin1(line_));
         }
     }
     return true;
@@ -130,12 +130,12 @@ QByteArray LogFileReader::trailerValue(const QByteArray& line) {
 }
 
 bool LogFileReader::readTrailer(DataBuffer& buffer) {
-    QString* const fields[] = {&buffer.FirmwareID, &buffer.DownloadDate, &buffer.Comment};
+    QString* const fields[] = {&buffer.firmwareId, &buffer.downloadDate, &buffer.comment};
     while (trailerDone_ < log_format::kTrailerLines) {
         if (lines_.atEnd()) {
-            buffer.FirmwareID.clear();
-            buffer.DownloadDate.clear();
-            buffer.Comment.clear();
+            buffer.firmwareId.clear();
+            buffer.downloadDate.clear();
+            buffer.comment.clear();
             return false;
         }
         lines_.readLine(line_);
@@ -163,7 +163,7 @@ bool LogFileReader::readTrailer(DataBuffer& buffer) {
 
 void LogFileReader::repairElapsedTimes(DataBuffer& buffer) {
     auto& t = buffer.column(Column::ElapsedTime);
-    const float interval = buffer.LogInterval;
+    const float interval = buffer.logInterval;
     for (std::size_t k = 1; k < t.size(); ++k) {
         if (!(t[k] > t[k - 1])) {
             t[k] = t[k - 1] + interval;

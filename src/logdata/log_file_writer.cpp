@@ -116,7 +116,7 @@ void LogFileWriter::writeHeader(const DataBuffer& buffer) {
     appendText(line, log_format::kFirstLine);
     writeLine(line);
     line.clear();
-    appendNumber(line, buffer.LogInterval);
+    appendNumber(line, buffer.logInterval);
     writeLine(line);
     line.clear();
     bool first = true;
@@ -150,12 +150,12 @@ void LogFileWriter::writeIdentity(const DataBuffer& buffer, const QString& brand
     QByteArray line;
     appendText(line, log_format::kFirmwareLabel);
     line.append(',');
-    appendText(line, buffer.FirmwareID);
+    appendText(line, buffer.firmwareId);
     writeLine(line);
     line.clear();
-    appendText(line, brandName + u' ' + buffer.ControllerVersion + log_format::kDownloadedSuffix);
+    appendText(line, brandName + u' ' + buffer.controllerVersion + log_format::kDownloadedSuffix);
     line.append(',');
-    appendText(line, buffer.DownloadDate);
+    appendText(line, buffer.downloadDate);
     writeLine(line);
 }
 
@@ -163,7 +163,7 @@ void LogFileWriter::writeComment(const DataBuffer& buffer) {
     QByteArray line;
     appendText(line, log_format::kCommentLabel);
     line.append(',');
-    appendText(line, buffer.Comment.isEmpty() ? QStringLiteral(" ") : buffer.Comment);
+    appendText(line, buffer.comment.isEmpty() ? QStringLiteral(" ") : buffer.comment);
     writeLine(line);
 }
 

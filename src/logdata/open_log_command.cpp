@@ -64,7 +64,7 @@ void OpenLogCommand::run(const QString& chosenPath) {
     // 1. A loaded data set is replaced only with the user's consent, and only by a file that
     // gives data: the file is read into a fresh data set, and the loaded one (possibly never
     // saved) stays as it is when the file turns out empty, unreadable or not a log at all.
-    const bool replacing = !ctx_.buffer.BufferEmpty;
+    const bool replacing = !ctx_.buffer.bufferEmpty;
     if (replacing) {
         MsgResult answer = MsgResult::Cancel;
         if (!trap.run([&] {
@@ -81,19 +81,19 @@ void OpenLogCommand::run(const QString& chosenPath) {
     auto fresh = std::make_unique<DataBuffer>(ctx_.buffer);
     DataBuffer& buffer = *fresh;
     if (replacing) {
-        buffer.ClearDataBuffer();
+        buffer.clearDataBuffer();
     }
 
     // 2.
-    buffer.FirmwareID.clear();
-    buffer.ControllerVersion.clear();
+    buffer.firmwareId.clear();
+    buffer.controllerVersion.clear();
 
     // 3. Cancel in the not-found message arrives here as "Canceled File Open".
     QString path;
     FileDialogs files(ctx_.dialogs, ctx_.fileExists);
     if (!trap.run([&] {
             path =
-                files.FileOpen(QStringLiteral("Open File"), kLogFileFilter, QString(), chosenPath);
+                files.fileOpen(QStringLiteral("Open File"), kLogFileFilter, QString(), chosenPath);
         })) {
         return;
     }
@@ -198,14 +198,14 @@ void OpenLogCommand::run(const QString& chosenPath) {
     }
 
     // 9.
-    if (!LogFileReader::firmwareRecognised(buffer.FirmwareID)) {
+    if (!LogFileReader::firmwareRecognised(buffer.firmwareId)) {
         warn(kInvalidFirmware);
     }
 
     // 10.-11. The file gave data: it replaces the loaded data set now.
-    buffer.ControllerVersion = Controller::controllerVersionOf(buffer.FirmwareID);
+    buffer.controllerVersion = Controller::controllerVersionOf(buffer.firmwareId);
     file.close();
-    buffer.BufferEmpty = false;
+    buffer.bufferEmpty = false;
     ctx_.buffer = buffer;
 
     // 12.

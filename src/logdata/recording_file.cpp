@@ -36,11 +36,11 @@ RecordingFile::RecordingFile(QString folder, Identity identity)
       identity_(std::move(identity)),
       opener_(&openNewFile),
       header_(std::make_unique<DataBuffer>()) {
-    header_->LogInterval = identity_.interval;
-    header_->FirmwareID = identity_.firmwareId;
-    header_->ControllerVersion = identity_.controllerVersion;
-    header_->DownloadDate = identity_.startText;
-    header_->Comment = kComment;
+    header_->logInterval = identity_.interval;
+    header_->firmwareId = identity_.firmwareId;
+    header_->controllerVersion = identity_.controllerVersion;
+    header_->downloadDate = identity_.startText;
+    header_->comment = kComment;
 }
 
 RecordingFile::~RecordingFile() = default;

@@ -93,7 +93,7 @@ void SaveLogCommand::mnuSaveFile_Click() {
     ErrorTrap trap(ctx_.dialogs);
 
     // 1.
-    if (buffer.BufferEmpty) {
+    if (buffer.bufferEmpty) {
         trap.run([&] {
             ctx_.dialogs.message(kTitle, QStringLiteral("Data buffer empty."), MsgIcon::Exclamation,
                                  MsgButtons::Ok);
@@ -105,7 +105,7 @@ void SaveLogCommand::mnuSaveFile_Click() {
     QString path;
     FileDialogs files(ctx_.dialogs, ctx_.fileExists);
     if (!trap.run([&] {
-            path = files.FileSave(QStringLiteral("Save File"), kLogFileFilter, QString());
+            path = files.fileSave(QStringLiteral("Save File"), kLogFileFilter, QString());
         })) {
         return;
     }
@@ -155,9 +155,9 @@ void SaveLogCommand::mnuSaveFile_Click() {
     }
 
     // 7.
-    if (buffer.Comment.isEmpty()) {
+    if (buffer.comment.isEmpty()) {
         if (!trap.run([&] {
-                buffer.Comment =
+                buffer.comment =
                     ctx_.dialogs.inputBox(QStringLiteral("Comment?"),
                                           QStringLiteral("Optional Information Entry"), QString());
             })) {

@@ -75,26 +75,26 @@ void RealTimeMonitor::mnuViewRealTime_Click() {
     if (link_.openAborted()) {
         return;  // the user ended it on the box about the port
     }
-    if (!c.LinkOK()) {  // 3.
+    if (!c.linkOk()) {  // 3.
         message(QStringLiteral("Cannot establish RS-232 link. Check cable and controller power."));
         link_.closePort();
         return;
     }
-    c.ReadFirmwareID();  // 4.
-    if (c.FirmwareID().isEmpty() || !c.LinkOK()) {
+    c.readFirmwareId();  // 4.
+    if (c.firmwareId().isEmpty() || !c.linkOk()) {
         message(QStringLiteral("Error - invalid firmware ID. Unable to identify controller "
                                "version.") +
                 kCrLf + QStringLiteral("Some data may be incorrectly scaled."));
         controllerVersion_ = QStringLiteral("Unknown");
     } else {
-        controllerVersion_ = c.ControllerVersion();
+        controllerVersion_ = c.controllerVersion();
     }
-    c.ReadGenModeFlag();      // 5.
-    c.ReadTPSScaleFactors();  // 6.
-    if (!c.LinkOK()) {
+    c.readGenModeFlag();      // 5.
+    c.readTpsScaleFactors();  // 6.
+    if (!c.linkOk()) {
         message(QStringLiteral("Error - unable to read TPS scale factors.") + kCrLf +
                 QStringLiteral("TPS percent data may be incorrectly scaled."));
-        c.setTPSScaleFactors(kDefaultTpsLow, kDefaultTpsHigh);
+        c.setTpsScaleFactors(kDefaultTpsLow, kDefaultTpsHigh);
     }
     const Settings& s = services_.settings;  // 7.
     services_.panel.chooseGauges(s.tpsPercentDisplay, s.input1AnalogDisplay, s.input2AnalogDisplay);
@@ -166,8 +166,8 @@ void RealTimeMonitor::tmrDataRead_Timer() {
     int status = 0;
     bool linkLost = false;
     if (!trap.run([&] {  // 2-3.
-            status = static_cast<int>(c.ReadStatus());
-            linkLost = !c.LinkOK();
+            status = static_cast<int>(c.readStatus());
+            linkLost = !c.linkOk();
             if (!linkLost) {
                 cycle_.set(Column::Status, static_cast<float>(status));
             }
@@ -186,21 +186,21 @@ void RealTimeMonitor::tmrDataRead_Timer() {
     // A reading goes into the cycle's record only when its read succeeded: one given up with
     // Ignore shows as 0 but is not a reading.
     auto record = [&](Column column, float value) {
-        if (c.LinkOK()) {
+        if (c.linkOk()) {
             cycle_.set(column, value);
         }
     };
     if (!step([&] {  // 5.
-            const std::array<float, 2>& f = c.TPSScaleFactors();
+            const std::array<float, 2>& f = c.tpsScaleFactors();
             float span = f[1] - f[0];
             if (span == 0.0F) {
                 span = 0.1F;
             }
-            const float raw = c.ReadTPS();
+            const float raw = c.readTps();
             const float percent = (raw - f[0]) * 100.0F / span;
             const float volts = raw * 5.0F / 255.0F;
             record(Column::TPSPercent, percent);
-            if (c.LinkOK()) {
+            if (c.linkOk()) {
                 cycle_.throttleVolts = volts;
             }
             if (s.tpsPercentDisplay) {
@@ -213,15 +213,15 @@ void RealTimeMonitor::tmrDataRead_Timer() {
         return;
     }
     if (!step([&] {  // 6.
-            const float volts = c.ReadBAT();
+            const float volts = c.readBat();
             record(Column::BatVolts, volts);
             panel.showBatteryVolts(volts);
         })) {
         return;
     }
     if (!step([&] {  // 7.
-            float rpm = c.ReadRPM();
-            if (c.RPMDouble()) {
+            float rpm = c.readRpm();
+            if (c.rpmDouble()) {
                 rpm *= 2.0F;
             }
             record(Column::RPM, rpm);
@@ -230,11 +230,11 @@ void RealTimeMonitor::tmrDataRead_Timer() {
         return;
     }
     if (!step([&] {  // 8.
-            const float vss = c.ReadVSS();
+            const float vss = c.readVss();
             const double mph =
-                c.VSSInMPH() ? static_cast<double>(vss) : static_cast<double>(vss) * kKmhToMph;
-            record(Column::VSS, c.VSSInMPH() ? static_cast<float>(vss * kKmPerMile) : vss);
-            if (c.LinkOK()) {
+                c.vssInMph() ? static_cast<double>(vss) : static_cast<double>(vss) * kKmhToMph;
+            record(Column::VSS, c.vssInMph() ? static_cast<float>(vss * kKmPerMile) : vss);
+            if (c.linkOk()) {
                 cycle_.roadSpeedMph = static_cast<float>(mph);
             }
             panel.showRoadSpeed(mph);
@@ -249,21 +249,21 @@ void RealTimeMonitor::tmrDataRead_Timer() {
             panel.showInputAfr(n, static_cast<double>(volts) * 2.0 + 10.0);
         }
     };
-    if (!step([&] { input(1, c.ReadVIN1(), s.input1AnalogDisplay); })) {  // 9.
+    if (!step([&] { input(1, c.readVin1(), s.input1AnalogDisplay); })) {  // 9.
         return;
     }
-    if (!step([&] { input(2, c.ReadVIN2(), s.input2AnalogDisplay); })) {  // 10.
+    if (!step([&] { input(2, c.readVin2(), s.input2AnalogDisplay); })) {  // 10.
         return;
     }
     if (!step([&] {  // 11.
-            const float bits = c.ReadInputData();
+            const float bits = c.readInputData();
             record(Column::InputData, bits);
             panel.showInputBits(static_cast<int>(bits));
         })) {
         return;
     }
     if (!step([&] {  // 12.
-            const float bits = c.ReadOutputData();
+            const float bits = c.readOutputData();
             record(Column::OutputData, bits);
             panel.showOutputBits(static_cast<int>(bits));
         })) {
@@ -273,10 +273,10 @@ void RealTimeMonitor::tmrDataRead_Timer() {
         return;
     }
     trap.run([&] {  // 13.
-        c.ReadPWM();
-        record(Column::Stage1PWM, c.Stage1PWM());
-        record(Column::Stage2PWM, c.Stage2PWM());
-        panel.showDutyCycles(c.Stage1PWM(), c.Stage2PWM());
+        c.readPwm();
+        record(Column::Stage1PWM, c.stage1Pwm());
+        record(Column::Stage2PWM, c.stage2Pwm());
+        panel.showDutyCycles(c.stage1Pwm(), c.stage2Pwm());
     });
 }
 

@@ -65,14 +65,14 @@ public:
     void cmdCloseRealTimeData_Click();
 
     /// Monitoring runs.
-    bool RealTimeActive() const { return realTimeActive_; }
+    bool realTimeActive() const { return realTimeActive_; }
     /// The main window's load clears it before anything can run.
     void setRealTimeActive(bool on) { realTimeActive_ = on; }
     /// The throttle voltage of the last cycle that ran in analog mode (0 until then).
-    float LastTPSVolts() const { return lastTpsVolts_; }
+    float lastTpsVolts() const { return lastTpsVolts_; }
     /// The controller model the monitor works with: "QX-1", "QX-2" or "Unknown" ("Unknown"
     /// when the identity could not be read at start).
-    const QString& ControllerVersion() const { return controllerVersion_; }
+    const QString& controllerVersion() const { return controllerVersion_; }
 
     /// The poll timer (enabled for the whole run; a tick does nothing while idle).
     QTimer& tmrDataRead() { return *tmrDataRead_; }

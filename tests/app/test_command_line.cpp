@@ -105,8 +105,8 @@ QByteArray sampleLog() {
         b.column(Column::ElapsedTime)[row - 1] = static_cast<float>(row) * 0.112f;
         b.column(Column::RPM)[row - 1] = static_cast<float>(1000 + row);
     }
-    b.FirmwareID = QStringLiteral("QX-2 v1.4");
-    b.DownloadDate = QStringLiteral("12/08/2026 10:00:00");
+    b.firmwareId = QStringLiteral("QX-2 v1.4");
+    b.downloadDate = QStringLiteral("12/08/2026 10:00:00");
     QByteArray out;
     QBuffer dev(&out);
     dev.open(QIODevice::WriteOnly);
@@ -332,7 +332,7 @@ void TestCommandLine::fileAtStartOpensAsFileOpenDoes() {
 
     auto outcome = [](Window& win) {
         QTest::qWait(50);
-        return Outcome{win.dialogs.shown, win.w->windowTitle(), !win.w->dataBuffer().BufferEmpty,
+        return Outcome{win.dialogs.shown, win.w->windowTitle(), !win.w->dataBuffer().bufferEmpty,
                        win.charts, win.w->dataBuffer().column(Column::RPM)[0]};
     };
     // The user chooses the file in File > Open File...

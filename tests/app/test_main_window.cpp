@@ -165,7 +165,7 @@ void TestMainWindow::firstRunWritesOnlyThePort() {
     Fixture f;
     FrmMain& w = f.load();
     QCOMPARE(f.store.writes, QStringList{QStringLiteral("CommPort=1")});
-    QCOMPARE(w.PortNumber(), qint16(1));
+    QCOMPARE(w.portNumber(), qint16(1));
     QCOMPARE(w.findChild<QComboBox*>(QStringLiteral("cboPort"))->currentIndex(), 0);
     const Settings& s = w.settings();
     QCOMPARE(s.tachRedline, 6500.0f);
@@ -175,10 +175,10 @@ void TestMainWindow::firstRunWritesOnlyThePort() {
     QVERIFY(s.tpsPercentDisplay && s.input1AnalogDisplay && s.input2AnalogDisplay);
     QCOMPARE(s.maxRPMDisplay, qint16(10000));
     QCOMPARE(s.maxVSSDisplay, qint16(140));
-    QVERIFY(w.dataBuffer().BufferEmpty);
-    QVERIFY(!w.AbortRequested());
-    QVERIFY(!w.RealTimeActive());
-    QCOMPARE(w.SerialErrorCount(), 0);
+    QVERIFY(w.dataBuffer().bufferEmpty);
+    QVERIFY(!w.abortRequested());
+    QVERIFY(!w.realTimeActive());
+    QCOMPARE(w.serialErrorCount(), 0);
     QVERIFY(!w.findChild<QGroupBox*>(QStringLiteral("fraPortSelect"))->isVisible());
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 }
@@ -186,7 +186,7 @@ void TestMainWindow::firstRunWritesOnlyThePort() {
 void TestMainWindow::captionCarriesTheBrand() {
     Fixture f;
     FrmMain& w = f.load();
-    QCOMPARE(w.BaseTitle(), QStringLiteral("Nitrous Data Logging Program Version 2.0"));
+    QCOMPARE(w.baseTitle(), QStringLiteral("Nitrous Data Logging Program Version 2.0"));
     QCOMPARE(w.windowTitle(), QStringLiteral("Orvenna Nitrous Data Logging Program Version 2.0"));
 
     Fixture g;
@@ -325,7 +325,7 @@ void TestMainWindow::storedPortPositions() {
         f.dialogs.expectErrorBox(errorText, MsgResult::Ignore);
     }
     FrmMain& w = f.load();
-    QCOMPARE(static_cast<int>(w.PortNumber()), portNumber);
+    QCOMPARE(static_cast<int>(w.portNumber()), portNumber);
     QCOMPARE(w.findChild<QComboBox*>(QStringLiteral("cboPort"))->currentIndex(), selected);
     QCOMPARE(f.store.writes, writes);
     // Ignore goes on: the rest of loading still happened.
@@ -340,7 +340,7 @@ void TestMainWindow::conversionFailureAbortSkipsTheRest() {
     f.dialogs.expectErrorBox(badSetting("Type mismatch", "Tach_Max", "lots"), MsgResult::Abort);
     FrmMain& w = f.load();
     // Loading stopped at Tach_Max: what came before is loaded, nothing after.
-    QCOMPARE(w.PortNumber(), qint16(1));
+    QCOMPARE(w.portNumber(), qint16(1));
     QCOMPARE(w.settings().tachRedline, 6500.0f);
     QCOMPARE(w.settings().tachMax, 0.0f);
     QCOMPARE(w.settings().speedoRedline, 0.0f);
@@ -437,7 +437,7 @@ void TestMainWindow::choosingAPortWritesItAndClosesThePort() {
     auto* cbo = w.findChild<QComboBox*>(QStringLiteral("cboPort"));
     cbo->setCurrentIndex(2);
     Q_EMIT cbo->activated(2);  // the user's choice of "Com3"
-    QCOMPARE(w.PortNumber(), qint16(3));
+    QCOMPARE(w.portNumber(), qint16(3));
     QCOMPARE(f.store.writes, QStringList{QStringLiteral("CommPort=3")});
     QCOMPARE(f.portCloses, closesBefore + 1);
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
@@ -451,7 +451,7 @@ void TestMainWindow::refusedPortWriteShowsTheErrorBox() {
     f.dialogs.expectErrorBox(QStringLiteral("The settings store refused the write."),
                              MsgResult::Abort);
     w.cboPort_Click(4);
-    QCOMPARE(w.PortNumber(), qint16(5));
+    QCOMPARE(w.portNumber(), qint16(5));
     QCOMPARE(f.portCloses, closesBefore);  // Abort ended the handler before the port step
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 }
@@ -466,7 +466,7 @@ void TestMainWindow::portSetupFrameShowsAndHides() {
     QVERIFY(frame->isVisible());
     QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("cmdPortSelectOK")), Qt::LeftButton);
     QVERIFY(!frame->isVisible());
-    QCOMPARE(w.PortNumber(), qint16(1));  // OK changes nothing else
+    QCOMPARE(w.portNumber(), qint16(1));  // OK changes nothing else
 }
 
 void TestMainWindow::escSetsAbortAndStillReachesTheControl() {
@@ -477,14 +477,14 @@ void TestMainWindow::escSetsAbortAndStillReachesTheControl() {
     auto* cbo = w.findChild<QComboBox*>(QStringLiteral("cboPort"));
     KeyRecorder recorder;
     cbo->installEventFilter(&recorder);
-    QVERIFY(!w.AbortRequested());
+    QVERIFY(!w.abortRequested());
     QTest::keyClick(cbo, Qt::Key_Escape);
-    QVERIFY(w.AbortRequested());
+    QVERIFY(w.abortRequested());
     QVERIFY(recorder.keys.contains(Qt::Key_Escape));
     // Other keys go through untouched and do not set the flag.
     w.setAbortRequested(false);
     QTest::keyClick(cbo, Qt::Key_Down);
-    QVERIFY(!w.AbortRequested());
+    QVERIFY(!w.abortRequested());
     QVERIFY(recorder.keys.contains(Qt::Key_Down));
     QCOMPARE(cbo->currentIndex(), 1);
 }

@@ -70,7 +70,7 @@ struct Fixture {
         window->setExitAction([] {});
         window->Form_Load();
         test::fillDragPass(window->dataBuffer());
-        window->dataBuffer().BufferEmpty = false;
+        window->dataBuffer().bufferEmpty = false;
     }
     void trigger(const char* action) {
         window->findChild<QAction*>(QLatin1String(action))->trigger();

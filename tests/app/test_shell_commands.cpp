@@ -98,7 +98,7 @@ void TestShellCommands::about_data() {
     QTest::addColumn<QString>("text");
     const QString crlf = QStringLiteral("\r\n");
     QTest::newRow("default branding")
-        << Branding::defaults().BrandLines
+        << Branding::defaults().brandLines
         << QStringLiteral("Orvenna") + kRevision + crlf + crlf +
                QStringLiteral("Orvenna Performance Electronics Ltd.") + crlf +
                QStringLiteral("1480 Foundry Road, Unit 7") + crlf +
@@ -119,7 +119,7 @@ void TestShellCommands::about() {
     QFETCH(QString, text);
     Fixture f;
     Branding b = Branding::defaults();
-    b.BrandLines = brandLines;
+    b.brandLines = brandLines;
     f.load(b);
     f.dialogs.expectMessage(QStringLiteral("About"), text, MsgIcon::Information, MsgButtons::Ok,
                             MsgResult::Ok);
@@ -296,7 +296,7 @@ void TestShellCommands::printerSetupChoiceIsUsedForPrinting() {
 
     // View Chart, then Print in the chart window: the page goes where Print Setup said.
     test::fillDragPass(w.dataBuffer());
-    w.dataBuffer().BufferEmpty = false;
+    w.dataBuffer().bufferEmpty = false;
     f.dialogs.expectInput(QStringLiteral("Enter or edit comment. Cancel will erase any comment."),
                           QStringLiteral("Optional Information Entry/Edit"), QString(),
                           QStringLiteral("via set-up"));

@@ -99,8 +99,8 @@ void TestBranding::sections() {
     QFETCH(QStringList, splash);
     QFETCH(QStringList, brand);
     const BrandingRead r = parseBranding(file);
-    QCOMPARE(r.branding.SplashLines, splash);
-    QCOMPARE(r.branding.BrandLines, brand);
+    QCOMPARE(r.branding.splashLines, splash);
+    QCOMPARE(r.branding.brandLines, brand);
     QVERIFY2(r.ok(), qPrintable(r.describeProblems()));
 }
 
@@ -143,7 +143,7 @@ void TestBranding::problemTexts() {
              QStringLiteral("The first section of the branding file Tarvik.cfg has 1 line; it "
                             "needs five: company name, font name, font size, font style and "
                             "logo file."));
-    QCOMPARE(r.branding.SplashLines, QStringList{QStringLiteral("Acme")});
+    QCOMPARE(r.branding.splashLines, QStringList{QStringLiteral("Acme")});
 }
 
 void TestBranding::lineEnds() {
@@ -156,31 +156,31 @@ void TestBranding::lineEnds() {
             file += eol;
         }
         const BrandingRead r = parseBranding(file);
-        QCOMPARE(r.branding.SplashLines, kFiveSplash);
-        QCOMPARE(r.branding.BrandLines, brand);
+        QCOMPARE(r.branding.splashLines, kFiveSplash);
+        QCOMPARE(r.branding.brandLines, brand);
         QVERIFY(r.ok());
     }
     // A blank line between two CR LF ends is an item, not a swallowed line end.
     const BrandingRead r = parseBranding("A\r\n\r\nC\r\nD\r\nE\r\n!\r\n\r\n");
-    QCOMPARE(r.branding.SplashLines,
+    QCOMPARE(r.branding.splashLines,
              (QStringList{QStringLiteral("A"), QString(), QStringLiteral("C"), QStringLiteral("D"),
                           QStringLiteral("E")}));
-    QCOMPARE(r.branding.BrandLines, QStringList{QString()});
+    QCOMPARE(r.branding.brandLines, QStringList{QString()});
 }
 
 void TestBranding::utf8ByteOrderMark() {
     const BrandingRead r =
         parseBranding("\xEF\xBB\xBF! comment\nM\xC3\xB6lnd\nArial\n20\nbold\nNULL\n!\nX\n");
     QVERIFY(r.ok());
-    QCOMPARE(r.branding.SplashLines.first(), QStringLiteral("M\u00F6lnd"));
+    QCOMPARE(r.branding.splashLines.first(), QStringLiteral("M\u00F6lnd"));
 }
 
 void TestBranding::hugeSingleLineIsCutAndStillBounded() {
     // One line of 900 KB: read, cut to the line limit, reported as an unfinished file.
     QByteArray file(900 * 1024, 'x');
     const BrandingRead r = parseBranding(file);
-    QCOMPARE(r.branding.SplashLines.size(), 1);
-    QCOMPARE(r.branding.SplashLines.first().size(), branding_limits::kMaxLineChars);
+    QCOMPARE(r.branding.splashLines.size(), 1);
+    QCOMPARE(r.branding.splashLines.first().size(), branding_limits::kMaxLineChars);
     QCOMPARE(r.problems, (QList<BrandingProblem>{BrandingProblem::NoSeparator,
                                                  BrandingProblem::TooFewSplashLines}));
 }
@@ -190,7 +190,7 @@ void TestBranding::fileLargerThanLimit() {
     // taken for a line of the file.
     QByteArray file(3 * 1024 * 1024, 'y');
     BrandingRead r = parseBranding(file);
-    QVERIFY(r.branding.SplashLines.isEmpty());
+    QVERIFY(r.branding.splashLines.isEmpty());
     QCOMPARE(r.problems,
              (QList<BrandingProblem>{BrandingProblem::TooLarge, BrandingProblem::NoSeparator,
                                      BrandingProblem::TooFewSplashLines}));
@@ -210,7 +210,7 @@ void TestBranding::largeFileEndingEarlyIsFine() {
     file += QByteArray(2 * 1024 * 1024, 'z');
     const BrandingRead r = parseBranding(file);
     QVERIFY2(r.ok(), qPrintable(r.describeProblems()));
-    QCOMPARE(r.branding.BrandLines, QStringList{QStringLiteral("Acme")});
+    QCOMPARE(r.branding.brandLines, QStringList{QStringLiteral("Acme")});
 }
 
 void TestBranding::manyLinesAreCountedButNotAllKept() {
@@ -225,9 +225,9 @@ void TestBranding::manyLinesAreCountedButNotAllKept() {
     const BrandingRead r = parseBranding(file);
     QVERIFY(r.ok());
     QCOMPARE(r.splashLineCount, qsizetype(5000));
-    QCOMPARE(r.branding.SplashLines.size(), branding_limits::kMaxLinesKept);
-    QCOMPARE(r.branding.BrandLines.size(), branding_limits::kMaxLinesKept);
-    QCOMPARE(r.branding.BrandLines.last(), QStringLiteral("b99"));
+    QCOMPARE(r.branding.splashLines.size(), branding_limits::kMaxLinesKept);
+    QCOMPARE(r.branding.brandLines.size(), branding_limits::kMaxLinesKept);
+    QCOMPARE(r.branding.brandLines.last(), QStringLiteral("b99"));
 }
 
 void TestBranding::binaryGarbage() {
@@ -239,14 +239,14 @@ void TestBranding::binaryGarbage() {
         file += char((x >> 16) & 0xFF);
     }
     const BrandingRead r = parseBranding(file);
-    QVERIFY(r.branding.SplashLines.size() <= branding_limits::kMaxLinesKept);
-    QVERIFY(r.branding.BrandLines.size() <= branding_limits::kMaxLinesKept);
-    for (const QString& line : r.branding.SplashLines + r.branding.BrandLines) {
+    QVERIFY(r.branding.splashLines.size() <= branding_limits::kMaxLinesKept);
+    QVERIFY(r.branding.brandLines.size() <= branding_limits::kMaxLinesKept);
+    for (const QString& line : r.branding.splashLines + r.branding.brandLines) {
         QVERIFY(line.size() <= branding_limits::kMaxLineChars);
     }
     // NUL bytes are characters like any other.
     const BrandingRead z = parseBranding(QByteArray("A\0B\nC\nD\nE\nF\n!\n", 15));
-    QCOMPARE(z.branding.SplashLines.first(), QString(QStringLiteral("A")) + QChar(0) + u'B');
+    QCOMPARE(z.branding.splashLines.first(), QString(QStringLiteral("A")) + QChar(0) + u'B');
 }
 
 void TestBranding::readsFromDevice() {
@@ -255,7 +255,7 @@ void TestBranding::readsFromDevice() {
     QVERIFY(buffer.open(QIODevice::ReadOnly));
     const BrandingRead r = parseBranding(buffer);
     QVERIFY(r.ok());
-    QCOMPARE(r.branding.SplashLines, kFiveSplash);
+    QCOMPARE(r.branding.splashLines, kFiveSplash);
 
     QByteArray big(2 * 1024 * 1024, 'q');
     QBuffer bigBuffer(&big);
@@ -269,8 +269,8 @@ void TestBranding::shippedFileMatchesDefaults() {
     QVERIFY(file.open(QIODevice::ReadOnly));
     const BrandingRead r = parseBranding(file);
     QVERIFY2(r.ok(), qPrintable(r.describeProblems()));
-    QCOMPARE(r.branding.SplashLines, Branding::defaults().SplashLines);
-    QCOMPARE(r.branding.BrandLines, Branding::defaults().BrandLines);
+    QCOMPARE(r.branding.splashLines, Branding::defaults().splashLines);
+    QCOMPARE(r.branding.brandLines, Branding::defaults().brandLines);
 }
 
 void TestBranding::fontSizeStyleAndLogoLines_data() {

@@ -143,8 +143,8 @@ void TestSplash::noFileGivesDefaultsWithoutMessage() {
     FrmSplash s(d, f.path());
     s.Form_Load();
     QVERIFY2(d.ok(), qPrintable(d.report()));
-    QCOMPARE(s.branding().SplashLines, Branding::defaults().SplashLines);
-    QCOMPARE(s.branding().BrandLines, Branding::defaults().BrandLines);
+    QCOMPARE(s.branding().splashLines, Branding::defaults().splashLines);
+    QCOMPARE(s.branding().brandLines, Branding::defaults().brandLines);
     QCOMPARE(s.lblCompanyName().text(), QStringLiteral("Orvenna"));
     const QFont font = s.lblCompanyName().font();
     QCOMPARE(font.family(), QStringLiteral("Arial"));
@@ -181,7 +181,7 @@ void TestSplash::fileAppliesItsLines() {
     QVERIFY(!s.lblCompanyName().font().bold());
     QVERIFY(s.lblCompanyName().font().italic());
     QVERIFY(hasLogo(s));
-    QCOMPARE(s.branding().BrandLines,
+    QCOMPARE(s.branding().brandLines,
              (QStringList{QStringLiteral("Brand"), QStringLiteral("Line 2")}));
 }
 
@@ -192,7 +192,7 @@ void TestSplash::fiveSplashLinesTwoBrandLines() {
     FrmSplash s(d, f.path());
     s.Form_Load();
     QVERIFY2(d.ok(), qPrintable(d.report()));
-    QCOMPARE(s.branding().BrandLines.size(), 2);
+    QCOMPARE(s.branding().brandLines.size(), 2);
     QCOMPARE(s.branding().brandName(), QStringLiteral("Acme Racing"));
 }
 
@@ -329,7 +329,7 @@ void TestSplash::badFiles() {
     QCOMPARE(s.lblCompanyName().text(), company);
     QVERIFY(!hasLogo(s));
     QVERIFY(s.lblCompanyName().font().pointSizeF() <= FrmSplash::kMaxFontSize);
-    QVERIFY(s.branding().BrandLines.isEmpty() ||
+    QVERIFY(s.branding().brandLines.isEmpty() ||
             QTest::currentDataTag() == QByteArray("four splash lines"));
     QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Tarvik"));
     s.show();
@@ -401,8 +401,8 @@ void TestSplash::abortEndsTheLoadThere() {
     QCOMPARE(s.lblCompanyName().text(), designed);
     QCOMPARE(s.lblCompanyName().font().family(), QStringLiteral("Arial"));
     QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("other"));
-    QCOMPARE(s.branding().SplashLines.size(), 5);
-    QVERIFY(s.branding().BrandLines.isEmpty());
+    QCOMPARE(s.branding().splashLines.size(), 5);
+    QVERIFY(s.branding().brandLines.isEmpty());
     // The splash still closes on its timer.
     s.show();
     QVERIFY(s.tmrSplashUnload().isActive());
@@ -421,7 +421,7 @@ void TestSplash::retryReadsTheFileAgain() {
     s.Form_Load();
     QVERIFY2(d.ok(), qPrintable(d.report()));
     QCOMPARE(s.lblCompanyName().text(), QStringLiteral("Mended"));
-    QCOMPARE(s.branding().BrandLines.first(), QStringLiteral("Brand"));
+    QCOMPARE(s.branding().brandLines.first(), QStringLiteral("Brand"));
 }
 
 void TestSplash::logoProblems_data() {
@@ -594,7 +594,7 @@ void TestSplash::brandingFileNotAFile() {
         s.Form_Load();
     }
     QVERIFY2(d.ok(), qPrintable(d.report()));
-    QVERIFY(s.branding().BrandLines.isEmpty());
+    QVERIFY(s.branding().brandLines.isEmpty());
 }
 
 QTEST_MAIN(TestSplash)

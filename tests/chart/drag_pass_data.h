@@ -15,11 +15,11 @@ namespace tarvik::test {
 
 inline void fillDragPass(DataBuffer& d, float interval = 0.1f,
                          const QString& version = QStringLiteral("QX-2")) {
-    d.ClearDataBuffer();
-    d.LogInterval = interval;
-    d.FirmwareID = version + QStringLiteral(" V2.31");
-    d.ControllerVersion = version;
-    d.DownloadDate = QStringLiteral("6/14/2024 3:42:10 PM");
+    d.clearDataBuffer();
+    d.logInterval = interval;
+    d.firmwareId = version + QStringLiteral(" V2.31");
+    d.controllerVersion = version;
+    d.downloadDate = QStringLiteral("6/14/2024 3:42:10 PM");
     const double passStarts[] = {60.0, 180.0};
     const double ratios[] = {2.97, 2.07, 1.43, 1.00};  // overall ratio per gear (scaled below)
     for (int row = 1; row <= kDataRows; ++row) {
@@ -88,7 +88,7 @@ inline void fillDragPass(DataBuffer& d, float interval = 0.1f,
         d.at(Column::Stage1PWM, row) = static_cast<float>(std::round(pwm1));
         d.at(Column::Stage2PWM, row) = static_cast<float>(std::round(pwm2));
     }
-    d.BufferEmpty = false;
+    d.bufferEmpty = false;
 }
 
 }  // namespace tarvik::test

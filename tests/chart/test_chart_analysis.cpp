@@ -369,7 +369,7 @@ void TestChartAnalysis::cursorB() {
 void TestChartAnalysis::compareAndRemove() {
     QTemporaryDir dir;
     Harness h;
-    h.data.Comment = QStringLiteral("pass 1");
+    h.data.comment = QStringLiteral("pass 1");
     DataBuffer other;
     fillDragPass(other);
     // The compared log's passes run 1 s later and 5 % faster.
@@ -415,8 +415,8 @@ void TestChartAnalysis::compareAndRemove() {
                         sizeof(float) * kDataRows) == 0);
     QVERIFY(std::memcmp(&before.column(Column::RPM), &h.data.column(Column::RPM),
                         sizeof(float) * kDataRows) == 0);
-    QCOMPARE(h.data.Comment, QStringLiteral("pass 1"));
-    QCOMPARE(h.data.FirmwareID, before.FirmwareID);
+    QCOMPARE(h.data.comment, QStringLiteral("pass 1"));
+    QCOMPARE(h.data.firmwareId, before.firmwareId);
     QCOMPARE(h.window->windowTitle(), caption);
 
     // The read-outs show the compared pass at the same aligned time.
@@ -512,7 +512,7 @@ void TestChartAnalysis::compareBadFiles() {
     QVERIFY(!h.window->analysis().comparison().shown());
     QVERIFY(h.window->analysis().comparison().points(1).isEmpty());
     QVERIFY(h.window->analysis().note().contains(QStringLiteral("bad.log")));
-    QCOMPARE(h.data.FirmwareID, QStringLiteral("QX-2 V2.31"));
+    QCOMPARE(h.data.firmwareId, QStringLiteral("QX-2 V2.31"));
     DIALOGS_OK(h);
 }
 

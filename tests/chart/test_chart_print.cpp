@@ -172,7 +172,7 @@ void TestChartPrint::printsOneLandscapePage() {
     QFETCH(QString, oldComment);
     QFETCH(QString, answer);
     Harness h;
-    h.data.Comment = oldComment;
+    h.data.comment = oldComment;
     h.open();
     QPrinter printer(QPrinter::HighResolution);
     const QString path = dir_.filePath(QStringLiteral("page.pdf"));
@@ -183,7 +183,7 @@ void TestChartPrint::printsOneLandscapePage() {
     h.window->cmdPrint_Click();
 
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
-    QCOMPARE(h.data.Comment, answer);
+    QCOMPARE(h.data.comment, answer);
     QString error;
     const test::PdfInfo info = test::pdfInfo(path, &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
@@ -205,7 +205,7 @@ void TestChartPrint::printsOneLandscapePage() {
 
 void TestChartPrint::cancelErasesComment() {
     Harness h;
-    h.data.Comment = QStringLiteral("to be erased");
+    h.data.comment = QStringLiteral("to be erased");
     h.open();
     QPrinter printer(QPrinter::HighResolution);
     const QString path = dir_.filePath(QStringLiteral("cancel.pdf"));
@@ -216,7 +216,7 @@ void TestChartPrint::cancelErasesComment() {
     h.window->cmdPrint_Click();
 
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
-    QVERIFY(h.data.Comment.isEmpty());
+    QVERIFY(h.data.comment.isEmpty());
     QString error;
     const QString text = test::pdfText(path, &error);
     QVERIFY2(!text.isEmpty(), qPrintable(error));
@@ -227,26 +227,26 @@ void TestChartPrint::cancelErasesComment() {
 void TestChartPrint::dateFromFile() {
     // The heading carries the date of the download the file holds, not the date of printing.
     Harness h;
-    h.data.DownloadDate = QStringLiteral("11/2/2026 9:15:07 AM");
+    h.data.downloadDate = QStringLiteral("11/2/2026 9:15:07 AM");
     QBuffer file;
     file.open(QIODevice::ReadWrite);
     LogFileWriter(file).writeAll(h.data, kBrand);
     file.seek(0);
-    h.data.ClearDataBuffer();
-    h.data.DownloadDate.clear();
+    h.data.clearDataBuffer();
+    h.data.downloadDate.clear();
     LogFileReader reader(file);
     QVERIFY(reader.readHeader(h.data));
     QVERIFY(reader.readSamples(h.data));
     QVERIFY(reader.readTrailer(h.data));
-    h.data.BufferEmpty = false;
-    QCOMPARE(h.data.DownloadDate, QStringLiteral("11/2/2026 9:15:07 AM"));
+    h.data.bufferEmpty = false;
+    QCOMPARE(h.data.downloadDate, QStringLiteral("11/2/2026 9:15:07 AM"));
 
     h.open();
     QPrinter printer(QPrinter::HighResolution);
     const QString path = dir_.filePath(QStringLiteral("file.pdf"));
     toPdf(printer, path);
     installPrinting(h, printer);
-    expectComment(h, h.data.Comment, QString());
+    expectComment(h, h.data.comment, QString());
     h.window->cmdPrint_Click();
 
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
@@ -311,7 +311,7 @@ void TestChartPrint::noPrinter() {
     h.window->cmdPrint_Click();
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
     // The edited comment stays although nothing was printed.
-    QCOMPARE(h.data.Comment, QStringLiteral("kept"));
+    QCOMPARE(h.data.comment, QStringLiteral("kept"));
 }
 
 void TestChartPrint::unwritableFile_data() {

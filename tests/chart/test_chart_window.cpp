@@ -138,7 +138,7 @@ void TestChartWindow::controlsAndCaptions() {
 
 void TestChartWindow::loadOpensOnEndAtFiveMinutes() {
     Harness h;
-    h.data.LogInterval = 6.0f;  // a 16200 s log
+    h.data.logInterval = 6.0f;  // a 16200 s log
     FrmChart1& w = h.open();
     QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("Sec "));
     QCOMPARE(h.text("lblMarkerTrace1"), QString());
@@ -215,7 +215,7 @@ void TestChartWindow::loadIntervalShown_data() {
 void TestChartWindow::loadIntervalShown() {
     QFETCH(float, interval);
     Harness h;
-    h.data.LogInterval = interval;
+    h.data.logInterval = interval;
     h.open();
     QTEST(h.text("lblLogIntervalData"), "text");
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
@@ -242,7 +242,7 @@ void TestChartWindow::stageOptionsByController() {
     QFETCH(QString, version);
     QFETCH(bool, shown);
     Harness h;
-    h.data.ControllerVersion = version;
+    h.data.controllerVersion = version;
     h.open();
     QCOMPARE(h.child<QRadioButton>("optTrace2Stage1PWM")->isVisible(), shown);
     QCOMPARE(h.child<QRadioButton>("optTrace2Stage2PWM")->isVisible(), shown);
@@ -421,7 +421,7 @@ void TestChartWindow::newMaximumUsedByNextChoice() {
 
 void TestChartWindow::timeScalesAndScrolling() {
     Harness h;
-    h.data.LogInterval = 6.0f;
+    h.data.logInterval = 6.0f;
     FrmChart1& w = h.open();
     ChartControl& c = h.chart();
     auto* scr = h.child<QScrollBar>("scrChart2D1");
@@ -748,10 +748,10 @@ void TestChartWindow::hostileData() {
                 d.at(Column::ElapsedTime, row) = static_cast<float>((row * 37) % 270);
                 break;
             case 3:
-                d.LogInterval = 0;
+                d.logInterval = 0;
                 break;
             case 4:
-                d.LogInterval = 1e-30f;
+                d.logInterval = 1e-30f;
                 break;
             case 5:
                 d.at(Column::ElapsedTime, row) = nan;
@@ -762,7 +762,7 @@ void TestChartWindow::hostileData() {
                 d.at(Column::ElapsedTime, row) = row % 2 ? 1e30f : -1e30f;
                 break;
             case 7:
-                d.LogInterval = -0.1f;
+                d.logInterval = -0.1f;
                 break;
         }
     }
@@ -803,7 +803,7 @@ void TestChartWindow::hostileData() {
 
 void TestChartWindow::longLogOverflows() {
     Harness h;
-    h.data.LogInterval = 1e6f;
+    h.data.logInterval = 1e6f;
     // The scroll bar cannot hold the span (load step), nor the marker (the five-minute scale).
     h.dialogs.expectErrorBox(QStringLiteral("Overflow"), MsgResult::Ignore);
     h.dialogs.expectErrorBox(QStringLiteral("Overflow"), MsgResult::Ignore);
@@ -823,8 +823,8 @@ void TestChartWindow::longLogOverflows() {
 
 void TestChartWindow::longLogAbortEndsLoad() {
     Harness h;
-    h.data.LogInterval = 13.0f;  // 35100 s: just past the scroll bar
-    h.data.ControllerVersion = QStringLiteral("QX-1");
+    h.data.logInterval = 13.0f;  // 35100 s: just past the scroll bar
+    h.data.controllerVersion = QStringLiteral("QX-1");
     h.dialogs.expectErrorBox(QStringLiteral("Overflow"), MsgResult::Abort);
     FrmChart1& w = h.open();
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
@@ -836,7 +836,7 @@ void TestChartWindow::longLogAbortEndsLoad() {
 
 void TestChartWindow::viewChartEmptyBuffer() {
     Harness h;
-    h.data.ClearDataBuffer();
+    h.data.clearDataBuffer();
     int stops = 0;
     bool opened = false;
     h.dialogs.expectMessage(QStringLiteral("View Chart"), QStringLiteral("Data buffer empty."),
@@ -885,24 +885,24 @@ void TestChartWindow::viewChartOpensModalWindow() {
 
 void TestChartWindow::commentCommand() {
     Harness h;
-    h.data.Comment = QStringLiteral("3rd pass, 75 shot");
+    h.data.comment = QStringLiteral("3rd pass, 75 shot");
     h.dialogs.expectInput(QStringLiteral("Enter or edit comment. Cancel will erase any comment."),
                           QStringLiteral("Optional Information Entry/Edit"),
                           QStringLiteral("3rd pass, 75 shot"), QStringLiteral("4th pass"));
     mnuEditComment_Click(h.dialogs, h.data);
-    QCOMPARE(h.data.Comment, QStringLiteral("4th pass"));
+    QCOMPARE(h.data.comment, QStringLiteral("4th pass"));
     h.dialogs.expectInput(QStringLiteral("Enter or edit comment. Cancel will erase any comment."),
                           QStringLiteral("Optional Information Entry/Edit"),
                           QStringLiteral("4th pass"), QString());
     mnuEditComment_Click(h.dialogs, h.data);
-    QCOMPARE(h.data.Comment, QString());
+    QCOMPARE(h.data.comment, QString());
     // Allowed on an empty buffer.
-    h.data.ClearDataBuffer();
+    h.data.clearDataBuffer();
     h.dialogs.expectInput(QStringLiteral("Enter or edit comment. Cancel will erase any comment."),
                           QStringLiteral("Optional Information Entry/Edit"), QString(),
                           QStringLiteral("note"));
     mnuEditComment_Click(h.dialogs, h.data);
-    QCOMPARE(h.data.Comment, QStringLiteral("note"));
+    QCOMPARE(h.data.comment, QStringLiteral("note"));
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
 }
 

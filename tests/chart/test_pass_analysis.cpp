@@ -20,13 +20,13 @@ const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 // A quiet log: idle, times 0.1 s apart, nothing switched on.
 void fillQuiet(DataBuffer& d) {
-    d.ClearDataBuffer();
-    d.LogInterval = 0.1f;
+    d.clearDataBuffer();
+    d.logInterval = 0.1f;
     for (int row = 1; row <= kDataRows; ++row) {
         d.at(Column::ElapsedTime, row) = static_cast<float>(row) * 0.1f;
         d.at(Column::OutputData, row) = 8;
     }
-    d.BufferEmpty = false;
+    d.bufferEmpty = false;
 }
 
 // Sets a column to `value` on rows from..to.
@@ -169,7 +169,7 @@ void TestPassAnalysis::extent() {
     QFETCH(double, high);
     QFETCH(double, minWidth);
     DataBuffer d;
-    d.LogInterval = interval;
+    d.logInterval = interval;
     for (int row = 1; row <= kDataRows; ++row) {
         d.at(Column::ElapsedTime, row) =
             interval > 0 ? firstTime + static_cast<float>(row - 1) * interval : 0.0f;

@@ -13,11 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const BrandingRead r = parseBranding(bytes);
 
     // The promises the rest of the program relies on.
-    if (r.branding.SplashLines.size() > branding_limits::kMaxLinesKept ||
-        r.branding.BrandLines.size() > branding_limits::kMaxLinesKept) {
+    if (r.branding.splashLines.size() > branding_limits::kMaxLinesKept ||
+        r.branding.brandLines.size() > branding_limits::kMaxLinesKept) {
         std::abort();
     }
-    for (const QStringList* list : {&r.branding.SplashLines, &r.branding.BrandLines}) {
+    for (const QStringList* list : {&r.branding.splashLines, &r.branding.brandLines}) {
         for (const QString& line : *list) {
             if (line.size() > branding_limits::kMaxLineChars) {
                 std::abort();
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     }
     // The splash's readings of the lines must cope with whatever text came out.
-    for (const QString& line : r.branding.SplashLines) {
+    for (const QString& line : r.branding.splashLines) {
         (void)brandingFontSize(line);
         (void)brandingBold(line);
         (void)brandingNoLogo(line);

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     device.open(QIODevice::ReadOnly);
 
     static DataBuffer buffer;  // 130 KB: kept between runs like the program's own
-    buffer.ClearDataBuffer();
+    buffer.clearDataBuffer();
     LogFileReader reader(device);
     if (!reader.readHeader(buffer)) {
         return 0;
@@ -33,9 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();  // the throttle clamp was skipped
         }
     }
-    if (buffer.Comment.startsWith(u' ') || buffer.Comment.endsWith(u' ') ||
-        buffer.FirmwareID.contains(u'"') || buffer.DownloadDate.contains(u'"') ||
-        buffer.Comment.contains(u'"')) {
+    if (buffer.comment.startsWith(u' ') || buffer.comment.endsWith(u' ') ||
+        buffer.firmwareId.contains(u'"') || buffer.downloadDate.contains(u'"') ||
+        buffer.comment.contains(u'"')) {
         std::abort();
     }
 

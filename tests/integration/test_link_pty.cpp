@@ -58,29 +58,29 @@ void TestLinkPty::identifiesReadsAndDownloadsBlocks() {
     SimProcess sim;
     QVERIFY2(sim.device().startsWith(QLatin1String("/dev/pts/")), qPrintable(sim.device()));
     RealLink r(sim.device());
-    r.controller.ReSync();
-    QVERIFY(r.controller.LinkOK());
-    QCOMPARE(r.controller.ReadStatus(), 1.0F);
-    r.controller.ReadFirmwareID();
-    QVERIFY(r.controller.LinkOK());
-    QCOMPARE(r.controller.ControllerVersion(), QStringLiteral("QX-2"));
+    r.controller.reSync();
+    QVERIFY(r.controller.linkOk());
+    QCOMPARE(r.controller.readStatus(), 1.0F);
+    r.controller.readFirmwareId();
+    QVERIFY(r.controller.linkOk());
+    QCOMPARE(r.controller.controllerVersion(), QStringLiteral("QX-2"));
     QVERIFY(!r.link.isPortOpen());
-    r.controller.ReadTPSScaleFactors();
-    QVERIFY(r.controller.LinkOK());
-    QCOMPARE(r.controller.TPSScaleFactors()[0], 26.0F);
-    QCOMPARE(r.controller.TPSScaleFactors()[1], 230.0F);
-    const float rpm = r.controller.ReadRPM();
-    QVERIFY(r.controller.LinkOK());
+    r.controller.readTpsScaleFactors();
+    QVERIFY(r.controller.linkOk());
+    QCOMPARE(r.controller.tpsScaleFactors()[0], 26.0F);
+    QCOMPARE(r.controller.tpsScaleFactors()[1], 230.0F);
+    const float rpm = r.controller.readRpm();
+    QVERIFY(r.controller.linkOk());
     QVERIFY(rpm >= 500 && rpm <= 8000);
 
     const std::vector<quint8> expected = sim::makeStripDayLog(7 * 0.016, 1234, true);
-    r.controller.SetAddress(0);
-    QVERIFY(r.controller.LinkOK());
+    r.controller.setAddress(0);
+    QVERIFY(r.controller.linkOk());
     for (int block = 0; block < 8; ++block) {
-        r.controller.ReadFRAMBlock(64);
-        QVERIFY(r.controller.LinkOK());
+        r.controller.readFramBlock(64);
+        QVERIFY(r.controller.linkOk());
         for (int i = 0; i < 64; ++i) {
-            QCOMPARE(r.controller.BlockBuffer()[static_cast<size_t>(i)],
+            QCOMPARE(r.controller.blockBuffer()[static_cast<size_t>(i)],
                      expected[static_cast<size_t>(block * 64 + i)]);
         }
     }
@@ -92,14 +92,14 @@ void TestLinkPty::clearBufferOverThePty() {
     RealLink r(sim.device());
     QElapsedTimer t;
     t.start();
-    r.controller.ClearControllerBuffer();
-    QVERIFY(r.controller.LinkOK());
+    r.controller.clearControllerBuffer();
+    QVERIFY(r.controller.linkOk());
     QVERIFY(!r.link.isPortOpen());
     QVERIFY(t.elapsed() >= 5000);
     // The log is gone: the ring starts at its first slot.
-    r.controller.SetAddress(0);
-    r.controller.ReadFRAMBlock(64);
-    QCOMPARE(r.controller.BlockBuffer()[35] + 256 * r.controller.BlockBuffer()[36], 368);
+    r.controller.setAddress(0);
+    r.controller.readFramBlock(64);
+    QCOMPARE(r.controller.blockBuffer()[35] + 256 * r.controller.blockBuffer()[36], 368);
 }
 
 void TestLinkPty::silentControllerReSync() {
@@ -107,8 +107,8 @@ void TestLinkPty::silentControllerReSync() {
     RealLink r(sim.device());
     QElapsedTimer t;
     t.start();
-    r.controller.ReSync();
-    QVERIFY(!r.controller.LinkOK());
+    r.controller.reSync();
+    QVERIFY(!r.controller.linkOk());
     QVERIFY(t.elapsed() >= 1000);
     QVERIFY(r.link.isPortOpen());
     QVERIFY2(r.dialogs.ok(), qPrintable(r.dialogs.report()));
@@ -123,8 +123,8 @@ void TestLinkPty::missingDeviceNamesItself() {
                                            "Plug the adapter in, or use Communications > Find "
                                            "Ports... to find it and bind it to Com1."),
                             MsgIcon::Critical, MsgButtons::AbortRetryIgnore, MsgResult::Abort);
-    r.controller.ReadStatus();
-    QVERIFY(!r.controller.LinkOK());
+    r.controller.readStatus();
+    QVERIFY(!r.controller.linkOk());
     QVERIFY2(r.dialogs.ok(), qPrintable(r.dialogs.report()));
 }
 
@@ -164,7 +164,7 @@ void TestLinkPty::openFailuresSayWhatToDo() {
     RealLink r(device);
     // The box is left unscripted: the double answers it with Abort and records what it said.
     r.controller.checkLink(5);
-    QVERIFY(!r.controller.LinkOK());
+    QVERIFY(!r.controller.linkOk());
     QVERIFY(r.link.openAborted());
     QCOMPARE(r.dialogs.shownCount(), 1);  // one box, no further tries
     const QString shown = r.dialogs.shown().at(0);
@@ -191,21 +191,21 @@ void TestLinkPty::portInUseIsBusy() {
             .arg(sim.device()),
         MsgIcon::Critical, MsgButtons::AbortRetryIgnore, MsgResult::Abort);
     r.controller.checkLink(5);
-    QVERIFY(!r.controller.LinkOK());
+    QVERIFY(!r.controller.linkOk());
     QVERIFY2(r.dialogs.ok(), qPrintable(r.dialogs.report()));
 }
 
 void TestLinkPty::simulatorGoneBeforeWriteIsReported() {
     SimProcess sim;
     RealLink r(sim.device());
-    r.controller.ReSync();
-    QVERIFY(r.controller.LinkOK());
+    r.controller.reSync();
+    QVERIFY(r.controller.linkOk());
     sim.stop();
     r.dialogs.expectErrorBox(
         QStringLiteral("Write to serial port %1 failed: Input/output error").arg(sim.device()),
         MsgResult::Abort);
-    r.controller.ReadStatus();
-    QVERIFY(!r.controller.LinkOK());
+    r.controller.readStatus();
+    QVERIFY(!r.controller.linkOk());
     QVERIFY(!r.link.isPortOpen());
     QVERIFY2(r.dialogs.ok(), qPrintable(r.dialogs.report()));
 }
@@ -225,10 +225,10 @@ void TestLinkPty::simulatorGoneDuringWaitEndsAtDeadlineWithoutSpinning() {
     QElapsedTimer t;
     t.start();
     const double cpuBefore = cpuSeconds();
-    r.controller.ReadStatus();
+    r.controller.readStatus();
     const double cpu = cpuSeconds() - cpuBefore;
     killer.join();
-    QVERIFY(!r.controller.LinkOK());
+    QVERIFY(!r.controller.linkOk());
     QVERIFY2(t.elapsed() >= 1000 && t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
     QVERIFY2(cpu < 0.5, qPrintable(QString::number(cpu)));
     QVERIFY2(r.dialogs.ok(), qPrintable(r.dialogs.report()));
@@ -242,9 +242,9 @@ void TestLinkPty::symlinkAndTrace() {
         SimProcess sim({QStringLiteral("--link"), link, QStringLiteral("--trace"), trace});
         QCOMPARE(QFileInfo(link).symLinkTarget(), sim.device());
         RealLink r(link);
-        r.controller.SetAddress(368);
-        QVERIFY(r.controller.LinkOK());
-        r.controller.ReadEEPROM();
+        r.controller.setAddress(368);
+        QVERIFY(r.controller.linkOk());
+        r.controller.readEeprom();
         sim.stop();
         QCOMPARE(sim.exitCode(), 0);
     }

@@ -68,8 +68,8 @@ void TestMonitorPty::monitorsForAFewCycles() {
     Window win(sim.device());
     win.w->findChild<QAction*>(QStringLiteral("mnuViewRealTime"))->trigger();
     QVERIFY2(win.dialogs.shown.isEmpty(), qPrintable(win.dialogs.shown.join(u'\n')));
-    QVERIFY(win.w->RealTimeActive());
-    QCOMPARE(win.monitor().ControllerVersion(), QStringLiteral("QX-2"));
+    QVERIFY(win.w->realTimeActive());
+    QCOMPARE(win.monitor().controllerVersion(), QStringLiteral("QX-2"));
     RealTimePanel& panel = win.w->realTimePanel();
     QVERIFY(!panel.isHidden());
 
@@ -87,7 +87,7 @@ void TestMonitorPty::monitorsForAFewCycles() {
     QCOMPARE(win.monitor().skippedTicks(), 0);
 
     panel.cmdCloseRealTimeData().click();
-    QVERIFY(!win.w->RealTimeActive());
+    QVERIFY(!win.w->realTimeActive());
     QVERIFY(!win.w->serialLink().isPortOpen());
     const int cycles = win.monitor().cyclesStarted();
     QTest::qWait(1200);
@@ -98,12 +98,12 @@ void TestMonitorPty::simulatorGoneStopsMonitoring() {
     SimProcess sim;
     Window win(sim.device());
     win.w->findChild<QAction*>(QStringLiteral("mnuViewRealTime"))->trigger();
-    QVERIFY(win.w->RealTimeActive());
+    QVERIFY(win.w->realTimeActive());
     QTRY_VERIFY_WITH_TIMEOUT(win.monitor().cyclesStarted() >= 1, 5000);
     sim.stop();
     // The next read fails (its box answered with Abort) and monitoring ends, the panel at rest
     // or hidden, the port closed; the program keeps running.
-    QTRY_VERIFY_WITH_TIMEOUT(!win.w->RealTimeActive(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(!win.w->realTimeActive(), 15000);
     QVERIFY(!win.dialogs.shown.isEmpty());
     QVERIFY(win.dialogs.shown.first().startsWith(QStringLiteral("Error: ")));
     QVERIFY(win.w->realTimePanel().isHidden());
@@ -114,7 +114,7 @@ void TestMonitorPty::recordsForAFewCycles() {
     SimProcess sim;
     Window win(sim.device());
     win.w->findChild<QAction*>(QStringLiteral("mnuViewRealTime"))->trigger();
-    QVERIFY(win.w->RealTimeActive());
+    QVERIFY(win.w->realTimeActive());
     win.w->findChild<QAction*>(QStringLiteral("mnuRecordRealTime"))->trigger();
     QVERIFY(win.w->liveRecorder().isRecording());
     const int first = win.monitor().cyclesStarted();
@@ -131,8 +131,8 @@ void TestMonitorPty::recordsForAFewCycles() {
     QVERIFY(reader.readHeader(*buffer));
     QVERIFY(reader.readSamples(*buffer));
     QVERIFY(reader.readTrailer(*buffer));
-    QCOMPARE(buffer->Comment, QStringLiteral("Real-time recording"));
-    QVERIFY(buffer->FirmwareID.contains(QStringLiteral("QX-2")));
+    QCOMPARE(buffer->comment, QStringLiteral("Real-time recording"));
+    QVERIFY(buffer->firmwareId.contains(QStringLiteral("QX-2")));
     // A row per cycle, half a second apart give or take the machine's load; the idling car.
     int rows = 0;
     while (rows < kDataRows && buffer->at(Column::RPM, rows + 1) > 0) {

@@ -73,8 +73,8 @@ void TestClearController::abortOnPortErrorEndsCommand() {
 
     // The next command tries the port afresh: the abort is not remembered.
     f.port.failOpens(QString());
-    f.controller.ReSync();
-    QVERIFY(f.controller.LinkOK());
+    f.controller.reSync();
+    QVERIFY(f.controller.linkOk());
     QVERIFY(!f.link.openAborted());
 }
 

@@ -15,23 +15,23 @@ const QString kTimeout = QStringLiteral("RS-232 timeout. Check cable and click A
 
 float runRead(Controller& c, const QString& name) {
     if (name == "BAT")
-        return c.ReadBAT();
+        return c.readBat();
     if (name == "RPM")
-        return c.ReadRPM();
+        return c.readRpm();
     if (name == "VSS")
-        return c.ReadVSS();
+        return c.readVss();
     if (name == "TPS")
-        return c.ReadTPS();
+        return c.readTps();
     if (name == "VIN1")
-        return c.ReadVIN1();
+        return c.readVin1();
     if (name == "VIN2")
-        return c.ReadVIN2();
+        return c.readVin2();
     if (name == "Input")
-        return c.ReadInputData();
+        return c.readInputData();
     if (name == "Output")
-        return c.ReadOutputData();
+        return c.readOutputData();
     if (name == "Status")
-        return c.ReadStatus();
+        return c.readStatus();
     return -1;
 }
 }  // namespace
@@ -84,8 +84,8 @@ void TestControllerCommands::setAddressSendsLowSixteenBits() {
     QFETCH(qint32, address);
     QFETCH(Bytes, bytes);
     LinkFixture f;
-    f.controller.SetAddress(address);
-    QVERIFY(f.controller.LinkOK());
+    f.controller.setAddress(address);
+    QVERIFY(f.controller.linkOk());
     QCOMPARE(f.written(), bytes);
     // One byte per write, 2 ms apart.
     const auto& w = f.port.written();
@@ -130,7 +130,7 @@ void TestControllerCommands::readingsDecode() {
     f.model.setStatus(b);
     const float value = runRead(f.controller, read);
     QCOMPARE(value, expected);
-    QVERIFY(f.controller.LinkOK());
+    QVERIFY(f.controller.linkOk());
     QCOMPARE(f.written(), Bytes{static_cast<quint8>(command)});
     // A high engine speed is a reading, never an overflow box.
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
@@ -142,18 +142,18 @@ void TestControllerCommands::readPwmSetsBothStages() {
     live.pwm1 = 45;
     live.pwm2 = 100;
     f.model.setFixedLive(live);
-    f.controller.ReadPWM();
-    QVERIFY(f.controller.LinkOK());
-    QCOMPARE(f.controller.Stage1PWM(), 45.0F);
-    QCOMPARE(f.controller.Stage2PWM(), 100.0F);
+    f.controller.readPwm();
+    QVERIFY(f.controller.linkOk());
+    QCOMPARE(f.controller.stage1Pwm(), 45.0F);
+    QCOMPARE(f.controller.stage2Pwm(), 100.0F);
     QCOMPARE(f.written(), Bytes{0x2F});
 }
 
 void TestControllerCommands::dataLogInterval() {
     LinkFixture f;
     f.model.setLogIntervalByte(125);
-    QCOMPARE(f.controller.ReadDataLogInterval(), 2.0F);
-    QVERIFY(f.controller.LinkOK());
+    QCOMPARE(f.controller.readDataLogInterval(), 2.0F);
+    QVERIFY(f.controller.linkOk());
     QCOMPARE(f.written(), (Bytes{0x14, 19, 0, 0x15}));
 }
 
@@ -173,10 +173,10 @@ void TestControllerCommands::firmwareVersions() {
     QFETCH(QString, version);
     LinkFixture f;
     f.model.setFirmwareText(text);
-    f.controller.ReadFirmwareID();
-    QVERIFY(f.controller.LinkOK());
-    QCOMPARE(f.controller.FirmwareID(), QString::fromLatin1(text));
-    QCOMPARE(f.controller.ControllerVersion(), version);
+    f.controller.readFirmwareId();
+    QVERIFY(f.controller.linkOk());
+    QCOMPARE(f.controller.firmwareId(), QString::fromLatin1(text));
+    QCOMPARE(f.controller.controllerVersion(), version);
     QVERIFY(!f.link.isPortOpen());
     QCOMPARE(f.written(), Bytes{0x10});
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
@@ -187,9 +187,9 @@ void TestControllerCommands::firmwareWithoutCarriageReturnTimesOut() {
     f.model.faults().firmwareWithoutCr = true;
     f.dialogs.expectErrorBox(kTimeout, MsgResult::Ignore);
     const qint64 start = f.clock.nowUs();
-    f.controller.ReadFirmwareID();
-    QVERIFY(!f.controller.LinkOK());
-    QCOMPARE(f.controller.FirmwareID(), QString());
+    f.controller.readFirmwareId();
+    QVERIFY(!f.controller.linkOk());
+    QCOMPARE(f.controller.firmwareId(), QString());
     QVERIFY(!f.link.isPortOpen());
     const qint64 ms = f.elapsedMsSince(start);
     QVERIFY2(ms >= 1000 && ms <= 1010, qPrintable(QString::number(ms)));
@@ -200,8 +200,8 @@ void TestControllerCommands::reSyncSilenceIsNotAnError() {
     LinkFixture f;
     f.model.faults().silent = true;
     const qint64 start = f.clock.nowUs();
-    f.controller.ReSync();
-    QVERIFY(!f.controller.LinkOK());
+    f.controller.reSync();
+    QVERIFY(!f.controller.linkOk());
     const qint64 ms = f.elapsedMsSince(start);
     QVERIFY2(ms >= 1000 && ms <= 1002, qPrintable(QString::number(ms)));
     QVERIFY(f.link.isPortOpen());
@@ -212,21 +212,21 @@ void TestControllerCommands::reSyncSilenceIsNotAnError() {
 void TestControllerCommands::reSyncNegativeAckAfterPause() {
     LinkFixture f;
     f.model.faults().negativeAck = true;
-    f.controller.ReSync();
-    QVERIFY(!f.controller.LinkOK());
+    f.controller.reSync();
+    QVERIFY(!f.controller.linkOk());
     QCOMPARE(f.clock.pauseCount(), 1);  // the 2 ms pause still follows the reply
     f.model.faults().negativeAck = false;
-    f.controller.ReSync();
-    QVERIFY(f.controller.LinkOK());
+    f.controller.reSync();
+    QVERIFY(f.controller.linkOk());
 }
 
 void TestControllerCommands::negativeAcknowledgementsAreSilent() {
     LinkFixture f;
     f.model.faults().negativeAck = true;
-    f.controller.SetAddress(20);
-    QVERIFY(!f.controller.LinkOK());
-    f.controller.ClearControllerBuffer();
-    QVERIFY(!f.controller.LinkOK());
+    f.controller.setAddress(20);
+    QVERIFY(!f.controller.linkOk());
+    f.controller.clearControllerBuffer();
+    QVERIFY(!f.controller.linkOk());
     QCOMPARE(f.model.eraseCount(), 0);
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 }
@@ -236,9 +236,9 @@ void TestControllerCommands::timeoutAbortClosesPortAndStopsMonitor() {
     f.model.faults().silent = true;
     f.dialogs.expectErrorBox(kTimeout, MsgResult::Abort);
     const qint64 start = f.clock.nowUs();
-    const float v = f.controller.ReadBAT();
+    const float v = f.controller.readBat();
     QCOMPARE(v, 0.0F);
-    QVERIFY(!f.controller.LinkOK());
+    QVERIFY(!f.controller.linkOk());
     QVERIFY(!f.link.isPortOpen());
     QCOMPARE(f.monitorAborts, 1);
     const qint64 ms = f.elapsedMsSince(start);
@@ -250,7 +250,7 @@ void TestControllerCommands::timeoutAbortOfSetupReadLeavesMonitor() {
     LinkFixture f;
     f.model.faults().silent = true;
     f.dialogs.expectErrorBox(kTimeout, MsgResult::Abort);
-    QCOMPARE(f.controller.ReadEEPROM(), quint8{0});
+    QCOMPARE(f.controller.readEeprom(), quint8{0});
     QCOMPARE(f.monitorAborts, 0);
     QVERIFY(!f.link.isPortOpen());
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
@@ -263,11 +263,11 @@ void TestControllerCommands::timeoutRetryShowsBoxAgainWithoutExchange() {
         .expectErrorBox(kTimeout, MsgResult::Retry)
         .expectErrorBox(kTimeout, MsgResult::Ignore);
     const qint64 start = f.clock.nowUs();
-    f.controller.ReadRPM();
+    f.controller.readRpm();
     QCOMPARE(f.written(), Bytes{0x27});  // the exchange is not repeated
     QVERIFY(f.elapsedMsSince(start) <= 1002);
     QCOMPARE(f.port.openCount(), 1);
-    QVERIFY(!f.controller.LinkOK());
+    QVERIFY(!f.controller.linkOk());
     QCOMPARE(f.monitorAborts, 0);
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 }
@@ -277,8 +277,8 @@ void TestControllerCommands::timeoutIgnoreEndsCommand() {
     f.model.faults().silent = true;
     f.dialogs.expectErrorBox(kTimeout, MsgResult::Ignore);
     f.clock.startEventGapWatch();
-    QCOMPARE(f.controller.ReadStatus(), 0.0F);
-    QVERIFY(!f.controller.LinkOK());
+    QCOMPARE(f.controller.readStatus(), 0.0F);
+    QVERIFY(!f.controller.linkOk());
     QCOMPARE(f.clock.timedPauseCount(), 0);  // no pause: the command ended at the time-out
     // The second of silence is spent with the window alive: the event loop turns at least
     // every 50 ms.
@@ -290,12 +290,12 @@ void TestControllerCommands::timeoutIgnoreEndsCommand() {
 
 void TestControllerCommands::staleBytesDiscarded() {
     LinkFixture f;
-    f.controller.ReSync();
+    f.controller.reSync();
     QVERIFY(f.link.isPortOpen());
     f.port.injectReceived(QByteArray("\x99\x98\x97", 3));
     f.model.setStatus(1);
-    QCOMPARE(f.controller.ReadStatus(), 1.0F);
-    QVERIFY(f.controller.LinkOK());
+    QCOMPARE(f.controller.readStatus(), 1.0F);
+    QVERIFY(f.controller.linkOk());
 }
 
 void TestControllerCommands::replyNearDeadline_data() {
@@ -316,8 +316,8 @@ void TestControllerCommands::replyNearDeadline() {
     if (!accepted) {
         f.dialogs.expectErrorBox(kTimeout, MsgResult::Ignore);
     }
-    const float v = f.controller.ReadStatus();
-    QCOMPARE(f.controller.LinkOK(), accepted);
+    const float v = f.controller.readStatus();
+    QCOMPARE(f.controller.linkOk(), accepted);
     QCOMPARE(v, accepted ? 1.0F : 0.0F);
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 }
@@ -326,8 +326,8 @@ void TestControllerCommands::oneByteShortIsTimeout() {
     LinkFixture f;
     f.model.faults().shortReplies = true;
     f.dialogs.expectErrorBox(kTimeout, MsgResult::Ignore);
-    QCOMPARE(f.controller.ReadRPM(), 0.0F);
-    QVERIFY(!f.controller.LinkOK());
+    QCOMPARE(f.controller.readRpm(), 0.0F);
+    QVERIFY(!f.controller.linkOk());
     QVERIFY(!f.link.isPortOpen());
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 }
@@ -336,8 +336,8 @@ void TestControllerCommands::clearBufferWaitsFiveSecondsAndCloses() {
     LinkFixture f;
     const qint64 start = f.clock.nowUs();
     f.clock.startEventGapWatch();
-    f.controller.ClearControllerBuffer();
-    QVERIFY(f.controller.LinkOK());
+    f.controller.clearControllerBuffer();
+    QVERIFY(f.controller.linkOk());
     QVERIFY(!f.link.isPortOpen());
     QCOMPARE(f.model.eraseCount(), 1);
     const auto& c = protocol::kEraseConfirmation;
@@ -373,7 +373,7 @@ void TestControllerCommands::tpsScaleFirstReadFails_data() {
 void TestControllerCommands::tpsScaleFirstReadFails() {
     QFETCH(MsgResult, answer);
     LinkFixture f;
-    f.controller.setTPSScaleFactors(11, 222);
+    f.controller.setTpsScaleFactors(11, 222);
     // The controller goes quiet right after acknowledging the address.
     f.clock.setOnPause([&](int) {
         if (f.written().size() == 3) {
@@ -381,10 +381,10 @@ void TestControllerCommands::tpsScaleFirstReadFails() {
         }
     });
     f.dialogs.expectErrorBox(kTimeout, answer);
-    f.controller.ReadTPSScaleFactors();
-    QVERIFY(!f.controller.LinkOK());
-    QCOMPARE(f.controller.TPSScaleFactors()[0], 0.0F);
-    QCOMPARE(f.controller.TPSScaleFactors()[1], 222.0F);
+    f.controller.readTpsScaleFactors();
+    QVERIFY(!f.controller.linkOk());
+    QCOMPARE(f.controller.tpsScaleFactors()[0], 0.0F);
+    QCOMPARE(f.controller.tpsScaleFactors()[1], 222.0F);
     QVERIFY(!f.link.isPortOpen());
     QCOMPARE(f.monitorAborts, 0);
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
@@ -393,32 +393,32 @@ void TestControllerCommands::tpsScaleFirstReadFails() {
 void TestControllerCommands::genModeFlags() {
     LinkFixture f;
     f.model.setGenModeFlags(0x60);
-    f.controller.ReadGenModeFlag();
-    QVERIFY(f.controller.LinkOK());
-    QVERIFY(f.controller.RPMDouble());
-    QVERIFY(f.controller.VSSInMPH());
+    f.controller.readGenModeFlag();
+    QVERIFY(f.controller.linkOk());
+    QVERIFY(f.controller.rpmDouble());
+    QVERIFY(f.controller.vssInMph());
     f.model.setGenModeFlags(0x9F);
-    f.controller.ReadGenModeFlag();
-    QVERIFY(!f.controller.RPMDouble());
-    QVERIFY(!f.controller.VSSInMPH());
+    f.controller.readGenModeFlag();
+    QVERIFY(!f.controller.rpmDouble());
+    QVERIFY(!f.controller.vssInMph());
     // A refused address leaves the flags as they were.
     f.model.setGenModeFlags(0x60);
     f.model.faults().negativeAck = true;
-    f.controller.ReadGenModeFlag();
-    QVERIFY(!f.controller.LinkOK());
-    QVERIFY(!f.controller.RPMDouble());
+    f.controller.readGenModeFlag();
+    QVERIFY(!f.controller.linkOk());
+    QVERIFY(!f.controller.rpmDouble());
     QVERIFY(!f.link.isPortOpen());
 }
 
 void TestControllerCommands::framBlocksFollowAddress() {
     LinkFixture f;
-    f.controller.SetAddress(0);
-    QVERIFY(f.controller.LinkOK());
+    f.controller.setAddress(0);
+    QVERIFY(f.controller.linkOk());
     for (int block = 0; block < 3; ++block) {
-        f.controller.ReadFRAMBlock(64);
-        QVERIFY(f.controller.LinkOK());
+        f.controller.readFramBlock(64);
+        QVERIFY(f.controller.linkOk());
         for (int i = 0; i < 64; ++i) {
-            QCOMPARE(f.controller.BlockBuffer()[static_cast<size_t>(i)],
+            QCOMPARE(f.controller.blockBuffer()[static_cast<size_t>(i)],
                      f.model.fram()[static_cast<size_t>(block * 64 + i)]);
         }
     }
@@ -430,13 +430,13 @@ void TestControllerCommands::framBlocksFollowAddress() {
 
 void TestControllerCommands::framBlockLongerThanBufferIsReported() {
     LinkFixture f;
-    f.controller.SetAddress(0);
+    f.controller.setAddress(0);
     f.dialogs.expectErrorBox(QStringLiteral("Subscript out of range"), MsgResult::Retry)
         .expectErrorBox(QStringLiteral("Subscript out of range"), MsgResult::Ignore);
-    f.controller.ReadFRAMBlock(65);
+    f.controller.readFramBlock(65);
     // Ignore goes on: the pause, then LinkOK; the 65th byte is never stored.
-    QVERIFY(f.controller.LinkOK());
-    QCOMPARE(f.controller.BlockBuffer()[63], f.model.fram()[63]);
+    QVERIFY(f.controller.linkOk());
+    QCOMPARE(f.controller.blockBuffer()[63], f.model.fram()[63]);
     QCOMPARE(f.written(), (Bytes{0x14, 0, 0, 0x30, 65}));
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 }
@@ -451,8 +451,8 @@ void TestControllerCommands::openFailureShowsPortTextAndRetries() {
                             MsgIcon::Critical, MsgButtons::AbortRetryIgnore, MsgResult::Retry,
                             [&] { f.port.failOpens(QString()); });
     f.model.setStatus(1);
-    QCOMPARE(f.controller.ReadStatus(), 1.0F);
-    QVERIFY(f.controller.LinkOK());
+    QCOMPARE(f.controller.readStatus(), 1.0F);
+    QVERIFY(f.controller.linkOk());
     QCOMPARE(f.port.deviceName(), QStringLiteral("/dev/ttyS2"));
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 }

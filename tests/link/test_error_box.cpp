@@ -85,7 +85,7 @@ void TestErrorBox::buttonsAnswer() {
         }
     });
     QtUserDialogs dialogs;
-    const MsgResult result = ShowErrorBox(dialogs, QStringLiteral("Framing Error"));
+    const MsgResult result = showErrorBox(dialogs, QStringLiteral("Framing Error"));
     QVERIFY(clicked);
     QCOMPARE(result, answer);
 }
@@ -107,7 +107,7 @@ void TestErrorBox::noOtherWayOut() {
         buttonWithText(*box, QStringLiteral("Retry"))->click();
     });
     QtUserDialogs dialogs;
-    QCOMPARE(ShowErrorBox(dialogs, QStringLiteral("Parity Error")), MsgResult::Retry);
+    QCOMPARE(showErrorBox(dialogs, QStringLiteral("Parity Error")), MsgResult::Retry);
     QCOMPARE(stillUp, (QStringList{QStringLiteral("after Esc"), QStringLiteral("after close")}));
 }
 

@@ -40,23 +40,23 @@ private Q_SLOTS:
 
 void TestMainWindowLink::portNumberComesFromSettingsAndPortsSection() {
     Window win;
-    QCOMPARE(win.w->PortNumber(), qint16{1});
-    QCOMPARE(win.w->serialLink().PortNumber(), qint16{1});
+    QCOMPARE(win.w->portNumber(), qint16{1});
+    QCOMPARE(win.w->serialLink().portNumber(), qint16{1});
     win.store.write(QStringLiteral("Ports"), QStringLiteral("Com1"),
                     QStringLiteral("/dev/ttyUSB0"));
-    win.w->controller().ReSync();
+    win.w->controller().reSync();
     QCOMPARE(win.f.port.deviceName(), QStringLiteral("/dev/ttyUSB0"));
-    QCOMPARE(win.w->SerialErrorCount(), 0);
+    QCOMPARE(win.w->serialErrorCount(), 0);
 }
 
 void TestMainWindowLink::choosingAPortClosesThePort() {
     Window win;
-    win.w->controller().ReSync();
+    win.w->controller().reSync();
     QVERIFY(win.w->serialLink().isPortOpen());
     win.w->cboPort_Click(2);
-    QCOMPARE(win.w->PortNumber(), qint16{3});
+    QCOMPARE(win.w->portNumber(), qint16{3});
     QVERIFY(!win.w->serialLink().isPortOpen());
-    win.w->controller().ReSync();
+    win.w->controller().reSync();
     QCOMPARE(win.f.port.deviceName(), QStringLiteral("/dev/ttyS2"));
 }
 
@@ -72,7 +72,7 @@ void TestMainWindowLink::clearMenuRunsTheCommand() {
     const QString caption = win.w->windowTitle();
     win.w->findChild<QAction*>(QStringLiteral("mnuClearControllerBuffer"))->trigger();
     QCOMPARE(win.f.model.eraseCount(), 1);
-    QVERIFY(win.w->dataBuffer().BufferEmpty);
+    QVERIFY(win.w->dataBuffer().bufferEmpty);
     QCOMPARE(win.w->windowTitle(), caption);
     QVERIFY2(win.f.dialogs.ok(), qPrintable(win.f.dialogs.report()));
 }
@@ -91,7 +91,7 @@ void TestMainWindowLink::clearMenuWaitsForExchangeInFlight() {
             QCOMPARE(win.f.dialogs.shownCount(), 0);  // not yet: an exchange is in flight
         }
     });
-    win.w->controller().SetAddress(0);
+    win.w->controller().setAddress(0);
     QCOMPARE(win.f.dialogs.shownCount(), 0);
     QCoreApplication::processEvents();
     QCOMPARE(win.f.dialogs.shownCount(), 1);
@@ -100,7 +100,7 @@ void TestMainWindowLink::clearMenuWaitsForExchangeInFlight() {
 
 void TestMainWindowLink::closingTheWindowClosesThePort() {
     Window win;
-    win.w->controller().ReSync();
+    win.w->controller().reSync();
     QVERIFY(win.f.port.isOpen());
     win.w->close();
     QVERIFY(!win.f.port.isOpen());
@@ -113,8 +113,8 @@ void TestMainWindowLink::escSeenWhileSilentControllerIsAwaited() {
     Window win;
     win.f.model.faults().silent = true;
     DataBuffer& data = win.w->dataBuffer();
-    data.BufferEmpty = false;
-    data.Comment = QStringLiteral("kept");
+    data.bufferEmpty = false;
+    data.comment = QStringLiteral("kept");
     const QString caption = win.w->windowTitle();
     win.f.dialogs.expectMessage(
         QStringLiteral("Download Data"),
@@ -133,8 +133,8 @@ void TestMainWindowLink::escSeenWhileSilentControllerIsAwaited() {
     QVERIFY2(win.f.dialogs.ok(), qPrintable(win.f.dialogs.report()));
     QCOMPARE(win.f.written(), (std::vector<quint8>{0x33}));
     QVERIFY(win.f.clock.longestEventGapUs() < 100'000);
-    QVERIFY(!data.BufferEmpty);
-    QCOMPARE(data.Comment, QStringLiteral("kept"));
+    QVERIFY(!data.bufferEmpty);
+    QCOMPARE(data.comment, QStringLiteral("kept"));
     QCOMPARE(win.w->windowTitle(), caption);
 }
 

@@ -45,12 +45,12 @@ void TestSerialLink::lineEventsOutsideMonitoring() {
     QFETCH(int, code);
     QFETCH(QString, text);
     LinkFixture f;
-    f.controller.ReSync();  // opens the port
+    f.controller.reSync();  // opens the port
     f.port.injectReceived("junk");
     f.dialogs.expectMessage(QStringLiteral("Communications Error"), text, MsgIcon::Critical,
                             MsgButtons::RetryCancel, MsgResult::Retry);
     f.port.deliverLineEvent(code);
-    QCOMPARE(f.link.SerialErrorCount(), 1);
+    QCOMPARE(f.link.serialErrorCount(), 1);
     QVERIFY(f.link.isPortOpen());        // Retry leaves the port as it is
     QCOMPARE(f.port.bytesWaiting(), 0);  // ... and drops what was waiting
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
@@ -73,20 +73,20 @@ void TestSerialLink::lineEventsWhileMonitoring() {
     QFETCH(QString, box);
     LinkFixture f;
     f.monitoring = true;
-    f.controller.ReSync();
+    f.controller.reSync();
     if (!box.isEmpty()) {
         f.dialogs.expectMessage(QStringLiteral("Communications Error"), box, MsgIcon::Critical,
                                 MsgButtons::RetryCancel, MsgResult::Retry);
     }
     f.port.deliverLineEvent(code);
     QCOMPARE(f.link.isPortOpen(), !closes);
-    QCOMPARE(f.link.SerialErrorCount(), box.isEmpty() ? 0 : 1);
+    QCOMPARE(f.link.serialErrorCount(), box.isEmpty() ? 0 : 1);
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 }
 
 void TestSerialLink::cancelClosesPort() {
     LinkFixture f;
-    f.controller.ReSync();
+    f.controller.reSync();
     f.dialogs.expectMessage(QStringLiteral("Communications Error"), QStringLiteral("Parity Error"),
                             MsgIcon::Critical, MsgButtons::RetryCancel, MsgResult::Cancel);
     f.port.deliverLineEvent(line_event::kParityError);
@@ -96,7 +96,7 @@ void TestSerialLink::cancelClosesPort() {
 
 void TestSerialLink::thirdLineErrorClosesPortBeforeBox() {
     LinkFixture f;
-    f.controller.ReSync();
+    f.controller.reSync();
     QList<bool> openWhileShown;
     auto note = [&] { openWhileShown << f.link.isPortOpen(); };
     for (int i = 0; i < 4; ++i) {
@@ -106,46 +106,46 @@ void TestSerialLink::thirdLineErrorClosesPortBeforeBox() {
     }
     for (int i = 0; i < 4; ++i) {
         if (!f.link.isPortOpen()) {
-            f.controller.ReSync();  // the next command reopens it
+            f.controller.reSync();  // the next command reopens it
         }
         f.port.deliverLineEvent(line_event::kFramingError);
     }
     QCOMPARE(openWhileShown, (QList<bool>{true, true, false, false}));
-    QCOMPARE(f.link.SerialErrorCount(), 4);
+    QCOMPARE(f.link.serialErrorCount(), 4);
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 }
 
 void TestSerialLink::otherEventCodesIgnored() {
     LinkFixture f;
-    f.controller.ReSync();
+    f.controller.reSync();
     for (int code : {1, 2, 1001, 1005, 1010, 1012}) {
         f.port.deliverLineEvent(code);
     }
     QVERIFY(f.link.isPortOpen());
-    QCOMPARE(f.link.SerialErrorCount(), 0);
+    QCOMPARE(f.link.serialErrorCount(), 0);
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 }
 
 void TestSerialLink::lineEventRunsInsidePause() {
     // Events are delivered from the event loop: during a command that is its 2 ms pauses.
     LinkFixture f;
-    f.controller.ReSync();
+    f.controller.reSync();
     f.port.injectLineEvent(line_event::kFramingError);
     f.dialogs.expectMessage(QStringLiteral("Communications Error"), QStringLiteral("Framing Error"),
                             MsgIcon::Critical, MsgButtons::RetryCancel, MsgResult::Retry);
-    f.controller.SetAddress(5);  // pauses between its bytes
-    QVERIFY(f.controller.LinkOK());
+    f.controller.setAddress(5);  // pauses between its bytes
+    QVERIFY(f.controller.linkOk());
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 }
 
 void TestSerialLink::delayTimerOverflow() {
     sim::FakeClock clock;
     clock.setProcessEvents(false);
-    DelayTimer(clock, 2);
+    delayTimer(clock, 2);
     QCOMPARE(clock.pausedUs(), 2000);
-    DelayTimer(clock, 2147483);  // 2147483000 us still fits
+    delayTimer(clock, 2147483);  // 2147483000 us still fits
     try {
-        DelayTimer(clock, 2147484);
+        delayTimer(clock, 2147484);
         QFAIL("no overflow");
     } catch (const AppError& e) {
         QCOMPARE(e.code(), AppError::kOverflow);
@@ -173,7 +173,7 @@ void TestSerialLink::busyDuringCommandAndItsPauses() {
     QList<bool> busyInPause;
     f.clock.setOnPause([&](int) { busyInPause << f.link.busy(); });
     QVERIFY(!f.link.busy());
-    f.controller.SetAddress(368);
+    f.controller.setAddress(368);
     QVERIFY(!f.link.busy());
     QCOMPARE(busyInPause, (QList<bool>{true, true, true}));
 }
@@ -184,12 +184,12 @@ void TestSerialLink::commandFromInsideAPauseIsRefused() {
     f.clock.setOnPause([&](int) {
         if (!done) {
             done = true;
-            f.controller.ReadStatus();  // a menu click handled inside the pause
-            QVERIFY(!f.controller.LinkOK());
+            f.controller.readStatus();  // a menu click handled inside the pause
+            QVERIFY(!f.controller.linkOk());
         }
     });
-    f.controller.SetAddress(368);
-    QVERIFY(f.controller.LinkOK());
+    f.controller.setAddress(368);
+    QVERIFY(f.controller.linkOk());
     QCOMPARE(f.written(), (Bytes{0x14, 0x70, 0x01}));
     QCOMPARE(f.link.refusedCount(), 1);
 }
@@ -206,7 +206,7 @@ void TestSerialLink::queuedCommandRunsAfterUserAndNeverInterleaves() {
             // A menu command chosen while a cycle is suspended in a yield waits for the link.
             f.link.runWhenIdle([&] {
                 ++menuRuns;
-                status = f.controller.ReadStatus();
+                status = f.controller.readStatus();
             });
             QCOMPARE(menuRuns, 0);
         }
@@ -215,11 +215,11 @@ void TestSerialLink::queuedCommandRunsAfterUserAndNeverInterleaves() {
         // A poll cycle holding the link across several commands and its own yields.
         SerialLink::LinkUse cycle(f.link);
         QVERIFY(cycle.acquired());
-        f.controller.SetAddress(20);
+        f.controller.setAddress(20);
         f.link.yieldToEvents();
-        f.controller.ReadTPS();
+        f.controller.readTps();
         f.link.yieldToEvents();
-        f.controller.ReadBAT();
+        f.controller.readBat();
         QCOMPARE(menuRuns, 0);
         QCOMPARE(f.link.pendingCount(), 1);
     }

@@ -10,8 +10,8 @@ namespace tarvik::test {
 
 /// A loaded data set with different, download-like values in every row and column.
 inline void fillDownloadLike(DataBuffer& b) {
-    b.ClearDataBuffer();
-    b.LogInterval = static_cast<float>(1 * 0.016);
+    b.clearDataBuffer();
+    b.logInterval = static_cast<float>(1 * 0.016);
     fillElapsedTimes(b);
     for (int row = 1; row <= kDataRows; ++row) {
         const auto v = static_cast<quint8>((row * 37) % 256);
@@ -27,17 +27,17 @@ inline void fillDownloadLike(DataBuffer& b) {
         b.at(Column::Stage1PWM, row) = static_cast<float>(row % 101);
         b.at(Column::Stage2PWM, row) = static_cast<float>((row * 3) % 101);
     }
-    b.FirmwareID = QStringLiteral("QX-2 V4.1");
-    b.ControllerVersion = QStringLiteral("QX-2");
-    b.DownloadDate = QStringLiteral("05/03/2024 14:02:11");
-    b.Comment = QStringLiteral("Third pass, 1.2 bar");
-    b.BufferEmpty = false;
+    b.firmwareId = QStringLiteral("QX-2 V4.1");
+    b.controllerVersion = QStringLiteral("QX-2");
+    b.downloadDate = QStringLiteral("05/03/2024 14:02:11");
+    b.comment = QStringLiteral("Third pass, 1.2 bar");
+    b.bufferEmpty = false;
 }
 
 /// The example data set: every row 6500 rpm at 35 km/h and so on, two seconds apart.
 inline void fillExample(DataBuffer& b) {
-    b.ClearDataBuffer();
-    b.LogInterval = 2.0f;
+    b.clearDataBuffer();
+    b.logInterval = 2.0f;
     for (int row = 1; row <= kDataRows; ++row) {
         const float values[kDataColumns] = {
             static_cast<float>(2 * row), 6500, 35, 12, 2.5f, 1.2f, 13.8f, 1, 0, 1, 0, 0};
@@ -45,11 +45,11 @@ inline void fillExample(DataBuffer& b) {
             b.at(static_cast<Column>(c), row) = values[c];
         }
     }
-    b.FirmwareID = QStringLiteral("QX-1");
-    b.ControllerVersion = QStringLiteral("QX-1");
-    b.DownloadDate = QStringLiteral("05/03/2024 14:02:11");
-    b.Comment.clear();
-    b.BufferEmpty = false;
+    b.firmwareId = QStringLiteral("QX-1");
+    b.controllerVersion = QStringLiteral("QX-1");
+    b.downloadDate = QStringLiteral("05/03/2024 14:02:11");
+    b.comment.clear();
+    b.bufferEmpty = false;
 }
 
 inline QByteArray exampleFileText() {

@@ -52,11 +52,11 @@ struct DownloadFixture {
         };
         // A data set is loaded beforehand (opened from a file, commented, perhaps never
         // saved): a failed download must leave it whole.
-        cmd.buffer.BufferEmpty = false;
-        cmd.buffer.FirmwareID = QStringLiteral("old");
-        cmd.buffer.ControllerVersion = QStringLiteral("QX-1");
-        cmd.buffer.Comment = QStringLiteral("first pass");
-        cmd.buffer.LogInterval = 2.0f;
+        cmd.buffer.bufferEmpty = false;
+        cmd.buffer.firmwareId = QStringLiteral("old");
+        cmd.buffer.controllerVersion = QStringLiteral("QX-1");
+        cmd.buffer.comment = QStringLiteral("first pass");
+        cmd.buffer.logInterval = 2.0f;
         cmd.buffer.at(Column::RPM, 1) = 1234;
         cmd.buffer.at(Column::ElapsedTime, 2700) = 5400;
         cmd.caption = CommandFixture::kBase + QStringLiteral(" - run.log");
@@ -107,23 +107,23 @@ struct DownloadFixture {
 
     // A download that succeeded replaced the loaded data set whole.
     void verifyLoaded() {
-        QVERIFY(!cmd.buffer.BufferEmpty);
-        QCOMPARE(cmd.buffer.FirmwareID, QString::fromLatin1(link.model.firmwareText()));
-        QCOMPARE(cmd.buffer.Comment, QString());
-        QVERIFY(cmd.buffer.LogInterval != 2.0f);
+        QVERIFY(!cmd.buffer.bufferEmpty);
+        QCOMPARE(cmd.buffer.firmwareId, QString::fromLatin1(link.model.firmwareText()));
+        QCOMPARE(cmd.buffer.comment, QString());
+        QVERIFY(cmd.buffer.logInterval != 2.0f);
         QCOMPARE(cmd.caption, CommandFixture::kBase + QStringLiteral(" - Downloaded Data"));
     }
 
     // The failure outcome every refused or failed download must leave: the port closed and
     // the loaded data set, its caption and its comment as they were.
     void verifyFailedCleanly() {
-        QVERIFY(!cmd.buffer.BufferEmpty);
+        QVERIFY(!cmd.buffer.bufferEmpty);
         QCOMPARE(cmd.buffer.at(Column::RPM, 1), 1234.0f);
         QCOMPARE(cmd.buffer.at(Column::ElapsedTime, 2700), 5400.0f);
-        QCOMPARE(cmd.buffer.FirmwareID, QStringLiteral("old"));
-        QCOMPARE(cmd.buffer.ControllerVersion, QStringLiteral("QX-1"));
-        QCOMPARE(cmd.buffer.Comment, QStringLiteral("first pass"));
-        QCOMPARE(cmd.buffer.LogInterval, 2.0f);
+        QCOMPARE(cmd.buffer.firmwareId, QStringLiteral("old"));
+        QCOMPARE(cmd.buffer.controllerVersion, QStringLiteral("QX-1"));
+        QCOMPARE(cmd.buffer.comment, QStringLiteral("first pass"));
+        QCOMPARE(cmd.buffer.logInterval, 2.0f);
         QVERIFY(!link.link.isPortOpen());
         QCOMPARE(cmd.caption, CommandFixture::kBase + QStringLiteral(" - run.log"));
         QVERIFY(captions.isEmpty());
@@ -145,7 +145,7 @@ DataBuffer expectedFrom(const std::vector<quint8>& image, const FramDecodeSettin
     }
     DataBuffer b;
     decodeFram(*fram, s, b);
-    b.LogInterval = interval;
+    b.logInterval = interval;
     fillElapsedTimes(b);
     return b;
 }
@@ -211,12 +211,12 @@ void TestDownload::fullDownload() {
         QCOMPARE(f.cmd.buffer.column(static_cast<Column>(c)), want.column(static_cast<Column>(c)));
     }
     QCOMPARE(f.cmd.buffer.at(Column::ElapsedTime, 2700), 43.2f);
-    QCOMPARE(f.cmd.buffer.LogInterval, static_cast<float>(0.016));
-    QVERIFY(!f.cmd.buffer.BufferEmpty);
-    QCOMPARE(f.cmd.buffer.FirmwareID, QString::fromLatin1(f.link.model.firmwareText()));
-    QCOMPARE(f.cmd.buffer.ControllerVersion, QStringLiteral("QX-2"));
-    QCOMPARE(f.cmd.buffer.DownloadDate, QStringLiteral("05/03/2024 14:02:11"));
-    QCOMPARE(f.cmd.buffer.Comment, QString());
+    QCOMPARE(f.cmd.buffer.logInterval, static_cast<float>(0.016));
+    QVERIFY(!f.cmd.buffer.bufferEmpty);
+    QCOMPARE(f.cmd.buffer.firmwareId, QString::fromLatin1(f.link.model.firmwareText()));
+    QCOMPARE(f.cmd.buffer.controllerVersion, QStringLiteral("QX-2"));
+    QCOMPARE(f.cmd.buffer.downloadDate, QStringLiteral("05/03/2024 14:02:11"));
+    QCOMPARE(f.cmd.buffer.comment, QString());
     QCOMPARE(f.captions, (QStringList{CommandFixture::kBase + " - Downloaded Data"}));
     QCOMPARE(f.cmd.charts, 1);
     QCOMPARE(f.monitorStops, 1);
@@ -293,12 +293,12 @@ void TestDownload::escDuringSilentLinkCheck() {
 void TestDownload::failureWithEmptyBuffer() {
     // Nothing was loaded: the caption says so, as it did before the download.
     DownloadFixture f;
-    f.cmd.buffer.ClearDataBuffer();
+    f.cmd.buffer.clearDataBuffer();
     f.link.model.setStatus(3);
     f.expect(kArmed);
     f.run();
     DIALOGS_OK(f);
-    QVERIFY(f.cmd.buffer.BufferEmpty);
+    QVERIFY(f.cmd.buffer.bufferEmpty);
     QCOMPARE(f.captions, (QStringList{CommandFixture::kBase + " - Data Buffer Empty"}));
     QCOMPARE(f.cmd.charts, 0);
 }
@@ -358,7 +358,7 @@ void TestDownload::firmwareWithoutCarriageReturn() {
     f.run();
     DIALOGS_OK(f);
     f.verifyFailedCleanly();
-    QCOMPARE(f.link.controller.FirmwareID(), QString());
+    QCOMPARE(f.link.controller.firmwareId(), QString());
 }
 
 void TestDownload::emptyFirmware() {
@@ -384,8 +384,8 @@ void TestDownload::scaleFactorsUnreadable() {
     f.run();
     DIALOGS_OK(f);
     f.verifyLoaded();
-    QCOMPARE(f.link.controller.TPSScaleFactors()[0], 26.0f);
-    QCOMPARE(f.link.controller.TPSScaleFactors()[1], 230.0f);
+    QCOMPARE(f.link.controller.tpsScaleFactors()[0], 26.0f);
+    QCOMPARE(f.link.controller.tpsScaleFactors()[1], 230.0f);
     FramDecodeSettings s;
     s.tpsScaleFactors = {26.0f, 230.0f};
     s.vssInMph = true;
@@ -490,7 +490,7 @@ void TestDownload::openErrorEndsDownload() {
     g.expectFirmware();
     g.run();
     DIALOGS_OK(g);
-    QVERIFY(!g.cmd.buffer.BufferEmpty);
+    QVERIFY(!g.cmd.buffer.bufferEmpty);
     QCOMPARE(g.cmd.charts, 1);
 }
 
@@ -565,7 +565,7 @@ void TestDownload::keptDownloadFailureIsToldAfterTheChart() {
     f.expectFirmware();
     f.run();  // the box about the folder is left unscripted and read back below
     // The download itself is whole: buffer loaded, chart shown, then the one box.
-    QVERIFY(!f.cmd.buffer.BufferEmpty);
+    QVERIFY(!f.cmd.buffer.bufferEmpty);
     QCOMPARE(f.cmd.charts, 1);
     QCOMPARE(f.boxesBeforeChart, 1);
     QCOMPARE(f.dialogs().shownCount(), 2);

@@ -209,7 +209,7 @@ void TestFileHistory::vanishedRecentFileIsDropped() {
     win.f.dialogs.reset();
     QVERIFY(win.w->recentFiles().isEmpty());
     // Neither the gone file nor the folder gave data: the data set loaded before stays.
-    QCOMPARE(win.w->dataBuffer().Comment, QStringLiteral("pass"));
+    QCOMPARE(win.w->dataBuffer().comment, QStringLiteral("pass"));
 }
 
 void TestFileHistory::downloadsFolderBlockedByAFile() {
@@ -242,7 +242,7 @@ void TestFileHistory::downloadsFolderBlockedByAFile() {
     win.w->findChild<QAction*>(QStringLiteral("mnuDownload"))->trigger();
     win.waitForChart(1);
     DIALOGS_OK(win);
-    QVERIFY(!win.w->dataBuffer().BufferEmpty);
+    QVERIFY(!win.w->dataBuffer().bufferEmpty);
     QCOMPARE(win.entries("mnuRecentDownloads").at(0)->text(), QStringLiteral("(none)"));
 }
 

@@ -225,7 +225,7 @@ void TestFramDecoder::bitsAndPwmAsLogged() {
 
 void TestFramDecoder::elapsedTimes() {
     DataBuffer b;
-    b.LogInterval = static_cast<float>(1 * 0.016);
+    b.logInterval = static_cast<float>(1 * 0.016);
     fillElapsedTimes(b);
     QCOMPARE(b.at(Column::ElapsedTime, 1), 0.02f);
     QCOMPARE(b.at(Column::ElapsedTime, 2), 0.03f);
@@ -236,8 +236,8 @@ void TestFramDecoder::elapsedTimes() {
 
 void TestFramDecoder::elapsedTimesInterval2() {
     DataBuffer b;
-    b.LogInterval = static_cast<float>(125 * 0.016);
-    QCOMPARE(b.LogInterval, 2.0f);
+    b.logInterval = static_cast<float>(125 * 0.016);
+    QCOMPARE(b.logInterval, 2.0f);
     fillElapsedTimes(b);
     QCOMPARE(b.at(Column::ElapsedTime, 1), 2.0f);
     QCOMPARE(b.at(Column::ElapsedTime, 2700), 5400.0f);

@@ -106,7 +106,7 @@ void TestLogCommands::fileOpenNotFoundRetryThenCancel() {
     FileDialogs files(f.dialogs);
     bool thrown = false;
     try {
-        files.FileOpen(QStringLiteral("Open File"), CommandFixture::kFilter, QString());
+        files.fileOpen(QStringLiteral("Open File"), CommandFixture::kFilter, QString());
     } catch (const AppError& e) {
         thrown = true;
         QCOMPARE(e.code(), 0x800403E8u);
@@ -139,7 +139,7 @@ void TestLogCommands::fileOpenWithPrompt() {
     if (!returns) {
         f.dialogs.expectOpenFile(QStringLiteral("T"), QStringLiteral("F|*.f"), other);
     }
-    const QString got = FileDialogs(f.dialogs).FileOpen(
+    const QString got = FileDialogs(f.dialogs).fileOpen(
         QStringLiteral("T"), QStringLiteral("F|*.f"), QStringLiteral("Create it?"));
     QCOMPARE(got, returns ? missing : other);
     DIALOGS_OK(f);
@@ -150,8 +150,8 @@ void TestLogCommands::fileOpenEmptyFilter() {
     f.dialogs.expectOpenFile(QStringLiteral("T"), QStringLiteral("All Files (*.*)|*.*"), QString());
     f.dialogs.expectSaveFile(QStringLiteral("T"), QStringLiteral("All Files (*.*)|*.*"), QString());
     FileDialogs files(f.dialogs);
-    QCOMPARE(files.FileOpen(QStringLiteral("T"), QString(), QString()), QString());
-    QCOMPARE(files.FileSave(QStringLiteral("T"), QString(), QString()), QString());
+    QCOMPARE(files.fileOpen(QStringLiteral("T"), QString(), QString()), QString());
+    QCOMPARE(files.fileSave(QStringLiteral("T"), QString(), QString()), QString());
     DIALOGS_OK(f);
 }
 
@@ -176,7 +176,7 @@ void TestLogCommands::fileSaveOverwrite() {
     }
     QString got;
     try {
-        got = FileDialogs(f.dialogs).FileSave(QStringLiteral("Save File"), CommandFixture::kFilter,
+        got = FileDialogs(f.dialogs).fileSave(QStringLiteral("Save File"), CommandFixture::kFilter,
                                               QString());
         QVERIFY(answer != int(MsgResult::Cancel));
         QCOMPARE(got, answer == int(MsgResult::Yes) ? existing : fresh);
@@ -198,7 +198,7 @@ void TestLogCommands::fileSaveCustomPrompt() {
         QStringLiteral("File Save"),
         existing + kCrLf + "This file already exists." + kCrLf + kCrLf + "Overwrite?",
         MsgIcon::Exclamation, MsgButtons::YesNoCancel, MsgResult::Yes);
-    QCOMPARE(FileDialogs(f.dialogs).FileSave(QStringLiteral("S"), QStringLiteral("F|*.f"),
+    QCOMPARE(FileDialogs(f.dialogs).fileSave(QStringLiteral("S"), QStringLiteral("F|*.f"),
                                              QStringLiteral("Overwrite?")),
              existing);
     DIALOGS_OK(f);
@@ -238,14 +238,14 @@ void TestLogCommands::saveNewFileAsksComment() {
                           QString(), QStringLiteral("wet track"));
     save(g);
     DIALOGS_OK(g);
-    QCOMPARE(g.buffer.Comment, QStringLiteral("wet track"));
+    QCOMPARE(g.buffer.comment, QStringLiteral("wet track"));
     QVERIFY(CommandFixture::read(q).endsWith("\"Comment\",\"wet track\"\r\n"));
 }
 
 void TestLogCommands::saveKeepsExistingComment() {
     CommandFixture f;
     fillExample(f.buffer);
-    f.buffer.Comment = QStringLiteral("dry");
+    f.buffer.comment = QStringLiteral("dry");
     const QString p = f.path(QStringLiteral("c.log"));
     f.dialogs.expectSaveFile(QStringLiteral("Save File"), CommandFixture::kFilter, p);
     save(f);
@@ -256,7 +256,7 @@ void TestLogCommands::saveKeepsExistingComment() {
 void TestLogCommands::saveOverwriteNoThenYes() {
     CommandFixture f;
     fillExample(f.buffer);
-    f.buffer.Comment = QStringLiteral("x");
+    f.buffer.comment = QStringLiteral("x");
     const QString p = f.path(QStringLiteral("run.log"));
     CommandFixture::write(p, "old");
     f.dialogs.expectSaveFile(QStringLiteral("Save File"), CommandFixture::kFilter, p);
@@ -349,7 +349,7 @@ void TestLogCommands::escDuringSaveLeavesNoNewFile() {
 void TestLogCommands::staleEscDoesNotStopSave() {
     CommandFixture f;
     fillExample(f.buffer);
-    f.buffer.Comment = QStringLiteral("x");
+    f.buffer.comment = QStringLiteral("x");
     f.abortRequested = true;  // pressed while nothing was running
     const QString p = f.path(QStringLiteral("run.log"));
     f.dialogs.expectSaveFile(QStringLiteral("Save File"), CommandFixture::kFilter, p);
@@ -443,11 +443,11 @@ void TestLogCommands::openCancelOverwriteLeavesEverything() {
                             MsgIcon::None, MsgButtons::OkCancel, MsgResult::Cancel);
     open(f);
     DIALOGS_OK(f);
-    QVERIFY(!f.buffer.BufferEmpty);
+    QVERIFY(!f.buffer.bufferEmpty);
     QCOMPARE(f.buffer.at(Column::RPM, 7), rpm);
-    QCOMPARE(f.buffer.FirmwareID, QStringLiteral("QX-2 V4.1"));
-    QCOMPARE(f.buffer.ControllerVersion, QStringLiteral("QX-2"));
-    QCOMPARE(f.buffer.Comment, QStringLiteral("Third pass, 1.2 bar"));
+    QCOMPARE(f.buffer.firmwareId, QStringLiteral("QX-2 V4.1"));
+    QCOMPARE(f.buffer.controllerVersion, QStringLiteral("QX-2"));
+    QCOMPARE(f.buffer.comment, QStringLiteral("Third pass, 1.2 bar"));
     QCOMPARE(f.caption, QStringLiteral("untouched"));
     QCOMPARE(f.charts, 0);
 }
@@ -462,10 +462,10 @@ void TestLogCommands::openDialogLeftEmpty() {
     open(f);
     DIALOGS_OK(f);
     // No file, no data: the loaded data set stays whole.
-    QVERIFY(!f.buffer.BufferEmpty);
-    QCOMPARE(f.buffer.FirmwareID, QStringLiteral("QX-2 V4.1"));
-    QCOMPARE(f.buffer.ControllerVersion, QStringLiteral("QX-2"));
-    QCOMPARE(f.buffer.Comment, QStringLiteral("Third pass, 1.2 bar"));
+    QVERIFY(!f.buffer.bufferEmpty);
+    QCOMPARE(f.buffer.firmwareId, QStringLiteral("QX-2 V4.1"));
+    QCOMPARE(f.buffer.controllerVersion, QStringLiteral("QX-2"));
+    QCOMPARE(f.buffer.comment, QStringLiteral("Third pass, 1.2 bar"));
     QCOMPARE(f.buffer.at(Column::RPM, 7), rpm);
     QCOMPARE(f.caption, QStringLiteral("untouched"));
     QCOMPARE(f.charts, 0);
@@ -480,7 +480,7 @@ void TestLogCommands::openNotFoundCancel() {
     f.dialogs.expectErrorBox(QStringLiteral("Canceled File Open"), MsgResult::Abort);
     open(f);
     DIALOGS_OK(f);
-    QVERIFY(f.buffer.BufferEmpty);
+    QVERIFY(f.buffer.bufferEmpty);
     QCOMPARE(f.charts, 0);
 }
 
@@ -491,10 +491,10 @@ void TestLogCommands::openCompleteFile() {
     f.dialogs.expectOpenFile(QStringLiteral("Open File"), CommandFixture::kFilter, p);
     open(f);
     DIALOGS_OK(f);
-    QVERIFY(!f.buffer.BufferEmpty);
-    QCOMPARE(f.buffer.FirmwareID, QStringLiteral("QX-1"));
-    QCOMPARE(f.buffer.ControllerVersion, QStringLiteral("QX-1"));
-    QCOMPARE(f.buffer.LogInterval, 2.0f);
+    QVERIFY(!f.buffer.bufferEmpty);
+    QCOMPARE(f.buffer.firmwareId, QStringLiteral("QX-1"));
+    QCOMPARE(f.buffer.controllerVersion, QStringLiteral("QX-1"));
+    QCOMPARE(f.buffer.logInterval, 2.0f);
     QCOMPARE(f.buffer.at(Column::BatVolts, 2700), 13.8f);
     QCOMPARE(f.caption, CommandFixture::kBase + QStringLiteral(" - run.log"));
     QCOMPARE(f.charts, 1);
@@ -517,9 +517,9 @@ void TestLogCommands::openHundredSampleLines() {
                             MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
     open(f);
     DIALOGS_OK(f);
-    QVERIFY(!f.buffer.BufferEmpty);
-    QCOMPARE(f.buffer.FirmwareID, QString());
-    QCOMPARE(f.buffer.ControllerVersion, QStringLiteral("Unknown"));
+    QVERIFY(!f.buffer.bufferEmpty);
+    QCOMPARE(f.buffer.firmwareId, QString());
+    QCOMPARE(f.buffer.controllerVersion, QStringLiteral("Unknown"));
     QCOMPARE(f.buffer.at(Column::RPM, 100), 6500.0f);
     QCOMPARE(f.buffer.at(Column::RPM, 101), 0.0f);
     QCOMPARE(f.caption, CommandFixture::kBase + QStringLiteral(" - short.log"));
@@ -536,7 +536,7 @@ void TestLogCommands::openHeaderOnly() {
                             MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
     open(f);
     DIALOGS_OK(f);
-    QVERIFY(f.buffer.BufferEmpty);
+    QVERIFY(f.buffer.bufferEmpty);
     QCOMPARE(f.caption, QStringLiteral("untouched"));
     QCOMPARE(f.charts, 0);
 }
@@ -554,9 +554,9 @@ void TestLogCommands::openTrailerCut() {
                             MsgButtons::Ok, MsgResult::Ok);
     open(f);
     DIALOGS_OK(f);
-    QCOMPARE(f.buffer.FirmwareID, QString());
-    QCOMPARE(f.buffer.DownloadDate, QString());
-    QVERIFY(!f.buffer.BufferEmpty);
+    QCOMPARE(f.buffer.firmwareId, QString());
+    QCOMPARE(f.buffer.downloadDate, QString());
+    QVERIFY(!f.buffer.bufferEmpty);
     QCOMPARE(f.charts, 1);
 }
 
@@ -571,8 +571,8 @@ void TestLogCommands::openUnknownFirmware() {
                             MsgButtons::Ok, MsgResult::Ok);
     open(f);
     DIALOGS_OK(f);
-    QCOMPARE(f.buffer.FirmwareID, QStringLiteral("NX-9"));
-    QCOMPARE(f.buffer.ControllerVersion, QStringLiteral("Unknown"));
+    QCOMPARE(f.buffer.firmwareId, QStringLiteral("NX-9"));
+    QCOMPARE(f.buffer.controllerVersion, QStringLiteral("Unknown"));
 
     // "qx" in any case is recognised; the version still needs "QX-1" or "QX-2".
     CommandFixture g;
@@ -581,13 +581,13 @@ void TestLogCommands::openUnknownFirmware() {
     g.dialogs.expectOpenFile(QStringLiteral("Open File"), CommandFixture::kFilter, p);
     OpenLogCommand(g.ctx).mnuOpenFile_Click();
     QVERIFY2(g.dialogs.ok(), qPrintable(g.dialogs.report()));
-    QCOMPARE(g.buffer.ControllerVersion, QStringLiteral("QX-2"));
+    QCOMPARE(g.buffer.controllerVersion, QStringLiteral("QX-2"));
 }
 
 void TestLogCommands::saveThenOpenRoundTrip() {
     CommandFixture f;
     fillDownloadLike(f.buffer);
-    f.buffer.Comment = QStringLiteral("Pass 3, 1.2 bar");
+    f.buffer.comment = QStringLiteral("Pass 3, 1.2 bar");
     const QString p = f.path(QStringLiteral("rt.log"));
     f.dialogs.expectSaveFile(QStringLiteral("Save File"), CommandFixture::kFilter, p);
     save(f);
@@ -600,11 +600,11 @@ void TestLogCommands::saveThenOpenRoundTrip() {
     for (int c = 0; c < kDataColumns; ++c) {
         QCOMPARE(g.buffer.column(static_cast<Column>(c)), f.buffer.column(static_cast<Column>(c)));
     }
-    QCOMPARE(g.buffer.Comment, f.buffer.Comment);
-    QCOMPARE(g.buffer.DownloadDate, f.buffer.DownloadDate);
-    QCOMPARE(g.buffer.FirmwareID, f.buffer.FirmwareID);
-    QCOMPARE(g.buffer.ControllerVersion, QStringLiteral("QX-2"));
-    QCOMPARE(g.buffer.LogInterval, f.buffer.LogInterval);
+    QCOMPARE(g.buffer.comment, f.buffer.comment);
+    QCOMPARE(g.buffer.downloadDate, f.buffer.downloadDate);
+    QCOMPARE(g.buffer.firmwareId, f.buffer.firmwareId);
+    QCOMPARE(g.buffer.controllerVersion, QStringLiteral("QX-2"));
+    QCOMPARE(g.buffer.logInterval, f.buffer.logInterval);
 }
 
 QTEST_GUILESS_MAIN(TestLogCommands)

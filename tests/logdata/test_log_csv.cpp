@@ -53,7 +53,7 @@ void TestLogCsv::pythonCsvReadsSavedFile() {
              out.constData());
     const QJsonObject r = QJsonDocument::fromJson(out).object();
     QCOMPARE(r.value("samples").toInt(), 2700);
-    QCOMPARE(static_cast<float>(r.value("interval").toDouble()), f.buffer.LogInterval);
+    QCOMPARE(static_cast<float>(r.value("interval").toDouble()), f.buffer.logInterval);
     QStringList headings;
     for (const auto& h : r.value("headings").toArray()) {
         headings << h.toString();
@@ -71,7 +71,7 @@ void TestLogCsv::pythonCsvReadsSavedFile() {
     }
     // The comment with its comma stays one quoted field for the csv reader.
     const QJsonArray trailer = r.value("trailer").toArray();
-    QCOMPARE(trailer.at(2).toArray().at(1).toString(), f.buffer.Comment);
+    QCOMPARE(trailer.at(2).toArray().at(1).toString(), f.buffer.comment);
 }
 
 void TestLogCsv::quotesRoundTripThroughPython() {
@@ -80,7 +80,7 @@ void TestLogCsv::quotesRoundTripThroughPython() {
     const QString comment = QStringLiteral("6\" slicks, 75 shot \"wet\"");
     CommandFixture f;
     fillDownloadLike(f.buffer);
-    f.buffer.Comment = comment;
+    f.buffer.comment = comment;
     const QString path = f.path(QStringLiteral("quotes.log"));
     const QString rewritten = f.path(QStringLiteral("rewritten.log"));
     f.dialogs.expectSaveFile(QStringLiteral("Save File"), CommandFixture::kFilter, path);
@@ -101,8 +101,8 @@ void TestLogCsv::quotesRoundTripThroughPython() {
     QVERIFY(reader.readHeader(back));
     QVERIFY(reader.readSamples(back));
     QVERIFY(reader.readTrailer(back));
-    QCOMPARE(back.Comment, second);
-    QCOMPARE(back.FirmwareID, f.buffer.FirmwareID);
+    QCOMPARE(back.comment, second);
+    QCOMPARE(back.firmwareId, f.buffer.firmwareId);
     QCOMPARE(back.column(Column::RPM), f.buffer.column(Column::RPM));
 }
 

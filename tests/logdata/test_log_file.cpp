@@ -231,7 +231,7 @@ void TestLogFile::writerExactBytes() {
 void TestLogFile::writerCommentAndQuotes() {
     DataBuffer b;
     fillExample(b);
-    b.Comment = QStringLiteral("He said \"go\"\r\nthen");
+    b.comment = QStringLiteral("He said \"go\"\r\nthen");
     const QList<QByteArray> l = lines(writeAll(b, QStringLiteral("Orvenna")));
     QCOMPARE(l.size(), 2706);
     // Quotes are doubled; a line break would split the line, so it is a blank.
@@ -274,28 +274,28 @@ void TestLogFile::roundTripEveryField() {
             }
         }
     }
-    QCOMPARE(back.LogInterval, original.LogInterval);
-    QCOMPARE(back.FirmwareID, original.FirmwareID);
-    QCOMPARE(back.DownloadDate, original.DownloadDate);
-    QCOMPARE(back.Comment, original.Comment);
+    QCOMPARE(back.logInterval, original.logInterval);
+    QCOMPARE(back.firmwareId, original.firmwareId);
+    QCOMPARE(back.downloadDate, original.downloadDate);
+    QCOMPARE(back.comment, original.comment);
 
     // An empty comment is saved as a single blank and read back as "".
-    original.Comment.clear();
+    original.comment.clear();
     DataBuffer again;
-    again.Comment = QStringLiteral("old");
+    again.comment = QStringLiteral("old");
     readAll(writeAll(original, QStringLiteral("Orvenna")), again);
-    QCOMPARE(again.Comment, QString());
+    QCOMPARE(again.comment, QString());
 }
 
 void TestLogFile::roundTripCommaInComment() {
     DataBuffer original;
     fillExample(original);
-    original.Comment = QStringLiteral("  Pass 3, 1.2 bar, 14 \"psi\" ,  ");
-    original.DownloadDate = QStringLiteral("Tuesday, 5 March 2024 14:02:11");
+    original.comment = QStringLiteral("  Pass 3, 1.2 bar, 14 \"psi\" ,  ");
+    original.downloadDate = QStringLiteral("Tuesday, 5 March 2024 14:02:11");
     DataBuffer back;
     QVERIFY(readAll(writeAll(original, QStringLiteral("Orvenna")), back).trailer);
-    QCOMPARE(back.Comment, QStringLiteral("Pass 3, 1.2 bar, 14 \"psi\" ,"));
-    QCOMPARE(back.DownloadDate, original.DownloadDate);
+    QCOMPARE(back.comment, QStringLiteral("Pass 3, 1.2 bar, 14 \"psi\" ,"));
+    QCOMPARE(back.downloadDate, original.downloadDate);
 }
 
 void TestLogFile::commaInBrandKeepsDate() {
@@ -303,8 +303,8 @@ void TestLogFile::commaInBrandKeepsDate() {
     fillExample(original);
     DataBuffer back;
     readAll(writeAll(original, QStringLiteral("Orvenna, Inc.")), back);
-    QCOMPARE(back.DownloadDate, original.DownloadDate);
-    QCOMPARE(back.FirmwareID, QStringLiteral("QX-1"));
+    QCOMPARE(back.downloadDate, original.downloadDate);
+    QCOMPARE(back.firmwareId, QStringLiteral("QX-1"));
 }
 
 void TestLogFile::earlierVersionTrailer() {
@@ -315,9 +315,9 @@ void TestLogFile::earlierVersionTrailer() {
     l[2705] = "Comment,  my run  ";
     DataBuffer b;
     QVERIFY(readAll(join(l), b).trailer);
-    QCOMPARE(b.FirmwareID, QStringLiteral("QX-2 rev B"));
-    QCOMPARE(b.DownloadDate, QStringLiteral("1/2/2003 4:05:06 AM"));
-    QCOMPARE(b.Comment, QStringLiteral("my run"));
+    QCOMPARE(b.firmwareId, QStringLiteral("QX-2 rev B"));
+    QCOMPARE(b.downloadDate, QStringLiteral("1/2/2003 4:05:06 AM"));
+    QCOMPARE(b.comment, QStringLiteral("my run"));
     QCOMPARE(LogFileReader::trailerValue("\"Comment\","), QByteArray(""));
     QVERIFY(LogFileReader::trailerValue("\"Comment\"").isNull());
 }
@@ -341,15 +341,15 @@ void TestLogFile::quotesRoundTrip() {
     QFETCH(QByteArray, line);
     DataBuffer original;
     fillExample(original);
-    original.Comment = comment;
-    original.FirmwareID = QStringLiteral("QX-2 \"B\"");
+    original.comment = comment;
+    original.firmwareId = QStringLiteral("QX-2 \"B\"");
     const QList<QByteArray> l = lines(writeAll(original, QStringLiteral("Orvenna")));
     QCOMPARE(l.at(2705), line);
     QCOMPARE(l.at(2703), QByteArray("\"Firmware ID\",\"QX-2 \"\"B\"\"\""));
     DataBuffer back;
     QVERIFY(readAll(join(l), back).trailer);
-    QCOMPARE(back.Comment, comment);
-    QCOMPARE(back.FirmwareID, original.FirmwareID);
+    QCOMPARE(back.comment, comment);
+    QCOMPARE(back.firmwareId, original.firmwareId);
 }
 
 void TestLogFile::trailerFields_data() {
@@ -380,9 +380,9 @@ void TestLogFile::trailerFields() {
     QList<QByteArray> l = lines(exampleFileText());
     l[2705] = line;
     DataBuffer b;
-    b.Comment = QStringLiteral("kept");
+    b.comment = QStringLiteral("kept");
     QVERIFY(readAll(join(l), b).trailer);
-    QCOMPARE(b.Comment, comment);
+    QCOMPARE(b.comment, comment);
 }
 
 void TestLogFile::lineEnds() {
@@ -435,9 +435,9 @@ void TestLogFile::lineFeedOnlyFileReadsWhole() {
     for (int c = 0; c < kDataColumns; ++c) {
         QCOMPARE(got.column(static_cast<Column>(c)), want.column(static_cast<Column>(c)));
     }
-    QCOMPARE(got.FirmwareID, QStringLiteral("QX-1"));
-    QCOMPARE(got.DownloadDate, want.DownloadDate);
-    QCOMPARE(got.LogInterval, 2.0f);
+    QCOMPARE(got.firmwareId, QStringLiteral("QX-1"));
+    QCOMPARE(got.downloadDate, want.downloadDate);
+    QCOMPARE(got.logInterval, 2.0f);
 }
 
 void TestLogFile::readingStopsAtTheBound() {
@@ -522,7 +522,7 @@ void TestLogFile::lenientNumbers() {
     l[3] = ".5, 6 500 ,3.5e1,abc,-.5,1.2V,+13.8,1,0,1,0,";
     DataBuffer b;
     readAll(join(l), b);
-    QCOMPARE(b.LogInterval, 2.5f);
+    QCOMPARE(b.logInterval, 2.5f);
     const float want[kDataColumns] = {0.5f, 6500, 35, 0, -0.5f, 1.2f, 13.8f, 1, 0, 1, 0, 0};
     for (int c = 0; c < kDataColumns; ++c) {
         QCOMPARE(b.at(static_cast<Column>(c), 1), want[c]);
@@ -558,8 +558,8 @@ void TestLogFile::hundredSampleLines() {
     const ReadOutcome o = readAll(join(cut), b);
     QVERIFY(o.header);
     QVERIFY(!o.samples);  // the end came at row 104
-    QCOMPARE(b.FirmwareID, QString());
-    QVERIFY(!LogFileReader::firmwareRecognised(b.FirmwareID));
+    QCOMPARE(b.firmwareId, QString());
+    QVERIFY(!LogFileReader::firmwareRecognised(b.firmwareId));
     QCOMPARE(b.at(Column::RPM, 100), 6500.0f);
     QCOMPARE(b.at(Column::RPM, 101), 1.0f);  // trailer lines taken as (skipped) samples
     QCOMPARE(b.at(Column::RPM, 2700), 1.0f);
@@ -597,9 +597,9 @@ void TestLogFile::headerWithTwoFields() {
     QList<QByteArray> l = lines(exampleFileText());
     l[1] = "2,3";
     DataBuffer b;
-    b.ClearDataBuffer();
+    b.clearDataBuffer();
     readAll(join(l), b);
-    QCOMPARE(b.LogInterval, 0.0f);
+    QCOMPARE(b.logInterval, 0.0f);
 }
 
 void TestLogFile::headerEnds_data() {
@@ -619,22 +619,22 @@ void TestLogFile::trailerEnds() {
     QList<QByteArray> l = lines(exampleFileText());
     l.removeLast();  // no comment line
     DataBuffer b;
-    b.FirmwareID = QStringLiteral("x");
+    b.firmwareId = QStringLiteral("x");
     const ReadOutcome o = readAll(join(l), b);
     QVERIFY(o.samples);
     QVERIFY(!o.trailer);
-    QCOMPARE(b.FirmwareID, QString());
-    QCOMPARE(b.DownloadDate, QString());
-    QCOMPARE(b.Comment, QString());
+    QCOMPARE(b.firmwareId, QString());
+    QCOMPARE(b.downloadDate, QString());
+    QCOMPARE(b.comment, QString());
 }
 
 void TestLogFile::trailerSingleField() {
     QList<QByteArray> l = lines(exampleFileText());
     l[2705] = "no comma here";
     DataBuffer b;
-    b.Comment = QStringLiteral("kept");
+    b.comment = QStringLiteral("kept");
     QVERIFY(readAll(join(l), b).trailer);
-    QCOMPARE(b.Comment, QStringLiteral("kept"));
+    QCOMPARE(b.comment, QStringLiteral("kept"));
 }
 
 void TestLogFile::longLineBounded() {

@@ -77,7 +77,7 @@ void TestMainWindowData::downloadSaveOpen() {
     win.waitForChart(1);
     DIALOGS_OK(win);
     QCOMPARE(win.w->windowTitle(), kBase + QStringLiteral(" - Downloaded Data"));
-    QVERIFY(!win.w->dataBuffer().BufferEmpty);
+    QVERIFY(!win.w->dataBuffer().bufferEmpty);
     QVERIFY(!win.w->findChild<QGroupBox*>(QStringLiteral("fraProgress1"))->isVisible());
     QCOMPARE(win.w->findChild<QGroupBox*>(QStringLiteral("fraProgress1"))->title(),
              QStringLiteral("Reading FRAM"));
@@ -106,7 +106,7 @@ void TestMainWindowData::downloadSaveOpen() {
     DIALOGS_OK(win);
     QCOMPARE(win.w->windowTitle(), kBase + QStringLiteral(" - strip.log"));
     QCOMPARE(win.w->dataBuffer().column(Column::RPM), rpm);
-    QCOMPARE(win.w->dataBuffer().Comment, QStringLiteral("first pass"));
+    QCOMPARE(win.w->dataBuffer().comment, QStringLiteral("first pass"));
 }
 
 void TestMainWindowData::escKeyStopsDownload() {
@@ -123,8 +123,8 @@ void TestMainWindowData::escKeyStopsDownload() {
                                 MsgButtons::Ok, MsgResult::Ok);
     win.trigger("mnuDownload");
     DIALOGS_OK(win);
-    QVERIFY(!win.w->AbortRequested());
-    QVERIFY(win.w->dataBuffer().BufferEmpty);
+    QVERIFY(!win.w->abortRequested());
+    QVERIFY(win.w->dataBuffer().bufferEmpty);
     QVERIFY(win.f.model.framBlocksServed() < 512);
     QCOMPARE(win.w->windowTitle(), kBase + QStringLiteral(" - Data Buffer Empty"));
     QCOMPARE(win.chartsClosed, 0);

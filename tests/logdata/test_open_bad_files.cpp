@@ -26,16 +26,16 @@ void load(CommandFixture& f) {
 }
 
 void verifyKept(const CommandFixture& f) {
-    QVERIFY(!f.buffer.BufferEmpty);
+    QVERIFY(!f.buffer.bufferEmpty);
     DataBuffer want;
     fillDownloadLike(want);
     for (int c = 0; c < kDataColumns; ++c) {
         QCOMPARE(f.buffer.column(static_cast<Column>(c)), want.column(static_cast<Column>(c)));
     }
-    QCOMPARE(f.buffer.FirmwareID, want.FirmwareID);
-    QCOMPARE(f.buffer.ControllerVersion, want.ControllerVersion);
-    QCOMPARE(f.buffer.Comment, want.Comment);
-    QCOMPARE(f.buffer.LogInterval, want.LogInterval);
+    QCOMPARE(f.buffer.firmwareId, want.firmwareId);
+    QCOMPARE(f.buffer.controllerVersion, want.controllerVersion);
+    QCOMPARE(f.buffer.comment, want.comment);
+    QCOMPARE(f.buffer.logInterval, want.logInterval);
     QCOMPARE(f.caption, CommandFixture::kBase + QStringLiteral(" - first.log"));
     QCOMPARE(f.charts, 0);
 }
@@ -215,10 +215,10 @@ void TestOpenBadFiles::lineFeedLogOpensWhole() {
     openAgreeing(f, path);
     runOpen(f, "LF log");
     DIALOGS_OK(f);
-    QVERIFY(!f.buffer.BufferEmpty);
-    QCOMPARE(f.buffer.FirmwareID, QStringLiteral("QX-1"));
+    QVERIFY(!f.buffer.bufferEmpty);
+    QCOMPARE(f.buffer.firmwareId, QStringLiteral("QX-1"));
     QCOMPARE(f.buffer.at(Column::BatVolts, 2700), 13.8f);
-    QCOMPARE(f.buffer.Comment, QString());
+    QCOMPARE(f.buffer.comment, QString());
     QCOMPARE(f.caption, CommandFixture::kBase + QStringLiteral(" - unix.log"));
     QCOMPARE(f.charts, 1);
 }

@@ -92,7 +92,7 @@ ReadBack readBack(const QString& path) {
     if (!f.open(QIODevice::ReadOnly)) {
         return r;
     }
-    r.buffer->ClearDataBuffer();
+    r.buffer->clearDataBuffer();
     LogFileReader reader(f);
     r.header = reader.readHeader(*r.buffer);
     r.samples = r.header && reader.readSamples(*r.buffer);
@@ -269,10 +269,10 @@ void TestLiveRecording::finishedRecordingReadsBack() {
     const ReadBack r = readBack(path);
     QVERIFY(r.header && r.samples && r.trailer);
     const DataBuffer& b = *r.buffer;
-    QCOMPARE(b.LogInterval, 0.5F);
-    QCOMPARE(b.FirmwareID, QStringLiteral("QX-2 v3.1"));
-    QCOMPARE(b.DownloadDate, QStringLiteral("14/05/2026 20:31:07"));
-    QCOMPARE(b.Comment, QStringLiteral("Real-time recording"));
+    QCOMPARE(b.logInterval, 0.5F);
+    QCOMPARE(b.firmwareId, QStringLiteral("QX-2 v3.1"));
+    QCOMPARE(b.downloadDate, QStringLiteral("14/05/2026 20:31:07"));
+    QCOMPARE(b.comment, QStringLiteral("Real-time recording"));
     QCOMPARE(b.at(Column::ElapsedTime, 40), 20.0F);
     QCOMPARE(b.at(Column::RPM, 40), 1040.0F);
     QCOMPARE(b.at(Column::VSS, 1), 255.0F);
@@ -362,7 +362,7 @@ void TestLiveRecording::killedRecordingReadsBack() {
                        {}};
     OpenLogCommand(ctx).mnuOpenFile_Click();
     QVERIFY2(dialogs.ok(), qPrintable(dialogs.report()));
-    QVERIFY(!buffer->BufferEmpty);
+    QVERIFY(!buffer->bufferEmpty);
     QCOMPARE(charts, 1);
     QCOMPARE(buffer->at(Column::RPM, reported), static_cast<float>(1000 + reported));
 }
@@ -394,8 +394,8 @@ void TestLiveRecording::splitAt2700Rows() {
     QCOMPARE(second.buffer->at(Column::RPM, 1), 3701.0F);
     QCOMPARE(second.buffer->at(Column::RPM, 3), 3703.0F);
     QCOMPARE(second.buffer->at(Column::RPM, 4), 0.0F);
-    QCOMPARE(second.buffer->FirmwareID, QStringLiteral("QX-2 v3.1"));
-    QCOMPARE(second.buffer->Comment, RecordingFile::kComment);
+    QCOMPARE(second.buffer->firmwareId, QStringLiteral("QX-2 v3.1"));
+    QCOMPARE(second.buffer->comment, RecordingFile::kComment);
 }
 
 void TestLiveRecording::folderThatCannotBeMade() {
@@ -453,7 +453,7 @@ void TestLiveRecording::fullDiskMidRecording() {
 void TestLiveRecording::recordingTheLiveCar() {
     Window win;
     win.trigger("mnuViewRealTime");
-    QVERIFY(win.monitor().RealTimeActive());
+    QVERIFY(win.monitor().realTimeActive());
     RealTimePanel& panel = win.w->realTimePanel();
     QVERIFY(win.recLamp()->isHidden());
 
@@ -494,15 +494,15 @@ void TestLiveRecording::recordingTheLiveCar() {
     QVERIFY(!win.recorder().isRecording());
     QVERIFY(!win.action("mnuRecordRealTime")->isChecked());
     QVERIFY(win.recLamp()->isHidden());
-    QVERIFY(win.monitor().RealTimeActive());  // the panel runs on
+    QVERIFY(win.monitor().realTimeActive());  // the panel runs on
 
     const ReadBack r = readBack(path);
     QVERIFY(r.header && r.samples && r.trailer);
     const DataBuffer& b = *r.buffer;
-    QCOMPARE(b.LogInterval, 0.5F);
-    QCOMPARE(b.FirmwareID, win.w->controller().FirmwareID());
-    QVERIFY(!b.DownloadDate.isEmpty());
-    QCOMPARE(b.Comment, QStringLiteral("Real-time recording"));
+    QCOMPARE(b.logInterval, 0.5F);
+    QCOMPARE(b.firmwareId, win.w->controller().firmwareId());
+    QVERIFY(!b.downloadDate.isEmpty());
+    QCOMPARE(b.comment, QStringLiteral("Real-time recording"));
     for (int k = 1; k <= 5; ++k) {
         const Shown& s = shown[static_cast<std::size_t>(k - 1)];
         QCOMPARE(b.at(Column::ElapsedTime, k), s.elapsed);
@@ -590,7 +590,7 @@ void TestLiveRecording::lostLinkEndsTheRecording() {
     win.dialogs.expectErrorBox(QStringLiteral("RS-232 timeout. Check cable and click Abort."),
                                MsgResult::Ignore);
     win.cycle();
-    QVERIFY(!win.monitor().RealTimeActive());
+    QVERIFY(!win.monitor().realTimeActive());
     QVERIFY(!win.recorder().isRecording());
     QVERIFY(win.recLamp()->isHidden());
     QCoreApplication::processEvents();  // no message of the recorder's own follows
@@ -650,7 +650,7 @@ void TestLiveRecording::unwritableFolderKeepsThePanelRunning() {
     const int cycles = win.monitor().cyclesStarted();
     win.cycle();
     QCOMPARE(win.monitor().cyclesStarted(), cycles + 1);
-    QVERIFY(win.monitor().RealTimeActive());
+    QVERIFY(win.monitor().realTimeActive());
 }
 
 void TestLiveRecording::diskFullMidRecordingKeepsThePanelRunning() {
@@ -689,7 +689,7 @@ void TestLiveRecording::diskFullMidRecordingKeepsThePanelRunning() {
     QVERIFY2(win.dialogs.ok(), qPrintable(win.dialogs.report()));
     QCOMPARE(win.dialogs.shownCount(), 1);
     // The panel runs on; the rows so far read back.
-    QVERIFY(win.monitor().RealTimeActive());
+    QVERIFY(win.monitor().realTimeActive());
     const int cycles = win.monitor().cyclesStarted();
     win.cycle();
     QCOMPARE(win.monitor().cyclesStarted(), cycles + 1);
@@ -725,13 +725,13 @@ void TestLiveRecording::recentRecordingsOpensTheChart() {
     QVERIFY2(win.dialogs.ok(), qPrintable(win.dialogs.report()));
     QTRY_COMPARE(win.chartsShown, 1);
     const DataBuffer& b = win.w->dataBuffer();
-    QVERIFY(!b.BufferEmpty);
-    QCOMPARE(b.Comment, QStringLiteral("Real-time recording"));
-    QCOMPARE(b.LogInterval, 0.5F);
+    QVERIFY(!b.bufferEmpty);
+    QCOMPARE(b.comment, QStringLiteral("Real-time recording"));
+    QCOMPARE(b.logInterval, 0.5F);
     QVERIFY(b.at(Column::RPM, 3) > 0);
     QVERIFY(win.w->windowTitle().contains(QFileInfo(path).fileName()));
     // The chart stops the panel, as it does for a download.
-    QVERIFY(!win.monitor().RealTimeActive());
+    QVERIFY(!win.monitor().realTimeActive());
 }
 
 int main(int argc, char* argv[]) {

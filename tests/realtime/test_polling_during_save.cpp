@@ -30,8 +30,8 @@ const QString kFilter = QStringLiteral("Nitrous Controller log files (*.log)|*.l
 struct Window : test::SimMainWindow {
     Window() {
         test::fillDragPass(w->dataBuffer());
-        w->dataBuffer().BufferEmpty = false;
-        w->dataBuffer().Comment.clear();
+        w->dataBuffer().bufferEmpty = false;
+        w->dataBuffer().comment.clear();
     }
     // Three ticks of the poll timer; returns how many cycles they started.
     int ticks() {
@@ -73,7 +73,7 @@ void TestPollingDuringSave::cyclesRunBehindSaveDialogs() {
     old.close();
 
     win.trigger("mnuViewRealTime");
-    QVERIFY(win.monitor().RealTimeActive());
+    QVERIFY(win.monitor().realTimeActive());
     win.port.clearWritten();
     int inFileDialog = -1;
     int inQuestion = -1;
@@ -101,7 +101,7 @@ void TestPollingDuringSave::cyclesRunBehindSaveDialogs() {
     QCOMPARE(inComment, 3);
     QCOMPARE(win.statusReads(), 9);
     QCOMPARE(win.monitor().skippedTicks(), 0);
-    QVERIFY(win.monitor().RealTimeActive());
+    QVERIFY(win.monitor().realTimeActive());
     // And the save is whole.
     const QByteArray saved = readAll(path);
     QCOMPARE(saved.count("\r\n"), 2706);
@@ -160,8 +160,8 @@ void TestPollingDuringSave::openChosenDuringSaveWaitsForIt() {
     QCoreApplication::processEvents();
     QVERIFY2(win.dialogs.ok(), qPrintable(win.dialogs.report()));
     QVERIFY(saveWasOver);
-    QCOMPARE(win.w->dataBuffer().Comment, QStringLiteral("kept"));
-    QVERIFY(!win.w->dataBuffer().BufferEmpty);
+    QCOMPARE(win.w->dataBuffer().comment, QStringLiteral("kept"));
+    QVERIFY(!win.w->dataBuffer().bufferEmpty);
 }
 
 QTEST_MAIN(TestPollingDuringSave)

@@ -175,13 +175,13 @@ void TestRealTimeMonitor::startShowsThePanel() {
     m.link.setSerialErrorCount(2);
     m.start();
     QVERIFY2(m.ok(), qPrintable(m.dialogs.report()));
-    QVERIFY(m.monitor->RealTimeActive());
+    QVERIFY(m.monitor->realTimeActive());
     QVERIFY(!m.panel.isHidden());
     QCOMPARE(m.framClears, 1);
-    QCOMPARE(m.link.SerialErrorCount(), 0);
-    QCOMPARE(m.monitor->ControllerVersion(), QStringLiteral("QX-2"));
-    QCOMPARE(m.controller.TPSScaleFactors()[0], 26.0F);
-    QCOMPARE(m.controller.TPSScaleFactors()[1], 230.0F);
+    QCOMPARE(m.link.serialErrorCount(), 0);
+    QCOMPARE(m.monitor->controllerVersion(), QStringLiteral("QX-2"));
+    QCOMPARE(m.controller.tpsScaleFactors()[0], 26.0F);
+    QCOMPARE(m.controller.tpsScaleFactors()[1], 230.0F);
     QVERIFY(!m.panel.gauStage1PWM().isHidden());
     QVERIFY(!m.panel.findChild<QLabel*>(QStringLiteral("lblStage2"))->isHidden());
 }
@@ -198,7 +198,7 @@ void TestRealTimeMonitor::startWithSilentController() {
     // Five tries, then the port is closed and nothing opens.
     QCOMPARE(m.commands(), std::vector<quint8>(5, p::kCmdReSync));
     QVERIFY(!m.port.isOpen());
-    QVERIFY(!m.monitor->RealTimeActive());
+    QVERIFY(!m.monitor->realTimeActive());
     QVERIFY(m.panel.isHidden());
 }
 
@@ -214,7 +214,7 @@ void TestRealTimeMonitor::startEndsOnAbortAtPortError() {
     m.monitor->mnuViewRealTime_Click();
     QVERIFY2(m.ok(), qPrintable(m.dialogs.report()));
     QVERIFY(m.commands().empty());
-    QVERIFY(!m.monitor->RealTimeActive());
+    QVERIFY(!m.monitor->realTimeActive());
     QVERIFY(m.panel.isHidden());
 }
 
@@ -229,8 +229,8 @@ void TestRealTimeMonitor::startWithUnreadableFirmware() {
                        MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
     m.monitor->mnuViewRealTime_Click();
     QVERIFY2(m.ok(), qPrintable(m.dialogs.report()));
-    QVERIFY(m.monitor->RealTimeActive());
-    QCOMPARE(m.monitor->ControllerVersion(), QStringLiteral("Unknown"));
+    QVERIFY(m.monitor->realTimeActive());
+    QCOMPARE(m.monitor->controllerVersion(), QStringLiteral("Unknown"));
     QVERIFY(m.panel.gauStage1PWM().isHidden());
     m.model.faults().firmwareWithoutCr = false;
     m.port.clearWritten();
@@ -253,9 +253,9 @@ void TestRealTimeMonitor::startWithUnreadableScaleFactors() {
                             MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
     m.monitor->mnuViewRealTime_Click();
     QVERIFY2(m.ok(), qPrintable(m.dialogs.report()));
-    QVERIFY(m.monitor->RealTimeActive());
-    QCOMPARE(m.controller.TPSScaleFactors()[0], 26.0F);
-    QCOMPARE(m.controller.TPSScaleFactors()[1], 230.0F);
+    QVERIFY(m.monitor->realTimeActive());
+    QCOMPARE(m.controller.tpsScaleFactors()[0], 26.0F);
+    QCOMPARE(m.controller.tpsScaleFactors()[1], 230.0F);
     // And the cycle uses them: raw 128 is (128 - 26) x 100 / 204 = 50 %.
     m.model.setTrace({});
     m.model.faults().negativeAck = false;
@@ -295,8 +295,8 @@ void TestRealTimeMonitor::startAgainWhileMonitoring() {
     m.start();
     m.model.setQx1(true);
     m.monitor->mnuViewRealTime_Click();
-    QVERIFY(m.monitor->RealTimeActive());
-    QCOMPARE(m.monitor->ControllerVersion(), QStringLiteral("QX-1"));
+    QVERIFY(m.monitor->realTimeActive());
+    QCOMPARE(m.monitor->controllerVersion(), QStringLiteral("QX-1"));
     QVERIFY(m.panel.gauStage1PWM().isHidden());
     QCOMPARE(m.framClears, 2);
 }
@@ -344,7 +344,7 @@ void TestRealTimeMonitor::unknownControllerNeverReadsPwm() {
     Monitor m;
     m.model.setFirmwareText("NX-9 something else");
     m.start();
-    QCOMPARE(m.monitor->ControllerVersion(), QStringLiteral("Unknown"));
+    QCOMPARE(m.monitor->controllerVersion(), QStringLiteral("Unknown"));
     m.cycle();
     QCOMPARE(m.commands(), kQx1Cycle);
 }
@@ -426,7 +426,7 @@ void TestRealTimeMonitor::engineSpeedDoubled() {
     m.model.setGenModeFlags(p::kGenModeRpmDouble);
     m.setLive({.rpm = 5000});
     m.start();
-    QVERIFY(m.controller.RPMDouble());
+    QVERIFY(m.controller.rpmDouble());
     m.cycle();
     QCOMPARE(m.panel.gauTach().Caption(), QStringLiteral("10000"));
     QCOMPARE(m.panel.gauTach().value(), 10.0);
@@ -441,7 +441,7 @@ void TestRealTimeMonitor::roadSpeedInKmhMode() {
     m.model.setGenModeFlags(0);
     m.setLive({.vss = 100});
     m.start();
-    QVERIFY(!m.controller.VSSInMPH());
+    QVERIFY(!m.controller.vssInMph());
     m.cycle();
     QCOMPARE(m.panel.gauSpeedometer().value(), 100 * 0.621388);
     QCOMPARE(m.panel.gauSpeedometer().Caption(), QStringLiteral("62"));
@@ -538,7 +538,7 @@ void TestRealTimeMonitor::analogThrottleFirstCycleShowsZeroVolts() {
     // The status shows the previous cycle's voltage: none yet.
     QCOMPARE(m.panel.status(), QStringLiteral("Ready\r\nTPS Volts: 0.00"));
     const float volts = 64 * 5.0F / 255.0F;
-    QCOMPARE(m.monitor->LastTPSVolts(), volts);
+    QCOMPARE(m.monitor->lastTpsVolts(), volts);
     QCOMPARE(m.panel.gauTPSVolts().pointerValue(), static_cast<double>(volts));
     m.cycle();
     // 1.2549 V to the nearest 0.05.
@@ -620,7 +620,7 @@ void TestRealTimeMonitor::errorInTheCycleItself() {
     QVERIFY2(m.ok(), qPrintable(m.dialogs.report()));
     QCOMPARE(m.commands(), commands);
     // Only the cycle ended: monitoring goes on.
-    QVERIFY(m.monitor->RealTimeActive());
+    QVERIFY(m.monitor->realTimeActive());
     QVERIFY(!m.monitor->cycleInProgress());
 }
 
@@ -666,7 +666,7 @@ void TestRealTimeMonitor::lostLinkResetAfterSilence() {
                         {"shpLED_GPI", "shpLED_PurgeIn", "shpLED_ArmIn", "shpLED_Stage1Sol",
                          "shpLED_Stage2Sol", "shpLED_GPO", "shpLED_PurgeSol", "shpLED_StatusLED"}),
              QStringLiteral("lit dark dark dark dark dark dark dark"));
-    QVERIFY(!m.monitor->RealTimeActive());
+    QVERIFY(!m.monitor->realTimeActive());
     QVERIFY(m.panel.isHidden());
     QVERIFY(!m.port.isOpen());
     // Later ticks do nothing.
@@ -696,10 +696,10 @@ void TestRealTimeMonitor::readIgnoredMidCycleShowsZero() {
     QCOMPARE(m.panel.gauTach().Caption(), QStringLiteral("0"));
     QCOMPARE(m.commands(), qx2Cycle());
     // Monitoring goes on; the next cycle's status read finds the link lost.
-    QVERIFY(m.monitor->RealTimeActive());
+    QVERIFY(m.monitor->realTimeActive());
     m.dialogs.expectErrorBox(kTimeout, MsgResult::Ignore);
     m.cycle();
-    QVERIFY(!m.monitor->RealTimeActive());
+    QVERIFY(!m.monitor->realTimeActive());
     QVERIFY2(m.ok(), qPrintable(m.dialogs.report()));
 }
 
@@ -718,7 +718,7 @@ void TestRealTimeMonitor::abortInAReadStopsMonitoring() {
     // The cycle ended at its next test: nothing after the engine speed was read.
     QCOMPARE(m.commands(), (std::vector<quint8>{p::kCmdReadStatus, p::kCmdReadTps, p::kCmdReadBat,
                                                 p::kCmdReadRpm}));
-    QVERIFY(!m.monitor->RealTimeActive());
+    QVERIFY(!m.monitor->realTimeActive());
     QVERIFY(m.panel.isHidden());
     QVERIFY(!m.port.isOpen());
 }
@@ -739,7 +739,7 @@ void TestRealTimeMonitor::escFreezesGaugesButStatusUpdates() {
     QCOMPARE(m.panel.status(), QStringLiteral("Ready"));
     QCOMPARE(m.panel.gauTach().Caption(), QStringLiteral("3000"));
     QCOMPARE(lampState(m.panel, "shpLED_ArmIn"), QStringLiteral("lit"));
-    QVERIFY(m.monitor->RealTimeActive());
+    QVERIFY(m.monitor->realTimeActive());
     // Once another command clears Esc, full cycles resume.
     m.abort = false;
     m.cycle();
@@ -759,7 +759,7 @@ void TestRealTimeMonitor::closeDuringCycleEndsItAfterTheExchange() {
     m.cycle();
     m.clock.setOnPause({});
     QCOMPARE(m.commands(), (std::vector<quint8>{p::kCmdReadStatus, p::kCmdReadTps}));
-    QVERIFY(!m.monitor->RealTimeActive());
+    QVERIFY(!m.monitor->realTimeActive());
     QVERIFY(!m.port.isOpen());
     QVERIFY(m.panel.isHidden());
     QCOMPARE(m.panel.gauBatVolts().pointerValue(), 0.0);
@@ -772,7 +772,7 @@ void TestRealTimeMonitor::closeButtonStops() {
     m.cycle();
     QVERIFY(m.port.isOpen());
     m.panel.cmdCloseRealTimeData().click();
-    QVERIFY(!m.monitor->RealTimeActive());
+    QVERIFY(!m.monitor->realTimeActive());
     QVERIFY(m.panel.isHidden());
     QVERIFY(!m.port.isOpen());
     // The gauges keep their readings.
@@ -819,8 +819,8 @@ void TestRealTimeMonitor::tickDuringAnotherCommandIsSkipped() {
     m.start();
     // A tick in every pause of another command (here a download's address and block read).
     m.clock.setOnPause([&](int) { m.cycle(); });
-    m.controller.SetAddress(0);
-    m.controller.ReadFRAMBlock(64);
+    m.controller.setAddress(0);
+    m.controller.readFramBlock(64);
     m.clock.setOnPause({});
     QCOMPARE(m.monitor->cyclesStarted(), 0);
     QVERIFY(m.monitor->skippedTicks() >= 3);
@@ -831,7 +831,7 @@ void TestRealTimeMonitor::tickDuringAnotherCommandIsSkipped() {
 void TestRealTimeMonitor::clearChosenMidCycleRunsAfterIt() {
     Window win;
     win.trigger("mnuViewRealTime");
-    QVERIFY(win.monitor().RealTimeActive());
+    QVERIFY(win.monitor().realTimeActive());
     win.port.clearWritten();
     win.dialogs
         .expectMessage(QStringLiteral("Clear Controller Data Buffer"),
@@ -860,7 +860,7 @@ void TestRealTimeMonitor::clearChosenMidCycleRunsAfterIt() {
     expected.insert(expected.end(), p::kEraseConfirmation.begin(), p::kEraseConfirmation.end());
     QCOMPARE(win.port.writtenBytes(), expected);
     // Monitoring goes on afterwards.
-    QVERIFY(win.monitor().RealTimeActive());
+    QVERIFY(win.monitor().realTimeActive());
     win.port.clearWritten();
     win.monitor().tmrDataRead_Timer();
     QCOMPARE(win.port.writtenBytes(), qx2Cycle());
@@ -883,14 +883,14 @@ void TestRealTimeMonitor::startChosenMidCycleRunsAfterIt() {
     const std::vector<quint8> w = win.port.writtenBytes();
     QVERIFY(w.size() > qx2Cycle().size());
     QCOMPARE(w[qx2Cycle().size()], p::kCmdReSync);
-    QVERIFY(win.monitor().RealTimeActive());
+    QVERIFY(win.monitor().realTimeActive());
     QVERIFY2(win.dialogs.ok(), qPrintable(win.dialogs.report()));
 }
 
 void TestRealTimeMonitor::downloadChosenMidCycleStopsMonitoringAfterIt() {
     Window win;
     win.trigger("mnuViewRealTime");
-    QVERIFY(win.monitor().RealTimeActive());
+    QVERIFY(win.monitor().realTimeActive());
     win.port.clearWritten();
     // The chart the download opens at its end is closed as soon as it shows.
     QTimer closer;
@@ -915,7 +915,7 @@ void TestRealTimeMonitor::downloadChosenMidCycleStopsMonitoringAfterIt() {
     win.monitor().tmrDataRead_Timer();
     // The cycle finished untouched; the download waits for it.
     QCOMPARE(win.port.writtenBytes(), qx2Cycle());
-    QVERIFY(win.monitor().RealTimeActive());
+    QVERIFY(win.monitor().realTimeActive());
     QCOMPARE(win.model.framBlocksServed(), 0);
     // Ticks falling due during the download find monitoring stopped.
     win.clock.setOnPause([&](int) { win.monitor().tmrDataRead_Timer(); });
@@ -924,7 +924,7 @@ void TestRealTimeMonitor::downloadChosenMidCycleStopsMonitoringAfterIt() {
     win.clock.setOnPause({});
     QVERIFY2(win.dialogs.ok(), qPrintable(win.dialogs.report()));
     QCOMPARE(win.model.framBlocksServed(), 512);
-    QVERIFY(!win.monitor().RealTimeActive());
+    QVERIFY(!win.monitor().realTimeActive());
     QVERIFY(win.w->realTimePanel().isHidden());
     QCOMPARE(win.monitor().cyclesStarted(), 1);
     const std::vector<quint8> w = win.port.writtenBytes();
@@ -938,7 +938,7 @@ void TestRealTimeMonitor::optionsDialogChosenMidCycle() {
     Window win;
     win.model.setFixedLive(sim::ControllerModel::Live{.rpm = 2000, .tps = 51});
     win.trigger("mnuViewRealTime");
-    QVERIFY(win.monitor().RealTimeActive());
+    QVERIFY(win.monitor().realTimeActive());
     int yields = 0;
     win.clock.setOnPause([&](int ms) {
         if (ms == 0 && ++yields == 2) {
@@ -980,7 +980,7 @@ void TestRealTimeMonitor::optionsDialogChosenMidCycle() {
     QVERIFY(!win.w->realTimePanel().gauTPSVolts().isHidden());
     // The next cycle reads in volts; the one after shows the status line for it.
     win.monitor().tmrDataRead_Timer();
-    QCOMPARE(win.monitor().LastTPSVolts(), 1.0F);
+    QCOMPARE(win.monitor().lastTpsVolts(), 1.0F);
     win.monitor().tmrDataRead_Timer();
     QCOMPARE(win.w->realTimePanel().status(),
              QStringLiteral("Power On - Not Armed\r\nTPS Volts: 1.00"));
@@ -991,18 +991,18 @@ void TestRealTimeMonitor::viewRealTimeMenuStartsMonitoring() {
     Window win;
     QVERIFY(win.w->realTimePanel().isHidden());
     win.trigger("mnuViewRealTime");
-    QVERIFY(win.w->RealTimeActive());
+    QVERIFY(win.w->realTimeActive());
     QVERIFY(!win.w->realTimePanel().isHidden());
     QCOMPARE(win.monitor().tmrDataRead().interval(), 500);
     win.w->realTimePanel().cmdCloseRealTimeData().click();
-    QVERIFY(!win.w->RealTimeActive());
+    QVERIFY(!win.w->realTimeActive());
     QVERIFY(win.w->realTimePanel().isHidden());
     QVERIFY(!win.port.isOpen());
 }
 
 void TestRealTimeMonitor::mainWindowReportsRealTimeActive() {
     Window win;
-    QVERIFY(!win.w->RealTimeActive());
+    QVERIFY(!win.w->realTimeActive());
     QVERIFY(!win.w->serialLink().realTimeActive());
     win.trigger("mnuViewRealTime");
     QVERIFY(win.w->serialLink().realTimeActive());

@@ -87,7 +87,7 @@ QString writeComparedLog(const QString& folder) {
         other.at(Column::RPM, row) = std::round(other.at(Column::RPM, row) * 0.96f);
         other.at(Column::VSS, row) = other.at(Column::VSS, row) * 0.93f;
     }
-    other.Comment = QStringLiteral("Pass 1: street tyres");
+    other.comment = QStringLiteral("Pass 1: street tyres");
     const QString path = QDir(folder).filePath(QStringLiteral("pass1_street_tyres.log"));
     QFile f(path);
     if (f.open(QIODevice::WriteOnly)) {
@@ -143,7 +143,7 @@ void chartShots() {
     }
     {
         Fixture f;
-        f.data.ControllerVersion = QStringLiteral("QX-1");
+        f.data.controllerVersion = QStringLiteral("QX-1");
         FrmChart1 w(f.services());
         w.show();
         w.Form_Load();
@@ -152,7 +152,7 @@ void chartShots() {
     }
     {
         Fixture f;
-        f.data.Comment = QStringLiteral("Pass 2: slicks");
+        f.data.comment = QStringLiteral("Pass 2: slicks");
         CompareAnswer answer(writeComparedLog(g_folder));
         ChartServices services{f.data, f.settings, f.store,
                                answer, QString(),  QStringLiteral("pass2_slicks.log")};

@@ -97,7 +97,7 @@ void printedPage(const QString& folder, const QString& name,
 void printShots(const QString& folder) {
     {
         const auto box =
-            QtUserDialogs::makeMessageBox(kAboutTitle, aboutText(Branding::defaults().BrandLines),
+            QtUserDialogs::makeMessageBox(kAboutTitle, aboutText(Branding::defaults().brandLines),
                                           MsgIcon::Information, MsgButtons::Ok, nullptr);
         box->show();
         settle(*box);
