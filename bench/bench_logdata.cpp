@@ -192,7 +192,7 @@ int main(int argc, char* argv[]) {
     QElapsedTimer t;
     const double cpu0 = cpuSeconds();
     t.start();
-    DownloadCommand(ctx, controller, *image2, DownloadHooks{}).mnuDownload_Click();
+    DownloadCommand(ctx, controller, *image2, DownloadHooks{}).run();
     const double downloadMs = static_cast<double>(t.nsecsElapsed()) / 1e6;
     const double cpuMs = (cpuSeconds() - cpu0) * 1000.0;
     const bool loaded = !downloaded->bufferEmpty && dialogs.unexpected == 0;

@@ -363,7 +363,7 @@ int FrmMain::serialErrorCount() const {
 void FrmMain::mnuClearControllerBuffer_Click() {
     // Waits for any exchange in flight (a poll cycle suspended in a pause) to finish first.
     link_->runWhenIdle([this] {
-        ClearControllerCommand(*controller_, dialogs()).mnuClearControllerBuffer_Click();
+        ClearControllerCommand(*controller_, dialogs()).run();
     });
 }
 
@@ -387,7 +387,7 @@ void FrmMain::mnuOpenFile_Click() {
         // The reading yields; a download or another file chosen meanwhile waits for its end.
         SerialLink::CommandScope command(*link_);
         const LogDataContext ctx = logDataContext();
-        OpenLogCommand(ctx).mnuOpenFile_Click();
+        OpenLogCommand(ctx).run();
     });
 }
 
@@ -407,7 +407,7 @@ void FrmMain::mnuSaveFile_Click() {
         // lines; a download or file read chosen meanwhile waits for it to finish.
         SerialLink::CommandScope command(*link_);
         const LogDataContext ctx = logDataContext();
-        SaveLogCommand(ctx).mnuSaveFile_Click();
+        SaveLogCommand(ctx).run();
     });
 }
 
@@ -431,7 +431,7 @@ void FrmMain::mnuDownload_Click() {
         hooks.keepDownload = [this](const DataBuffer& b, const QDateTime& when) {
             return keepDownload(b, when);
         };
-        DownloadCommand(ctx, *controller_, *framBuffer_, std::move(hooks)).mnuDownload_Click();
+        DownloadCommand(ctx, *controller_, *framBuffer_, std::move(hooks)).run();
     });
 }
 

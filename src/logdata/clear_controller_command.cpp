@@ -14,7 +14,7 @@ namespace {
 constexpr int kHighestUnarmedStatus = 1;
 }  // namespace
 
-void ClearControllerCommand::mnuClearControllerBuffer_Click() {
+void ClearControllerCommand::run() {
     ErrorTrap trap(dialogs_);
     SerialLink& link = controller_.link();
     auto say = [&](const QString& text, MsgIcon icon) {

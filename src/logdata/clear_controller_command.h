@@ -18,7 +18,7 @@ public:
         : controller_(controller), dialogs_(dialogs) {}
 
     /// The menu handler. Every box it shows is titled kTitle.
-    void mnuClearControllerBuffer_Click();
+    void run();
 
 private:
     Controller& controller_;

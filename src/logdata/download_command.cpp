@@ -135,7 +135,7 @@ void DownloadCommand::readFramData() {
     link.closePort();
 }
 
-void DownloadCommand::mnuDownload_Click() {
+void DownloadCommand::run() {
     SerialLink& link = controller_.link();
     ErrorTrap trap(ctx_.dialogs);
     auto say = [&](const QString& text, MsgIcon icon) {

@@ -44,7 +44,7 @@ public:
     DownloadCommand(const LogDataContext& context, Controller& controller, FramBuffer& fram,
                     DownloadHooks hooks);
 
-    void mnuDownload_Click();
+    void run();
     /// Reads the 512 blocks of 64 bytes into the FRAM image; LinkOK tells whether all came.
     void readFramData();
 

@@ -47,15 +47,15 @@ QString OpenLogCommand::tooLargeText(const QString& path, qint64 ignoredBytes) {
                       .arg(ignoredBytes);
 }
 
-void OpenLogCommand::mnuOpenFile_Click() {
-    run(QString());
+void OpenLogCommand::run() {
+    openChosen(QString());
 }
 
 void OpenLogCommand::openPath(const QString& path) {
-    run(path);
+    openChosen(path);
 }
 
-void OpenLogCommand::run(const QString& chosenPath) {
+void OpenLogCommand::openChosen(const QString& chosenPath) {
     ErrorTrap trap(ctx_.dialogs);
     auto warn = [&](const QString& text) {
         trap.run([&] { ctx_.dialogs.message(kTitle, text, MsgIcon::Exclamation, MsgButtons::Ok); });

@@ -23,13 +23,13 @@ public:
 
     explicit OpenLogCommand(const LogDataContext& context) : ctx_(context) {}
 
-    void mnuOpenFile_Click();
+    void run();
     /// The same command on a file already chosen (Recent Files, Recent Downloads): the open
     /// dialog is skipped, and a file that has gone brings the dialog's "File not found." path.
     void openPath(const QString& path);
 
 private:
-    void run(const QString& chosenPath);
+    void openChosen(const QString& chosenPath);
 
     const LogDataContext& ctx_;
 };

@@ -86,7 +86,7 @@ void SaveLogCommand::abandonActiveSave() {
     }
 }
 
-void SaveLogCommand::mnuSaveFile_Click() {
+void SaveLogCommand::run() {
     // An Esc pressed while nothing was running must not stop this save.
     ctx_.clearAbortRequest();
     DataBuffer& buffer = ctx_.buffer;

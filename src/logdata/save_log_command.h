@@ -18,7 +18,7 @@ public:
 
     explicit SaveLogCommand(const LogDataContext& context) : ctx_(context) {}
 
-    void mnuSaveFile_Click();
+    void run();
 
     /// Discards a save in progress without touching its target (the program is ending).
     static void abandonActiveSave();

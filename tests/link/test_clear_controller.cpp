@@ -37,7 +37,7 @@ private Q_SLOTS:
 void TestClearController::cancelSendsNothing() {
     LinkFixture f;
     expectProceed(f, MsgResult::Cancel);
-    ClearControllerCommand(f.controller, f.dialogs).mnuClearControllerBuffer_Click();
+    ClearControllerCommand(f.controller, f.dialogs).run();
     QVERIFY(f.written().empty());
     QCOMPARE(f.port.openCount(), 0);
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
@@ -50,7 +50,7 @@ void TestClearController::noLinkAfterFiveChecks() {
     expectNotice(f,
                  QStringLiteral("Cannot establish RS-232 link. Check cable and controller power."),
                  MsgIcon::Exclamation);
-    ClearControllerCommand(f.controller, f.dialogs).mnuClearControllerBuffer_Click();
+    ClearControllerCommand(f.controller, f.dialogs).run();
     QCOMPARE(f.written(), (Bytes{0x33, 0x33, 0x33, 0x33, 0x33}));
     QVERIFY(!f.link.isPortOpen());
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
@@ -67,7 +67,7 @@ void TestClearController::abortOnPortErrorEndsCommand() {
                        "may be unplugged, or Com2 may be the wrong port.\r\nPlug the adapter in, "
                        "or use Communications > Find Ports... to find it and bind it to Com2."),
         MsgResult::Abort);
-    ClearControllerCommand(f.controller, f.dialogs).mnuClearControllerBuffer_Click();
+    ClearControllerCommand(f.controller, f.dialogs).run();
     QVERIFY(f.written().empty());
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 
@@ -94,7 +94,7 @@ void TestClearController::statusDecides() {
         expectNotice(f, QStringLiteral("Cannot clear data buffer while controller is armed."),
                      MsgIcon::Exclamation);
     }
-    ClearControllerCommand(f.controller, f.dialogs).mnuClearControllerBuffer_Click();
+    ClearControllerCommand(f.controller, f.dialogs).run();
     QCOMPARE(f.model.eraseCount(), allowed ? 1 : 0);
     QVERIFY(!f.link.isPortOpen());
     QCOMPARE(f.written()[0], quint8{0x33});
@@ -110,7 +110,7 @@ void TestClearController::statusReadFailsQuietly() {
     expectProceed(f, MsgResult::Ok);
     f.dialogs.expectErrorBox(QStringLiteral("RS-232 timeout. Check cable and click Abort."),
                              MsgResult::Ignore);
-    ClearControllerCommand(f.controller, f.dialogs).mnuClearControllerBuffer_Click();
+    ClearControllerCommand(f.controller, f.dialogs).run();
     QCOMPARE(f.written(), (Bytes{0x33, 0x2E}));
     QCOMPARE(f.model.eraseCount(), 0);
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
@@ -122,7 +122,7 @@ void TestClearController::refusedErase() {
     expectProceed(f, MsgResult::Ok);
     expectNotice(f, QStringLiteral("Command failed - controller data buffer not cleared."),
                  MsgIcon::Information);
-    ClearControllerCommand(f.controller, f.dialogs).mnuClearControllerBuffer_Click();
+    ClearControllerCommand(f.controller, f.dialogs).run();
     QCOMPARE(f.model.eraseCount(), 0);
     QVERIFY(!f.link.isPortOpen());
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
@@ -133,7 +133,7 @@ void TestClearController::clearTakesFiveSeconds() {
     expectProceed(f, MsgResult::Ok);
     expectNotice(f, QStringLiteral("Controller data buffer cleared."), MsgIcon::Information);
     const qint64 start = f.clock.nowUs();
-    ClearControllerCommand(f.controller, f.dialogs).mnuClearControllerBuffer_Click();
+    ClearControllerCommand(f.controller, f.dialogs).run();
     QVERIFY(f.elapsedMsSince(start) >= 5000);
     // The controller's log is erased: the ring starts at its first slot again.
     QCOMPARE(f.model.fram()[35] + 256 * f.model.fram()[36], 368);

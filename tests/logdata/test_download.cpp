@@ -92,7 +92,7 @@ struct DownloadFixture {
             ++cmd.charts;
             boxesBeforeChart = link.dialogs.shownCount();
         };
-        DownloadCommand(ctx, link.controller, *fram, hooks).mnuDownload_Click();
+        DownloadCommand(ctx, link.controller, *fram, hooks).run();
     }
 
     void expectFirmware() {
@@ -514,7 +514,7 @@ void TestDownload::keptDownloadIsTheSavedFile() {
     f.cmd.dialogs.expectSaveFile(QStringLiteral("Save File"), CommandFixture::kFilter, saved)
         .expectInput(QStringLiteral("Comment?"), QStringLiteral("Optional Information Entry"),
                      QString(), QStringLiteral("Quarter mile, 6\" slicks"));
-    SaveLogCommand(f.cmd.ctx).mnuSaveFile_Click();
+    SaveLogCommand(f.cmd.ctx).run();
     QVERIFY2(f.cmd.dialogs.ok(), qPrintable(f.cmd.dialogs.report()));
     QList<QByteArray> keptLines = CommandFixture::read(kept).split('\n');
     QList<QByteArray> savedLines = CommandFixture::read(saved).split('\n');

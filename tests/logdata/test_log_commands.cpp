@@ -43,10 +43,10 @@ QByteArray join(const QList<QByteArray>& l) {
 }
 
 void save(CommandFixture& f) {
-    SaveLogCommand(f.ctx).mnuSaveFile_Click();
+    SaveLogCommand(f.ctx).run();
 }
 void open(CommandFixture& f) {
-    OpenLogCommand(f.ctx).mnuOpenFile_Click();
+    OpenLogCommand(f.ctx).run();
 }
 
 #define DIALOGS_OK(f) QVERIFY2((f).dialogs.ok(), qPrintable((f).dialogs.report()))
@@ -397,7 +397,7 @@ void TestLogCommands::saveCannotCreate() {
                                 ctx.brandName,  ctx.abortRequested, ctx.setAbortRequested,
                                 ctx.yield,      ctx.setCaption,     ctx.viewChart,
                                 ctx.fileExists, ctx.fileUsed};
-    SaveLogCommand(withRecorder).mnuSaveFile_Click();
+    SaveLogCommand(withRecorder).run();
     QVERIFY(recorder.ok);
     QCOMPARE(boxes, 2);
     QCOMPARE(f.yields, 0);
@@ -579,7 +579,7 @@ void TestLogCommands::openUnknownFirmware() {
     l[2703] = "\"Firmware ID\",\"qx-2 beta\"";
     CommandFixture::write(p, join(l));
     g.dialogs.expectOpenFile(QStringLiteral("Open File"), CommandFixture::kFilter, p);
-    OpenLogCommand(g.ctx).mnuOpenFile_Click();
+    OpenLogCommand(g.ctx).run();
     QVERIFY2(g.dialogs.ok(), qPrintable(g.dialogs.report()));
     QCOMPARE(g.buffer.controllerVersion, QStringLiteral("QX-2"));
 }
@@ -595,7 +595,7 @@ void TestLogCommands::saveThenOpenRoundTrip() {
 
     CommandFixture g;
     g.dialogs.expectOpenFile(QStringLiteral("Open File"), CommandFixture::kFilter, p);
-    OpenLogCommand(g.ctx).mnuOpenFile_Click();
+    OpenLogCommand(g.ctx).run();
     QVERIFY2(g.dialogs.ok(), qPrintable(g.dialogs.report()));
     for (int c = 0; c < kDataColumns; ++c) {
         QCOMPARE(g.buffer.column(static_cast<Column>(c)), f.buffer.column(static_cast<Column>(c)));

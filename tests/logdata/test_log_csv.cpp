@@ -42,7 +42,7 @@ void TestLogCsv::pythonCsvReadsSavedFile() {
     fillDownloadLike(f.buffer);
     const QString path = f.path(QStringLiteral("for python.log"));
     f.dialogs.expectSaveFile(QStringLiteral("Save File"), CommandFixture::kFilter, path);
-    SaveLogCommand(f.ctx).mnuSaveFile_Click();
+    SaveLogCommand(f.ctx).run();
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 
     QProcess python;
@@ -84,7 +84,7 @@ void TestLogCsv::quotesRoundTripThroughPython() {
     const QString path = f.path(QStringLiteral("quotes.log"));
     const QString rewritten = f.path(QStringLiteral("rewritten.log"));
     f.dialogs.expectSaveFile(QStringLiteral("Save File"), CommandFixture::kFilter, path);
-    SaveLogCommand(f.ctx).mnuSaveFile_Click();
+    SaveLogCommand(f.ctx).run();
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 
     const QString second = QStringLiteral("2nd \"pass\", \"\"");

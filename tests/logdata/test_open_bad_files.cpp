@@ -52,7 +52,7 @@ void warn(CommandFixture& f, const QString& text) {
 
 void runOpen(CommandFixture& f, const QString& what) {
     Watchdog dog(what.toStdString(), kPromptly);
-    OpenLogCommand(f.ctx).mnuOpenFile_Click();
+    OpenLogCommand(f.ctx).run();
 }
 
 #define DIALOGS_OK(f) QVERIFY2((f).dialogs.ok(), qPrintable((f).dialogs.report()))

@@ -360,7 +360,7 @@ void TestLiveRecording::killedRecordingReadsBack() {
     LogDataContext ctx{*buffer, dialogs, QStringLiteral("T"),   QStringLiteral("B"), {},
                        {},      {},      [](const QString&) {}, [&] { ++charts; },   {},
                        {}};
-    OpenLogCommand(ctx).mnuOpenFile_Click();
+    OpenLogCommand(ctx).run();
     QVERIFY2(dialogs.ok(), qPrintable(dialogs.report()));
     QVERIFY(!buffer->bufferEmpty);
     QCOMPARE(charts, 1);
