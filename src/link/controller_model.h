@@ -29,4 +29,10 @@ inline constexpr double kMphPerKmh = 0.621388;
 inline constexpr float kDefaultTpsZeroPoint = 26.0F;
 inline constexpr float kDefaultTpsFullPoint = 230.0F;
 
+/// Status codes 0 "Power Off" and 1 "Power On - Not Armed" are the only ones in which the
+/// controller's log may be read or erased; any higher code means it is armed.
+inline constexpr bool isArmedStatus(int status) {
+    return status > 1;
+}
+
 }  // namespace tarvik

@@ -9,63 +9,41 @@ namespace tarvik {
 
 const QString ClearControllerCommand::kTitle = QStringLiteral("Clear Controller Data Buffer");
 
-namespace {
-// Status codes 0 "Power Off" and 1 "Power On - Not Armed" are the only safe ones to erase in.
-constexpr int kHighestUnarmedStatus = 1;
-}  // namespace
-
 void ClearControllerCommand::run() {
     ErrorTrap trap(dialogs_);
-    SerialLink& link = controller_.link();
     auto say = [&](const QString& text, MsgIcon icon) {
-        dialogs_.message(kTitle, text, icon, MsgButtons::Ok);
+        trap.run([&] { dialogs_.message(kTitle, text, icon, MsgButtons::Ok); });
     };
 
-    // 1. The erase cannot be undone: ask first.
+    // The erase cannot be undone: ask first.
     MsgResult answer = MsgResult::Cancel;
-    if (!trap.run([&] {
-            answer = dialogs_.message(kTitle,
-                                      QStringLiteral("All data logged by controller will be lost. "
-                                                     "Proceed?"),
-                                      MsgIcon::Exclamation, MsgButtons::OkCancel);
-        })) {
-        return;
-    }
-    if (answer != MsgResult::Ok) {
-        return;
-    }
-
-    if (!controller_.establishLink(kTitle)) {
+    trap.run([&] {
+        answer = dialogs_.message(kTitle,
+                                  QStringLiteral("All data logged by controller will be lost. "
+                                                 "Proceed?"),
+                                  MsgIcon::Exclamation, MsgButtons::OkCancel);
+    });
+    if (answer != MsgResult::Ok || !controller_.establishLink(kTitle)) {
         return;
     }
 
-    // 3. Refuse while the controller is armed.
     int status = 0;
-    if (!trap.run([&] { status = static_cast<int>(roundHalfEven(controller_.readStatus(), 0)); })) {
-        return;
-    }
+    trap.run([&] { status = static_cast<int>(roundHalfEven(controller_.readStatus(), 0)); });
     if (!controller_.linkOk()) {
         return;  // the read's own error box has already been shown if it timed out
     }
-    if (status > kHighestUnarmedStatus) {
-        trap.run([&] {
-            say(QStringLiteral("Cannot clear data buffer while controller is armed."),
-                MsgIcon::Exclamation);
-        });
-        link.closePort();
+    if (isArmedStatus(status)) {
+        say(QStringLiteral("Cannot clear data buffer while controller is armed."),
+            MsgIcon::Exclamation);
+        controller_.link().closePort();
         return;
     }
 
-    // 4. Erase.
-    if (!trap.run([&] { controller_.clearControllerBuffer(); })) {
-        return;
-    }
-    trap.run([&] {
-        say(controller_.linkOk()
-                ? QStringLiteral("Controller data buffer cleared.")
-                : QStringLiteral("Command failed - controller data buffer not cleared."),
-            MsgIcon::Information);
-    });
+    trap.run([&] { controller_.clearControllerBuffer(); });
+    say(controller_.linkOk()
+            ? QStringLiteral("Controller data buffer cleared.")
+            : QStringLiteral("Command failed - controller data buffer not cleared."),
+        MsgIcon::Information);
 }
 
 }  // namespace tarvik

@@ -3,13 +3,17 @@
 #include <QDateTime>
 #include <QString>
 #include <functional>
+#include <optional>
 
+#include "core/user_dialogs.h"
+#include "logdata/fram_decoder.h"
 #include "logdata/log_data_context.h"
 
 namespace tarvik {
 
 class Controller;
 class DataBuffer;
+class ErrorTrap;
 class FramBuffer;
 
 /// What the download needs besides the data-set context: the monitor's stop, the progress
@@ -49,6 +53,28 @@ public:
     void readFramData();
 
 private:
+    bool readFromController(ErrorTrap& trap, DataBuffer& buffer, QDateTime& moment);
+    /// Reads the status; an armed controller is refused with its box.
+    bool controllerUnarmed(ErrorTrap& trap);
+    bool readIdentity(ErrorTrap& trap, DataBuffer& buffer);
+    /// What the decoding needs of the controller's set-up; the default throttle calibration
+    /// (with a warning) when it cannot be read.
+    std::optional<FramDecodeSettings> readCalibration(ErrorTrap& trap);
+    bool readLog(ErrorTrap& trap, const FramDecodeSettings& settings, DataBuffer& buffer,
+                 QDateTime& moment);
+    /// Puts the decoded data set in the data buffer, keeps it on disk and opens the chart.
+    void install(ErrorTrap& trap, DataBuffer& buffer, const QDateTime& moment);
+    void reportNotKept(const QString& why);
+    void setCaption(ErrorTrap& trap, const QString& suffix);
+    void say(ErrorTrap& trap, const QString& text, MsgIcon icon);
+
+    /// One block into the image and the bar moved on; false when the reading ended here.
+    bool readFramBlockAt(ErrorTrap& trap, int address);
+    /// The exit path of an abort: the frame goes, the port closes, and the download sees a
+    /// failed read.
+    void abandonFramRead();
+    void hideProgress();
+
     const LogDataContext& ctx_;
     Controller& controller_;
     FramBuffer& fram_;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "core/app_error.h"
@@ -55,75 +56,102 @@ void OpenLogCommand::openPath(const QString& path) {
     openChosen(path);
 }
 
+void OpenLogCommand::warn(ErrorTrap& trap, const QString& text) {
+    trap.run([&] { ctx_.dialogs.message(kTitle, text, MsgIcon::Exclamation, MsgButtons::Ok); });
+}
+
 void OpenLogCommand::openChosen(const QString& chosenPath) {
     ErrorTrap trap(ctx_.dialogs);
-    auto warn = [&](const QString& text) {
-        trap.run([&] { ctx_.dialogs.message(kTitle, text, MsgIcon::Exclamation, MsgButtons::Ok); });
-    };
+    const std::unique_ptr<DataBuffer> fresh = startDataSet(trap);
+    if (!fresh) {
+        return;
+    }
+    const QString path = choosePath(trap, chosenPath);
+    QFile file;
+    if (path.isEmpty() || !openFile(trap, path, file) || !readFile(trap, path, file, *fresh)) {
+        return;
+    }
+    // The file gave data: it replaces the loaded data set now.
+    fresh->controllerVersion = controllerModelName(controllerModelOf(fresh->firmwareId));
+    file.close();
+    fresh->bufferEmpty = false;
+    ctx_.buffer = *fresh;
+    if (ctx_.fileUsed) {
+        ctx_.fileUsed(path);
+    }
+    trap.run([&] {
+        if (ctx_.setCaption) {
+            ctx_.setCaption(fileCaption(ctx_.baseTitle, path));
+        }
+    });
+    trap.run([&] {
+        if (ctx_.viewChart) {
+            ctx_.viewChart();
+        }
+    });
+}
 
-    // 1. A loaded data set is replaced only with the user's consent, and only by a file that
-    // gives data: the file is read into a fresh data set, and the loaded one (possibly never
-    // saved) stays as it is when the file turns out empty, unreadable or not a log at all.
+std::unique_ptr<DataBuffer> OpenLogCommand::startDataSet(ErrorTrap& trap) {
+    // A loaded data set is replaced only with the user's consent, and only by a file that gives
+    // data: the file is read into a fresh data set, and the loaded one (possibly never saved)
+    // stays as it is when the file turns out empty, unreadable or not a log at all.
     const bool replacing = !ctx_.buffer.bufferEmpty;
     if (replacing) {
         MsgResult answer = MsgResult::Cancel;
-        if (!trap.run([&] {
-                answer = ctx_.dialogs.message(
-                    kTitle, QStringLiteral("Data buffer not empty. OK to overwrite?"),
-                    MsgIcon::None, MsgButtons::OkCancel);
-            })) {
-            return;
-        }
+        trap.run([&] {
+            answer = ctx_.dialogs.message(kTitle,
+                                          QStringLiteral("Data buffer not empty. OK to overwrite?"),
+                                          MsgIcon::None, MsgButtons::OkCancel);
+        });
         if (answer != MsgResult::Ok) {
-            return;
+            return nullptr;
         }
     }
     auto fresh = std::make_unique<DataBuffer>(ctx_.buffer);
-    DataBuffer& buffer = *fresh;
     if (replacing) {
-        buffer.clearDataBuffer();
+        fresh->clearDataBuffer();
     }
+    fresh->firmwareId.clear();
+    fresh->controllerVersion.clear();
+    return fresh;
+}
 
-    // 2.
-    buffer.firmwareId.clear();
-    buffer.controllerVersion.clear();
-
-    // 3. Cancel in the not-found message arrives here as "Canceled File Open".
+QString OpenLogCommand::choosePath(ErrorTrap& trap, const QString& chosenPath) {
+    // Cancel in the not-found message arrives here as "Canceled File Open".
     QString path;
     FileDialogs files(ctx_.dialogs, ctx_.fileExists);
-    if (!trap.run([&] {
-            path =
-                files.fileOpen(QStringLiteral("Open File"), kLogFileFilter, QString(), chosenPath);
-        })) {
-        return;
-    }
-    if (path.isEmpty()) {
-        return;
-    }
+    trap.run([&] {
+        path = files.fileOpen(QStringLiteral("Open File"), kLogFileFilter, QString(), chosenPath);
+    });
+    return path;
+}
 
-    // 4. Only a regular file: a folder cannot be read, and a device or a pipe would never end
-    // (or never begin).
-    QFile file;
+bool OpenLogCommand::openFile(ErrorTrap& trap, const QString& path, QFile& file) {
+    // Only a regular file: a folder cannot be read, and a device or a pipe would never end (or
+    // never begin).
     RegularFileResult opened;
-    if (!trap.run([&] {
-            if (file.isOpen()) {
-                return;
-            }
-            opened = openRegularFile(file, path);
-            if (opened.kind == FileKind::Missing || opened.kind == FileKind::Unreadable) {
-                throw AppError(AppError::kFileError, kTitle,
-                               QStringLiteral("Cannot open %1: %2").arg(path, opened.error));
-            }
-        })) {
-        return;
+    trap.run([&] {
+        if (file.isOpen()) {
+            return;
+        }
+        opened = openRegularFile(file, path);
+        if (opened.kind == FileKind::Missing || opened.kind == FileKind::Unreadable) {
+            throw AppError(AppError::kFileError, kTitle,
+                           QStringLiteral("Cannot open %1: %2").arg(path, opened.error));
+        }
+    });
+    if (trap.aborted()) {
+        return false;
     }
     if (opened.kind == FileKind::Folder || opened.kind == FileKind::Special) {
-        warn(notALogFile(path, opened));
-        return;
+        warn(trap, notALogFile(path, opened));
+        return false;
     }
-    if (!file.isOpen()) {
-        return;  // ignored: there is nothing to read
-    }
+    return file.isOpen();  // an ignored failure leaves nothing to read
+}
+
+bool OpenLogCommand::readFile(ErrorTrap& trap, const QString& path, QFile& file,
+                              DataBuffer& buffer) {
     LogFileReader reader(file);
     // The window stays alive while a large file is read, and Esc stops the reading (the loaded
     // data set then stays). An Esc pressed before the reading began does not count.
@@ -137,7 +165,8 @@ void OpenLogCommand::openChosen(const QString& chosenPath) {
     // Says so when the file went on past what a log file can hold.
     auto reportBound = [&] {
         if (reader.lines().limitReached()) {
-            warn(tooLargeText(path, std::max<qint64>(file.size() - reader.lines().bytesRead(), 1)));
+            warn(trap,
+                 tooLargeText(path, std::max<qint64>(file.size() - reader.lines().bytesRead(), 1)));
         }
     };
     auto stoppedByEsc = [&] {
@@ -148,82 +177,46 @@ void OpenLogCommand::openChosen(const QString& chosenPath) {
         return false;
     };
 
-    // 5.
     bool complete = true;
-    if (!trap.run([&] { complete = reader.readHeader(buffer); })) {
-        return;
+    trap.run([&] { complete = reader.readHeader(buffer); });
+    if (trap.aborted() || (!complete && stoppedByEsc())) {
+        return false;
     }
     if (!complete) {
-        if (stoppedByEsc()) {
-            return;
-        }
         if (reader.content() != LogFileReader::Content::Text) {
-            warn(notText(path, reader.content()));
-            return;
+            warn(trap, notText(path, reader.content()));
+            return false;
         }
         reportBound();
-        warn(kNoData);
-        return;
+        warn(trap, kNoData);
+        return false;
     }
 
-    // 6.
-    bool samplesComplete = true;
-    if (!trap.run([&] { samplesComplete = reader.readSamples(buffer); })) {
-        return;
-    }
-    if (stoppedByEsc()) {
-        return;
-    }
-    if (!samplesComplete) {
-        reportBound();
-        warn(kDataMissing);
-    }
-
-    // 7.
-    LogFileReader::repairElapsedTimes(buffer);
-
-    // 8.
-    if (samplesComplete) {
-        bool trailerComplete = true;
-        if (!trap.run([&] { trailerComplete = reader.readTrailer(buffer); })) {
-            return;
+    // A part that ends early has its data kept, with a warning; false when the reading is over.
+    auto readPart = [&](const std::function<bool()>& part, bool& partComplete) {
+        trap.run([&] { partComplete = part(); });
+        if (trap.aborted() || stoppedByEsc()) {
+            return false;
         }
-        if (stoppedByEsc()) {
-            return;
-        }
-        if (!trailerComplete) {
+        if (!partComplete) {
             reportBound();
-            warn(kDataMissing);
+            warn(trap, kDataMissing);
         }
+        return true;
+    };
+    bool samplesComplete = true;
+    if (!readPart([&] { return reader.readSamples(buffer); }, samplesComplete)) {
+        return false;
     }
-
-    // 9.
+    LogFileReader::repairElapsedTimes(buffer);
+    bool trailerComplete = true;
+    if (samplesComplete && !readPart([&] { return reader.readTrailer(buffer); }, trailerComplete)) {
+        return false;
+    }
     if (!LogFileReader::firmwareRecognised(buffer.firmwareId)) {
-        warn(kInvalidFirmware);
+        warn(trap, kInvalidFirmware);
     }
-
-    // 10.-11. The file gave data: it replaces the loaded data set now.
-    buffer.controllerVersion = controllerModelName(controllerModelOf(buffer.firmwareId));
-    file.close();
-    buffer.bufferEmpty = false;
-    ctx_.buffer = buffer;
-
-    // 12.
-    if (ctx_.fileUsed) {
-        ctx_.fileUsed(path);
-    }
-    if (!trap.run([&] {
-            if (ctx_.setCaption) {
-                ctx_.setCaption(fileCaption(ctx_.baseTitle, path));
-            }
-        })) {
-        return;
-    }
-    trap.run([&] {
-        if (ctx_.viewChart) {
-            ctx_.viewChart();
-        }
-    });
+    return true;
 }
 
 }  // namespace tarvik

@@ -1,10 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 
 #include "logdata/log_data_context.h"
 
+class QFile;
+
 namespace tarvik {
+
+class ErrorTrap;
 
 /// "&Open File": reads a ".log" file into a fresh data set and, when the file gave data, puts it
 /// in the data buffer (a loaded data set is replaced only after the user agreed), shows the
@@ -30,6 +35,17 @@ public:
 
 private:
     void openChosen(const QString& chosenPath);
+    /// A fresh data set to read into; null when the user keeps the loaded one.
+    std::unique_ptr<DataBuffer> startDataSet(ErrorTrap& trap);
+    /// The file to read, or "" when none was chosen.
+    QString choosePath(ErrorTrap& trap, const QString& chosenPath);
+    /// Opens the file; false when there is nothing to read (after saying why, if it is not a
+    /// regular file).
+    bool openFile(ErrorTrap& trap, const QString& path, QFile& file);
+    /// Reads header, samples and trailer into `buffer`; false when the file gave no data or the
+    /// reading was stopped.
+    bool readFile(ErrorTrap& trap, const QString& path, QFile& file, DataBuffer& buffer);
+    void warn(ErrorTrap& trap, const QString& text);
 
     const LogDataContext& ctx_;
 };

@@ -76,103 +76,12 @@ void discard(std::unique_ptr<QSaveFile>& file) {
     }
 }
 
-}  // namespace
-
-void SaveLogCommand::abandonActiveSave() {
-    if (activeSave != nullptr) {
-        activeSave->cancelWriting();
-        activeSave->commit();  // removes the new file; returns false by design
-        activeSave = nullptr;
-    }
-}
-
-void SaveLogCommand::run() {
-    // An Esc pressed while nothing was running must not stop this save.
-    ctx_.clearAbortRequest();
-    DataBuffer& buffer = ctx_.buffer;
-    ErrorTrap trap(ctx_.dialogs);
-
-    // 1.
-    if (buffer.bufferEmpty) {
-        trap.run([&] {
-            ctx_.dialogs.message(kTitle, QStringLiteral("Data buffer empty."), MsgIcon::Exclamation,
-                                 MsgButtons::Ok);
-        });
-        return;
-    }
-
-    // 2. Cancel in the overwrite question arrives here as "Canceled File Save".
-    QString path;
-    FileDialogs files(ctx_.dialogs, ctx_.fileExists);
-    if (!trap.run([&] {
-            path = files.fileSave(QStringLiteral("Save File"), kLogFileFilter, QString());
-        })) {
-        return;
-    }
-    if (path.isEmpty()) {
-        return;  // the dialog was left without a file: nothing to write
-    }
-
-    // 3. The new file is created now so a folder that cannot be written is reported before
-    // any work is done.
-    std::unique_ptr<QSaveFile> file;
-    ActiveSave active(file);
-    if (!trap.run([&] {
-            file = createFile(path);
-            active.track();
-        })) {
-        discard(file);
-        return;
-    }
-
-    // 4-6. The text is composed in memory and written in one piece at the end.
-    QByteArray text;
-    text.reserve(128 * 1024);
-    QBuffer memory(&text);
-    memory.open(QIODevice::WriteOnly);
-    LogFileWriter writer(memory);
-    if (!trap.run([&] { writer.writeHeader(buffer); })) {
-        discard(file);
-        return;
-    }
-    for (int row = 1; row <= kDataRows; ++row) {
-        if (!trap.run([&] { writer.writeSample(buffer, row); })) {
-            discard(file);
-            return;
-        }
-        if (ctx_.yield) {
-            ctx_.yield();
-        }
-        if (ctx_.isAbortRequested()) {
-            discard(file);
-            ctx_.clearAbortRequest();
-            return;
-        }
-    }
-    if (!trap.run([&] { writer.writeIdentity(buffer, ctx_.brandName); })) {
-        discard(file);
-        return;
-    }
-
-    // 7.
-    if (buffer.comment.isEmpty()) {
-        if (!trap.run([&] {
-                buffer.comment =
-                    ctx_.dialogs.inputBox(QStringLiteral("Comment?"),
-                                          QStringLiteral("Optional Information Entry"), QString());
-            })) {
-            discard(file);
-            return;
-        }
-    }
-
-    // 8. All or nothing: every byte must reach the new file before it replaces the old one.
-    if (!trap.run([&] { writer.writeComment(buffer); })) {
-        discard(file);
-        return;
-    }
+// All or nothing: every byte must reach the new file before it replaces the old one. False
+// (the new file dropped) when anything went wrong.
+bool writeAndCommit(ErrorTrap& trap, const QString& path, std::unique_ptr<QSaveFile>& file,
+                    ActiveSave& active, const QByteArray& text) {
     bool saved = false;
-    const StepResult written = trap.step([&] {
+    trap.run([&] {
         if (!file) {
             file = createFile(path);
             active.track();
@@ -192,21 +101,104 @@ void SaveLogCommand::run() {
         file.reset();
         saved = true;
     });
-    if (written != StepResult::Done || !saved) {
+    if (!saved) {
         discard(file);
-        return;  // nothing replaced the old file, so the caption does not name it
+    }
+    return saved;
+}
+
+}  // namespace
+
+void SaveLogCommand::abandonActiveSave() {
+    if (activeSave != nullptr) {
+        activeSave->cancelWriting();
+        activeSave->commit();  // removes the new file; returns false by design
+        activeSave = nullptr;
+    }
+}
+
+void SaveLogCommand::run() {
+    // An Esc pressed while nothing was running must not stop this save.
+    ctx_.clearAbortRequest();
+    ErrorTrap trap(ctx_.dialogs);
+    if (ctx_.buffer.bufferEmpty) {
+        trap.run([&] {
+            ctx_.dialogs.message(kTitle, QStringLiteral("Data buffer empty."), MsgIcon::Exclamation,
+                                 MsgButtons::Ok);
+        });
+        return;
+    }
+    const QString path = choosePath(trap);
+    if (path.isEmpty()) {
+        return;  // the dialog was left without a file: nothing to write
     }
 
+    // The new file is created now so a folder that cannot be written is reported before any
+    // work is done.
+    std::unique_ptr<QSaveFile> file;
+    ActiveSave active(file);
+    trap.run([&] {
+        file = createFile(path);
+        active.track();
+    });
+    QByteArray text;
+    if (trap.aborted() || !compose(trap, text)) {
+        discard(file);
+        return;
+    }
+    if (!writeAndCommit(trap, path, file, active, text)) {
+        return;  // nothing replaced the old file, so the caption does not name it
+    }
     if (ctx_.fileUsed) {
         ctx_.fileUsed(path);
     }
-
-    // 9.
     trap.run([&] {
         if (ctx_.setCaption) {
             ctx_.setCaption(fileCaption(ctx_.baseTitle, path));
         }
     });
+}
+
+QString SaveLogCommand::choosePath(ErrorTrap& trap) {
+    // Cancel in the overwrite question arrives here as "Canceled File Save".
+    QString path;
+    FileDialogs files(ctx_.dialogs, ctx_.fileExists);
+    trap.run(
+        [&] { path = files.fileSave(QStringLiteral("Save File"), kLogFileFilter, QString()); });
+    return path;
+}
+
+bool SaveLogCommand::compose(ErrorTrap& trap, QByteArray& text) {
+    // The text is composed in memory and written in one piece at the end.
+    DataBuffer& buffer = ctx_.buffer;
+    text.reserve(128 * 1024);
+    QBuffer memory(&text);
+    memory.open(QIODevice::WriteOnly);
+    LogFileWriter writer(memory);
+    trap.run([&] { writer.writeHeader(buffer); });
+    for (int row = 1; row <= kDataRows; ++row) {
+        trap.run([&] { writer.writeSample(buffer, row); });
+        if (trap.aborted()) {
+            return false;
+        }
+        if (ctx_.yield) {
+            ctx_.yield();
+        }
+        if (ctx_.isAbortRequested()) {
+            ctx_.clearAbortRequest();
+            return false;
+        }
+    }
+    trap.run([&] { writer.writeIdentity(buffer, ctx_.brandName); });
+    if (buffer.comment.isEmpty()) {
+        trap.run([&] {
+            buffer.comment =
+                ctx_.dialogs.inputBox(QStringLiteral("Comment?"),
+                                      QStringLiteral("Optional Information Entry"), QString());
+        });
+    }
+    trap.run([&] { writer.writeComment(buffer); });
+    return !trap.aborted();
 }
 
 }  // namespace tarvik

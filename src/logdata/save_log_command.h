@@ -4,9 +4,12 @@
 
 #include "logdata/log_data_context.h"
 
+class QByteArray;
 class QSaveFile;
 
 namespace tarvik {
+
+class ErrorTrap;
 
 /// "&Save File": writes the data buffer to a ".log" file chosen in the save dialog. The file is
 /// composed line by line (yielding after each sample line so Esc is seen) and replaces the file
@@ -24,6 +27,11 @@ public:
     static void abandonActiveSave();
 
 private:
+    /// The file to write, or "" when none was chosen.
+    QString choosePath(ErrorTrap& trap);
+    /// The whole file's text; false when a step was aborted or Esc stopped it.
+    bool compose(ErrorTrap& trap, QByteArray& text);
+
     const LogDataContext& ctx_;
 };
 
