@@ -3,20 +3,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPrinter>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QVBoxLayout>
 #include <cstdio>
 #include <cstdlib>
 
@@ -33,10 +26,8 @@
 #include "link/controller.h"
 #include "link/serial_link.h"
 #include "logdata/clear_controller_command.h"
-#include "logdata/dated_files.h"
 #include "logdata/download_command.h"
 #include "logdata/open_log_command.h"
-#include "logdata/recordings_folder.h"
 #include "logdata/save_log_command.h"
 #include "platform/port_names.h"
 #include "platform/qt_serial_port.h"
@@ -52,12 +43,6 @@ namespace tarvik {
 
 const QString FrmMain::kDesignedCaption =
     QStringLiteral("Nitrous Data Logging Program Version 2.0");
-
-namespace {
-constexpr int kPortCount = 255;
-// File > Recent Recordings lists this many; the folder holds them all.
-constexpr int kRecordingsListed = 20;
-}  // namespace
 
 FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
     : QMainWindow(parent),
@@ -107,193 +92,54 @@ FrmMain::~FrmMain() {
     }
 }
 
-void FrmMain::buildMenus() {
-    auto addMenu = [this](const char* name, const QString& caption) {
-        QMenu* menu = menuBar()->addMenu(caption);
-        menu->setObjectName(QLatin1String(name));
-        return menu;
-    };
-    auto addItem = [this](QMenu* menu, const char* name, const QString& caption,
-                          void (FrmMain::*handler)()) {
-        QAction* a = menu->addAction(caption);
-        a->setObjectName(QLatin1String(name));
-        if (handler != nullptr) {
-            connect(a, &QAction::triggered, this, handler);
-        }
-        return a;
-    };
-    auto addSeparator = [](QMenu* menu, const char* name) {
-        menu->addSeparator()->setObjectName(QLatin1String(name));
-    };
-
-    QMenu* file = addMenu("mnuFile", QStringLiteral("&File"));
-    addItem(file, "mnuOpenFile", QStringLiteral("&Open File"), &FrmMain::mnuOpenFile_Click);
-    addItem(file, "mnuSaveFile", QStringLiteral("&Save File"), &FrmMain::mnuSaveFile_Click);
-    mnuRecentFiles_ = file->addMenu(QStringLiteral("Recent &Files"));
-    mnuRecentFiles_->setObjectName(QStringLiteral("mnuRecentFiles"));
-    mnuRecentFiles_->menuAction()->setObjectName(QStringLiteral("mnuRecentFiles"));
-    connect(mnuRecentFiles_, &QMenu::aboutToShow, this, &FrmMain::fillRecentFilesMenu);
-    mnuRecentDownloads_ = file->addMenu(QStringLiteral("Recent &Downloads"));
-    mnuRecentDownloads_->setObjectName(QStringLiteral("mnuRecentDownloads"));
-    mnuRecentDownloads_->menuAction()->setObjectName(QStringLiteral("mnuRecentDownloads"));
-    connect(mnuRecentDownloads_, &QMenu::aboutToShow, this, &FrmMain::fillRecentDownloadsMenu);
-    mnuRecentRecordings_ = file->addMenu(QStringLiteral("Recent Recordings"));
-    mnuRecentRecordings_->setObjectName(QStringLiteral("mnuRecentRecordings"));
-    mnuRecentRecordings_->menuAction()->setObjectName(QStringLiteral("mnuRecentRecordings"));
-    connect(mnuRecentRecordings_, &QMenu::aboutToShow, this, &FrmMain::fillRecentRecordings);
-    addItem(file, "mnuOpenDownloadsFolder", QStringLiteral("Open Downloads Fo&lder"),
-            &FrmMain::mnuOpenDownloadsFolder_Click);
-    addSeparator(file, "mnuSep1");
-    addItem(file, "mnuPrintSetup", QStringLiteral("Print Set&up"), &FrmMain::mnuPrintSetup_Click);
-    addSeparator(file, "mnuSep2");
-    addItem(file, "mnuExit", QStringLiteral("E&xit"), &FrmMain::mnuExit_Click);
-
-    QMenu* edit = addMenu("mnuEdit", QStringLiteral("&Edit"));
-    addItem(edit, "mnuEditComment", QStringLiteral("&Comment"), &FrmMain::mnuEditComment_Click);
-    addItem(edit, "mnuRealTimeDisplayOptions", QStringLiteral("Real Time Display &Options"),
-            &FrmMain::mnuRealTimeDisplayOptions_Click);
-
-    QMenu* view = addMenu("mnuView", QStringLiteral("&View"));
-    addItem(view, "mnuViewRealTime", QStringLiteral("View &Real Time Data"),
-            &FrmMain::mnuViewRealTime_Click);
-    addItem(view, "mnuViewChart", QStringLiteral("View &Chart (Downloaded Data)"),
-            &FrmMain::mnuViewChart_Click);
-    addSeparator(view, "mnuSepRecording");
-    mnuRecordRealTime_ = addItem(view, "mnuRecordRealTime", QStringLiteral("Record Real Time Data"),
-                                 &FrmMain::mnuRecordRealTime_Click);
-    mnuRecordRealTime_->setCheckable(true);
-    mnuStripChart_ = addItem(view, "mnuStripChart", QStringLiteral("Strip Chart"),
-                             &FrmMain::mnuStripChart_Click);
-    mnuStripChart_->setCheckable(true);
-
-    QMenu* comms = addMenu("mnuCommunications", QStringLiteral("&Communications"));
-    addItem(comms, "mnuDownload", QStringLiteral("&Download Data"), &FrmMain::mnuDownload_Click);
-    addItem(comms, "mnuClearControllerBuffer", QStringLiteral("Clear Controller Data Buffer"),
-            &FrmMain::mnuClearControllerBuffer_Click);
-    addItem(comms, "mnuPortSetup", QStringLiteral("&Port Setup"), &FrmMain::mnuPortSetup_Click);
-    addItem(comms, "mnuFindPorts", QStringLiteral("&Find Ports..."), &FrmMain::mnuFindPorts_Click);
-
-    QMenu* help = addMenu("mnuHelp", QStringLiteral("&Help"));
-    addItem(help, "mnuHelpContents", QStringLiteral("&Contents"), &FrmMain::mnuHelpContents_Click);
-    addItem(help, "mnuAbout", QStringLiteral("&About"), &FrmMain::mnuAbout_Click);
-}
-
-void FrmMain::buildPortFrame() {
-    fraPortSelect_ = new QGroupBox(QStringLiteral("Data Port Setup"));
-    fraPortSelect_->setObjectName(QStringLiteral("fraPortSelect"));
-    auto* lblPort = new QLabel(QStringLiteral("Port"));
-    lblPort->setObjectName(QStringLiteral("lblPort"));
-    cboPort_ = new QComboBox;
-    cboPort_->setObjectName(QStringLiteral("cboPort"));
-    cboPort_->setMaxVisibleItems(16);
-    lblPort->setBuddy(cboPort_);
-    auto* ok = new QPushButton(QStringLiteral("OK"));
-    ok->setObjectName(QStringLiteral("cmdPortSelectOK"));
-    connect(ok, &QPushButton::clicked, this, &FrmMain::cmdPortSelectOK_Click);
-    // Only a choice made by the user (or by the load step's selection) runs the handler.
-    connect(cboPort_, &QComboBox::activated, this, &FrmMain::cboPort_Click);
-
-    auto* layout = new QHBoxLayout(fraPortSelect_);
-    layout->addWidget(lblPort);
-    layout->addWidget(cboPort_, 1);
-    layout->addWidget(ok);
-    fraPortSelect_->setMaximumWidth(360);
-}
-
-void FrmMain::buildCentralArea() {
-    auto* central = new QWidget;
-    central->setObjectName(QStringLiteral("centralArea"));
-    auto* layout = new QVBoxLayout(central);
-
-    buildPortFrame();
-    layout->addWidget(fraPortSelect_, 0, Qt::AlignLeft | Qt::AlignTop);
-
-    fraProgress1_ = new QGroupBox(QStringLiteral("Downloading Data"));
-    fraProgress1_->setObjectName(QStringLiteral("fraProgress1"));
-    prgProgress1_ = new QProgressBar;
-    prgProgress1_->setObjectName(QStringLiteral("prgProgress1"));
-    prgProgress1_->setRange(0, 100);
-    auto* progressLayout = new QVBoxLayout(fraProgress1_);
-    progressLayout->addWidget(prgProgress1_);
-    layout->addWidget(fraProgress1_);
-
-    fraRealTimeData_ = new RealTimePanel;
-    stripChart_ = new StripChart(settings_);
-    stripChart_->hide();
-    // The panel takes the window's free height when shown; the stretch below only keeps the
-    // frames at the top while it is hidden. The strip chart stands beside the gauges.
-    auto* liveRow = new QHBoxLayout;
-    liveRow->addWidget(fraRealTimeData_, 3);
-    liveRow->addWidget(stripChart_, 1);
-    layout->addLayout(liveRow, 100);
-
-    layout->addStretch(1);
-    setCentralWidget(central);
-
-    fraPortSelect_->hide();
-    // Room for the real-time panel at its natural size, within a 1366 x 768 laptop screen.
-    resize(1000, 680);
-}
-
 void FrmMain::Form_Load() {
     ErrorTrap trap(dialogs());
     // Each step is one call to the trap: Abort skips the remaining steps (the window is still
     // shown), Retry repeats the step, Ignore goes on with the value left as it was.
-    trap.run([&] {  // 1. key preview
-        if (!keyPreview_) {
-            qApp->installEventFilter(this);
-            keyPreview_ = true;
-        }
-    });
-    trap.run([&] {  // 2.
+    trap.run([&] { installKeyPreview(); });
+    trap.run([&] {
         fraProgress1_->hide();
         fraRealTimeData_->hide();
     });
-    trap.run([&] { monitor_->setRealTimeActive(false); });  // 3.
-    trap.run([&] {                                          // 4. the name the settings live under
+    trap.run([&] { monitor_->setRealTimeActive(false); });
+    trap.run([&] {  // the name the settings live under
         QCoreApplication::setOrganizationName(QStringLiteral("Tarvik"));
         QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
     });
-    trap.run([&] { QDir::setCurrent(programFolder()); });  // 5.
-    trap.run([&] { abortRequested_ = false; });            // 6.
-    trap.run([&] {                                         // 7.
-        settings_.commPort =
-            store_.readInt16(settings_keys::kCommPort, settings_defaults::kCommPort);
-        link_->setPortNumber(settings_.commPort);
-    });
-    trap.run([&] {  // 8.
-        cboPort_->clear();
-        for (int n = 1; n <= kPortCount; ++n) {
-            cboPort_->addItem(QStringLiteral("Com") + QString::number(n));
-        }
-        cboPort_->setCurrentIndex(-1);  // nothing chosen until step 9 selects the stored port
-    });
-    trap.run([&] {  // 9. selecting a port runs its handler, which writes the setting back
-        const int position = portNumber() - 1;
-        if (position == -1) {
-            return;  // port 0: no selection, PortNumber stays 0
-        }
-        if (position < 0 || position >= cboPort_->count()) {
-            throw AppError(AppError::kInvalidPropertyValue, QStringLiteral("Tarvik"),
-                           QStringLiteral("Invalid property value: port %1 is not in the port "
-                                          "list (Com1 to Com255).")
-                               .arg(portNumber()));
-        }
-        cboPort_->setCurrentIndex(position);
-        cboPort_Click(position);
-    });
-    // 10. The serial line set-up is fixed in the link; the port stays closed until needed.
-    trap.run([&] { link_->setSerialErrorCount(0); });  // 11.
-    trap.run([&] {                                     // 12.
+    trap.run([&] { QDir::setCurrent(programFolder()); });
+    trap.run([&] { abortRequested_ = false; });
+    // The serial line set-up is fixed in the link; the port stays closed until needed.
+    loadPortSetup(trap);
+    trap.run([&] { link_->setSerialErrorCount(0); });
+    trap.run([&] {
         framBuffer_->clearFramBuffer();
         dataBuffer_->clearDataBuffer();
     });
-    trap.run([&] {  // 13.
-        baseTitle_ = windowTitle();
-        const QString brand = branding().brandName();
-        setWindowTitle(brand.isEmpty() ? baseTitle_ : brand + u' ' + baseTitle_);
+    trap.run([&] { showBrandInCaption(); });
+    loadDialSettings(trap);
+    loadDisplaySettings(trap);
+    trap.run([&] {
+        dataBuffer_->firmwareId.clear();
+        dataBuffer_->controllerVersion.clear();
+        controller_->clearIdentity();
     });
-    trap.run([&] {  // 14.
+}
+
+void FrmMain::installKeyPreview() {
+    if (!keyPreview_) {
+        qApp->installEventFilter(this);
+        keyPreview_ = true;
+    }
+}
+
+void FrmMain::showBrandInCaption() {
+    baseTitle_ = windowTitle();
+    const QString brand = branding().brandName();
+    setWindowTitle(brand.isEmpty() ? baseTitle_ : brand + u' ' + baseTitle_);
+}
+
+void FrmMain::loadDialSettings(ErrorTrap& trap) {
+    trap.run([&] {
         settings_.tachRedline =
             store_.readSingle(settings_keys::kTachRedline, settings_defaults::kTachRedline);
     });
@@ -309,7 +155,10 @@ void FrmMain::Form_Load() {
             store_.readSingle(settings_keys::kSpeedoMax, settings_defaults::kSpeedoMax);
     });
     trap.run([&] { applyDialLimits(); });
-    trap.run([&] {  // 15.
+}
+
+void FrmMain::loadDisplaySettings(ErrorTrap& trap) {
+    trap.run([&] {
         settings_.tpsPercentDisplay = store_.readBool(settings_keys::kTpsPercentDisplay,
                                                       settings_defaults::kTpsPercentDisplay);
     });
@@ -321,7 +170,7 @@ void FrmMain::Form_Load() {
         settings_.input2AnalogDisplay = store_.readBool(settings_keys::kInput2AnalogDisplay,
                                                         settings_defaults::kInput2AnalogDisplay);
     });
-    trap.run([&] {  // 16.
+    trap.run([&] {
         settings_.maxRPMDisplay =
             store_.readInt16(settings_keys::kMaxRPMDisplay, settings_defaults::kMaxRPMDisplay);
     });
@@ -332,11 +181,6 @@ void FrmMain::Form_Load() {
     trap.run([&] {
         settings_.maxRPMDisplay = std::clamp(settings_.maxRPMDisplay, kMaxRPMLow, kMaxRPMHigh);
         settings_.maxVSSDisplay = std::clamp(settings_.maxVSSDisplay, kMaxVSSLow, kMaxVSSHigh);
-    });
-    trap.run([&] {  // 17.
-        dataBuffer_->firmwareId.clear();
-        dataBuffer_->controllerVersion.clear();
-        controller_->clearIdentity();
     });
 }
 
@@ -352,19 +196,9 @@ void FrmMain::applyDialLimits() {
                                     dialLimits_.speedoRedline, dialLimits_.speedoMax);
 }
 
-qint16 FrmMain::portNumber() const {
-    return link_->portNumber();
-}
-
-int FrmMain::serialErrorCount() const {
-    return link_->serialErrorCount();
-}
-
 void FrmMain::mnuClearControllerBuffer_Click() {
     // Waits for any exchange in flight (a poll cycle suspended in a pause) to finish first.
-    link_->runWhenIdle([this] {
-        ClearControllerCommand(*controller_, dialogs()).run();
-    });
+    link_->runWhenIdle([this] { ClearControllerCommand(*controller_, dialogs()).run(); });
 }
 
 LogDataContext FrmMain::logDataContext() {
@@ -561,49 +395,8 @@ void FrmMain::updateStripChartVisibility() {
     stripChart_->setVisible(mnuStripChart_->isChecked() && monitor_->realTimeActive());
 }
 
-void FrmMain::fillRecentRecordings() {
-    mnuRecentRecordings_->clear();
-    const QList<DatedFile> files = dated_files::list(recordingsFolder(), QStringLiteral(".log"));
-    for (int i = 0; i < files.size() && i < kRecordingsListed; ++i) {
-        QString text = files.at(i).menuText();
-        QAction* a = mnuRecentRecordings_->addAction(text.replace(u'&', QStringLiteral("&&")));
-        a->setObjectName(QStringLiteral("mnuRecentRecording%1").arg(i + 1));
-        const QString path = files.at(i).path;
-        connect(a, &QAction::triggered, this, [this, path] { openLogFile(path); });
-    }
-    if (files.isEmpty()) {
-        mnuRecentRecordings_->addAction(QStringLiteral("(none)"))->setEnabled(false);
-    }
-}
-
-void FrmMain::closePortIfOpen() {
-    if (closePort_) {
-        closePort_();
-    }
-}
-
 void FrmMain::mnuExit_Click() {
     close();
-}
-
-void FrmMain::mnuPortSetup_Click() {
-    fraPortSelect_->show();
-    cboPort_->setFocus();
-}
-
-void FrmMain::cmdPortSelectOK_Click() {
-    fraPortSelect_->hide();
-}
-
-void FrmMain::cboPort_Click(int index) {
-    ErrorTrap trap(dialogs());
-    trap.run([&] { link_->setPortNumber(static_cast<qint16>(index + 1)); });
-    trap.run([&] {
-        settings_.commPort = portNumber();
-        store_.writeWhole(settings_keys::kCommPort, portNumber());
-    });
-    // The next controller command opens the newly chosen port.
-    trap.run([&] { closePortIfOpen(); });
 }
 
 void FrmMain::Form_KeyPress(int key) {

@@ -24,6 +24,7 @@ class QPushButton;
 
 namespace tarvik {
 
+class ErrorTrap;
 class UserDialogs;
 class SettingsBacking;
 class RealTimePanel;
@@ -168,6 +169,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void installKeyPreview();
+    /// The stored port, the port list and its selection.
+    void loadPortSetup(ErrorTrap& trap);
+    void selectStoredPort();
+    /// BaseTitle, with the brand name before it in the caption.
+    void showBrandInCaption();
+    void loadDialSettings(ErrorTrap& trap);
+    void loadDisplaySettings(ErrorTrap& trap);
     void buildMenus();
     void buildPortFrame();
     void buildCentralArea();
@@ -180,6 +189,9 @@ private:
     LogDataContext logDataContext();
     void fillRecentFilesMenu();
     void fillRecentDownloadsMenu();
+    /// A menu of the newest files of a folder, newest first; each item opens its file.
+    void fillDatedFilesMenu(QMenu* menu, const QString& folder, const QString& extension,
+                            const QString& itemName);
     void rememberRecentFile(const QString& path);
     /// Keeps a downloaded data set; "" when kept, else what went wrong.
     QString keepDownload(const DataBuffer& buffer, const QDateTime& when);

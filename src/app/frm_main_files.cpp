@@ -1,12 +1,11 @@
-// The main window's File menu lists (Recent Files, Recent Downloads), the kept downloads and
-// Find Ports: the parts of the window that deal with files and devices the user has used.
+// The main window's File menu lists (Recent Files, Recent Downloads, Recent Recordings) and the
+// kept downloads: the parts of the window that deal with files the user has used.
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QUrl>
 
-#include "app/frm_find_ports.h"
 #include "app/frm_main.h"
 #include "core/app_error.h"
 #include "core/error_trap.h"
@@ -16,14 +15,14 @@
 #include "logdata/kept_downloads.h"
 #include "logdata/log_data_context.h"
 #include "logdata/open_log_command.h"
-#include "platform/serial_devices.h"
+#include "logdata/recordings_folder.h"
 #include "settings/recent_files.h"
 
 namespace tarvik {
 
 namespace {
-// The menu lists this many kept downloads; the folder holds them all.
-constexpr int kDownloadsListed = 20;
+// Recent Downloads and Recent Recordings list this many; their folders hold them all.
+constexpr int kDatedFilesListed = 20;
 const QString kDownloadsFolderTitle = QStringLiteral("Open Downloads Folder");
 }  // namespace
 
@@ -60,20 +59,31 @@ void FrmMain::fillRecentFilesMenu() {
     }
 }
 
-void FrmMain::fillRecentDownloadsMenu() {
-    mnuRecentDownloads_->clear();
-    const QList<DatedFile> files =
-        dated_files::list(downloadsFolder(), QString::fromLatin1(KeptDownloads::kExtension));
-    for (int i = 0; i < files.size() && i < kDownloadsListed; ++i) {
+void FrmMain::fillDatedFilesMenu(QMenu* menu, const QString& folder, const QString& extension,
+                                 const QString& itemName) {
+    menu->clear();
+    const QList<DatedFile> files = dated_files::list(folder, extension);
+    for (int i = 0; i < files.size() && i < kDatedFilesListed; ++i) {
         QString text = files.at(i).menuText();
-        QAction* a = mnuRecentDownloads_->addAction(text.replace(u'&', QStringLiteral("&&")));
-        a->setObjectName(QStringLiteral("mnuRecentDownload%1").arg(i + 1));
+        QAction* a = menu->addAction(text.replace(u'&', QStringLiteral("&&")));
+        a->setObjectName(itemName + QString::number(i + 1));
         const QString path = files.at(i).path;
         connect(a, &QAction::triggered, this, [this, path] { openLogFile(path); });
     }
     if (files.isEmpty()) {
-        mnuRecentDownloads_->addAction(QStringLiteral("(none)"))->setEnabled(false);
+        menu->addAction(QStringLiteral("(none)"))->setEnabled(false);
     }
+}
+
+void FrmMain::fillRecentDownloadsMenu() {
+    fillDatedFilesMenu(mnuRecentDownloads_, downloadsFolder(),
+                       QString::fromLatin1(KeptDownloads::kExtension),
+                       QStringLiteral("mnuRecentDownload"));
+}
+
+void FrmMain::fillRecentRecordings() {
+    fillDatedFilesMenu(mnuRecentRecordings_, recordingsFolder(), QStringLiteral(".log"),
+                       QStringLiteral("mnuRecentRecording"));
 }
 
 void FrmMain::openRecentFile(const QString& path) {
@@ -114,24 +124,6 @@ void FrmMain::mnuOpenDownloadsFolder_Click() {
                               shown,
                           MsgIcon::Information, MsgButtons::Ok);
     }
-}
-
-void FrmMain::mnuFindPorts_Click() {
-    if (services_.serialDevices == nullptr) {
-        ownDevices_ = std::make_unique<QtSerialDeviceList>();
-        services_.serialDevices = ownDevices_.get();
-    }
-    FrmFindPorts frmFindPorts(
-        FindPortsServices{*services_.serialDevices, *services_.settings, dialogs(), portNumber(),
-                          [this](int port) {
-                              // The port in use now leads to the new device: the next command
-                              // opens it there.
-                              if (port == portNumber()) {
-                                  closePortIfOpen();
-                              }
-                          }},
-        this);
-    frmFindPorts.exec();
 }
 
 }  // namespace tarvik
