@@ -1,6 +1,7 @@
 #include "link/controller.h"
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "core/app_error.h"
@@ -41,7 +42,7 @@ bool writeSteps(SerialLink& link, ErrorTrap& trap, std::initializer_list<quint8>
     return true;
 }
 
-// Steps 2-4 of every exchange: open if needed, drop stale bytes, send the command.
+// The start of every exchange: open if needed, drop stale bytes, send the command.
 // Abort on a port that cannot be opened is noted on the link, so the command ends there.
 bool sendSteps(SerialLink& link, ErrorTrap& trap, std::initializer_list<quint8> bytes) {
     if (trap.step([&] { link.ensureOpen(); }) == StepResult::Aborted) {
@@ -66,6 +67,31 @@ Reply awaitReply(SerialLink& link, ErrorTrap& trap, int wanted, int enough, int 
     }
     return trap.step([&] { link.raiseTimeout(); }) == StepResult::Aborted ? Reply::Aborted
                                                                           : Reply::TimedOut;
+}
+
+// Sends a command and reads the first byte of its answer, which must begin within the deadline
+// (`wanted` bytes end the wait early). Empty when no byte came (the time-out has been shown) or
+// the user aborted; an abort closes the port.
+std::optional<quint8> commandReply(SerialLink& link, ErrorTrap& trap,
+                                   std::initializer_list<quint8> command, int wanted,
+                                   int deadlineMs) {
+    if (!sendSteps(link, trap, command)) {
+        link.closePort();
+        return std::nullopt;
+    }
+    const Reply got = awaitReply(link, trap, wanted, 1, deadlineMs);
+    if (got != Reply::Arrived) {
+        if (got == Reply::Aborted) {
+            link.closePort();
+        }
+        return std::nullopt;
+    }
+    quint8 reply = 0;
+    if (!trap.run([&] { reply = link.readByte(); })) {
+        link.closePort();
+        return std::nullopt;
+    }
+    return reply;
 }
 
 }  // namespace
@@ -170,23 +196,12 @@ void Controller::setAddress(qint32 address) {
     // Only the low 16 bits travel, low byte first.
     const auto low = static_cast<quint8>(address & 0xFF);
     const auto high = static_cast<quint8>((address & 0xFF00) / 256);
-    if (!sendSteps(link_, trap, {p::kCmdSetAddress, low, high})) {
-        link_.closePort();
+    const std::optional<quint8> reply =
+        commandReply(link_, trap, {p::kCmdSetAddress, low, high}, 1, p::kReplyDeadlineMs);
+    if (!reply) {
         return;
     }
-    const Reply got = awaitReply(link_, trap, 1, 1, p::kReplyDeadlineMs);
-    if (got != Reply::Arrived) {
-        if (got == Reply::Aborted) {
-            link_.closePort();
-        }
-        return;
-    }
-    quint8 reply = 0;
-    if (!trap.run([&] { reply = link_.readByte(); })) {
-        link_.closePort();
-        return;
-    }
-    if (reply != p::kAck) {
+    if (*reply != p::kAck) {
         return;  // refused: silent, the caller decides
     }
     link_.setLinkOK(true);
@@ -297,25 +312,14 @@ void Controller::clearControllerBuffer() {
     }
     ErrorTrap trap(link_.dialogs());
     const auto& c = p::kEraseConfirmation;
-    if (!sendSteps(link_, trap, {p::kCmdClearBuffer, c[0], c[1], c[2], c[3]})) {
-        link_.closePort();
-        return;
-    }
     // The controller answers with one byte while it erases; the wait runs its full length
     // unless a second byte turns up.
-    const Reply got = awaitReply(link_, trap, 2, 1, p::kClearBufferDeadlineMs);
-    if (got != Reply::Arrived) {
-        if (got == Reply::Aborted) {
-            link_.closePort();
-        }
+    const std::optional<quint8> reply = commandReply(
+        link_, trap, {p::kCmdClearBuffer, c[0], c[1], c[2], c[3]}, 2, p::kClearBufferDeadlineMs);
+    if (!reply) {
         return;
     }
-    quint8 reply = 0;
-    if (!trap.run([&] { reply = link_.readByte(); })) {
-        link_.closePort();
-        return;
-    }
-    link_.setLinkOK(reply == p::kAck);
+    link_.setLinkOK(*reply == p::kAck);
     trap.run([&] { link_.delayTimer(p::kPacingMs); });
     link_.closePort();
 }
