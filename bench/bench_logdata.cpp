@@ -177,22 +177,21 @@ int main(int argc, char* argv[]) {
     Controller controller(link);
     auto downloaded = std::make_unique<DataBuffer>();
     auto image2 = std::make_unique<FramBuffer>();
-    bool abort = false;
-    const LogDataContext ctx{*downloaded,
-                             dialogs,
-                             QStringLiteral("Bench"),
-                             QStringLiteral("Orvenna"),
-                             [&] { return abort; },
-                             [&](bool on) { abort = on; },
-                             [&] { link.yieldToEvents(); },
-                             {},
-                             {},
-                             {},
-                             {}};
+    struct Host : LogDataHost {
+        Host(DataBuffer& b, UserDialogs& d, SerialLink& l) : buffer(b), dialogs_(d), link(l) {}
+        DataBuffer& dataBuffer() override { return buffer; }
+        UserDialogs& dialogs() override { return dialogs_; }
+        QString baseTitle() const override { return QStringLiteral("Bench"); }
+        QString brandName() const override { return QStringLiteral("Orvenna"); }
+        void yield() override { link.yieldToEvents(); }
+        DataBuffer& buffer;
+        UserDialogs& dialogs_;
+        SerialLink& link;
+    } host(*downloaded, dialogs, link);
     QElapsedTimer t;
     const double cpu0 = cpuSeconds();
     t.start();
-    DownloadCommand(ctx, controller, *image2, DownloadHooks{}).run();
+    DownloadCommand(host, controller, *image2).run();
     const double downloadMs = static_cast<double>(t.nsecsElapsed()) / 1e6;
     const double cpuMs = (cpuSeconds() - cpu0) * 1000.0;
     const bool loaded = !downloaded->bufferEmpty && dialogs.unexpected == 0;

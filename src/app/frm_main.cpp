@@ -27,7 +27,6 @@
 #include "link/serial_link.h"
 #include "logdata/clear_controller_command.h"
 #include "logdata/download_command.h"
-#include "logdata/open_log_command.h"
 #include "logdata/save_log_command.h"
 #include "platform/port_names.h"
 #include "platform/qt_serial_port.h"
@@ -199,74 +198,6 @@ void FrmMain::applyDialLimits() {
 void FrmMain::mnuClearControllerBuffer_Click() {
     // Waits for any exchange in flight (a poll cycle suspended in a pause) to finish first.
     link_->runWhenIdle([this] { ClearControllerCommand(*controller_, dialogs()).run(); });
-}
-
-LogDataContext FrmMain::logDataContext() {
-    return LogDataContext{*dataBuffer_,
-                          dialogs(),
-                          baseTitle_,
-                          branding().brandName(),
-                          [this] { return abortRequested_; },
-                          [this](bool on) { abortRequested_ = on; },
-                          [this] { link_->yieldToEvents(); },
-                          [this](const QString& caption) { setWindowTitle(caption); },
-                          [this] { mnuViewChart_Click(); },
-                          {},
-                          [this](const QString& path) { rememberRecentFile(path); }};
-}
-
-void FrmMain::mnuOpenFile_Click() {
-    // Never replaces the data set under a download or a save that is yielding.
-    link_->runWhenIdle([this] {
-        // The reading yields; a download or another file chosen meanwhile waits for its end.
-        SerialLink::CommandScope command(*link_);
-        const LogDataContext ctx = logDataContext();
-        OpenLogCommand(ctx).run();
-    });
-}
-
-void FrmMain::openLogFile(const QString& path) {
-    link_->runWhenIdle([this, path] { openLogFileNow(path); });
-}
-
-void FrmMain::openLogFileNow(const QString& path) {
-    SerialLink::CommandScope command(*link_);
-    const LogDataContext ctx = logDataContext();
-    OpenLogCommand(ctx).openPath(path);
-}
-
-void FrmMain::mnuSaveFile_Click() {
-    link_->runWhenIdle([this] {
-        // The save sends nothing, so monitoring goes on behind its dialogs and between its
-        // lines; a download or file read chosen meanwhile waits for it to finish.
-        SerialLink::CommandScope command(*link_);
-        const LogDataContext ctx = logDataContext();
-        SaveLogCommand(ctx).run();
-    });
-}
-
-void FrmMain::mnuDownload_Click() {
-    link_->runWhenIdle([this] {
-        const LogDataContext ctx = logDataContext();
-        DownloadHooks hooks;
-        hooks.stopMonitor = [this] {
-            if (stopMonitor_) {
-                stopMonitor_();
-            }
-        };
-        hooks.showProgress = [this](const QString& caption) {
-            fraProgress1_->setTitle(caption);
-            prgProgress1_->setValue(0);
-            fraProgress1_->show();
-            fraProgress1_->repaint();
-        };
-        hooks.setProgress = [this](int percent) { prgProgress1_->setValue(percent); };
-        hooks.hideProgress = [this] { fraProgress1_->hide(); };
-        hooks.keepDownload = [this](const DataBuffer& b, const QDateTime& when) {
-            return keepDownload(b, when);
-        };
-        DownloadCommand(ctx, *controller_, *framBuffer_, std::move(hooks)).run();
-    });
 }
 
 void FrmMain::mnuViewChart_Click() {

@@ -37,7 +37,6 @@ class HelpWindow;
 class LiveRecorder;
 class StripChart;
 class SerialDeviceList;
-struct LogDataContext;
 
 /// What the main window is given from outside: the dialogs, the settings store's backing and
 /// the brand texts the splash read.
@@ -185,8 +184,8 @@ private:
     void fillRecentRecordings();
     void updateStripChartVisibility();
     void Form_KeyPress(int key);
-    /// What the data-set commands need from this window.
-    LogDataContext logDataContext();
+    /// What the data-set commands ask of this window.
+    class DataSetHost;
     void fillRecentFilesMenu();
     void fillRecentDownloadsMenu();
     /// A menu of the newest files of a folder, newest first; each item opens its file.

@@ -13,7 +13,7 @@
 #include "link/serial_link.h"
 #include "logdata/dated_files.h"
 #include "logdata/kept_downloads.h"
-#include "logdata/log_data_context.h"
+#include "logdata/log_data_host.h"
 #include "logdata/open_log_command.h"
 #include "logdata/recordings_folder.h"
 #include "settings/recent_files.h"

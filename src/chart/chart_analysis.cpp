@@ -23,7 +23,7 @@
 #include "core/user_dialogs.h"
 #include "logdata/caption_rule.h"
 #include "logdata/file_dialogs.h"
-#include "logdata/log_data_context.h"
+#include "logdata/log_data_host.h"
 
 namespace tarvik {
 

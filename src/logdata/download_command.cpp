@@ -45,36 +45,25 @@ QString downloadDateText(const QDateTime& now) {
            locale.toString(now.time(), cleaned.trimmed());
 }
 
-DownloadCommand::DownloadCommand(const LogDataContext& context, Controller& controller,
-                                 FramBuffer& fram, DownloadHooks hooks)
-    : ctx_(context), controller_(controller), fram_(fram), hooks_(std::move(hooks)) {
-    if (!hooks_.now) {
-        hooks_.now = [] { return QDateTime::currentDateTime(); };
-    }
+QString LogDataHost::dateText(const QDateTime& when) const {
+    return downloadDateText(when);
 }
 
-void DownloadCommand::hideProgress() {
-    if (hooks_.hideProgress) {
-        hooks_.hideProgress();
-    }
-}
+DownloadCommand::DownloadCommand(LogDataHost& host, Controller& controller, FramBuffer& fram)
+    : host_(host), controller_(controller), fram_(fram) {}
 
 void DownloadCommand::abandonFramRead() {
-    hideProgress();
+    host_.hideProgress();
     SerialLink& link = controller_.link();
     link.closePort();
     link.setLinkOK(false);
 }
 
 void DownloadCommand::readFramData() {
-    ErrorTrap trap(ctx_.dialogs);
+    ErrorTrap trap(host_.dialogs());
     trap.run([&] {
-        if (hooks_.showProgress) {
-            hooks_.showProgress(QStringLiteral("Reading FRAM"));
-        }
-        if (hooks_.setProgress) {
-            hooks_.setProgress(0);
-        }
+        host_.showProgress(QStringLiteral("Reading FRAM"));
+        host_.setProgress(0);
     });
     if (trap.aborted()) {
         return abandonFramRead();
@@ -86,7 +75,7 @@ void DownloadCommand::readFramData() {
     }
     SerialLink& link = controller_.link();
     if (!controller_.linkOk()) {
-        hideProgress();
+        host_.hideProgress();
         link.closePort();
         return;
     }
@@ -97,7 +86,7 @@ void DownloadCommand::readFramData() {
             return;
         }
     }
-    hideProgress();
+    host_.hideProgress();
     link.setLinkOK(true);
     link.closePort();
 }
@@ -113,23 +102,15 @@ bool DownloadCommand::readFramBlockAt(ErrorTrap& trap, int address) {
     });
     const int percent = std::clamp(
         static_cast<int>(roundHalfEven(static_cast<double>(address) / 32767.0 * 100.0, 0)), 0, 100);
-    trap.run([&] {
-        if (hooks_.setProgress) {
-            hooks_.setProgress(percent);
-        }
-    });
+    trap.run([&] { host_.setProgress(percent); });
     if (trap.aborted()) {
         abandonFramRead();
         return false;
     }
-    if (ctx_.yield) {
-        ctx_.yield();
-    } else {
-        controller_.link().yieldToEvents();
-    }
-    if (ctx_.isAbortRequested() || !blockOk) {
-        hideProgress();
-        ctx_.clearAbortRequest();
+    host_.yield();
+    if (host_.abortRequested() || !blockOk) {
+        host_.hideProgress();
+        host_.clearAbortRequest();
         controller_.link().closePort();
         controller_.link().setLinkOK(false);
         return false;
@@ -138,18 +119,14 @@ bool DownloadCommand::readFramBlockAt(ErrorTrap& trap, int address) {
 }
 
 void DownloadCommand::say(ErrorTrap& trap, const QString& text, MsgIcon icon) {
-    trap.run([&] { ctx_.dialogs.message(kTitle, text, icon, MsgButtons::Ok); });
+    trap.run([&] { host_.dialogs().message(kTitle, text, icon, MsgButtons::Ok); });
 }
 
 void DownloadCommand::run() {
-    ErrorTrap trap(ctx_.dialogs);
+    ErrorTrap trap(host_.dialogs());
     // An Esc pressed while nothing was running must not stop this download.
-    ctx_.clearAbortRequest();
-    trap.run([&] {
-        if (hooks_.stopMonitor) {
-            hooks_.stopMonitor();
-        }
-    });
+    host_.clearAbortRequest();
+    trap.run([&] { host_.stopMonitor(); });
     if (trap.aborted()) {
         return;
     }
@@ -157,9 +134,9 @@ void DownloadCommand::run() {
     // whole download has succeeded: a download that fails in any way (a silent or armed
     // controller, a pulled cable, Esc) must not cost the user a data set, saved or not.
     fram_.clearFramBuffer();
-    auto fresh = std::make_unique<DataBuffer>(ctx_.buffer);
+    auto fresh = std::make_unique<DataBuffer>(host_.dataBuffer());
     fresh->clearDataBuffer();
-    if (ctx_.buffer.bufferEmpty) {
+    if (host_.dataBuffer().bufferEmpty) {
         setCaption(trap, QStringLiteral(" - Data Buffer Empty"));
     }
     QDateTime moment;
@@ -177,8 +154,8 @@ bool DownloadCommand::readFromController(ErrorTrap& trap, DataBuffer& buffer, QD
         return false;
     }
     // Esc, seen while a check waits for its answer, ends the checks early.
-    if (!controller_.establishLink(kTitle, [&] { return ctx_.isAbortRequested(); })) {
-        ctx_.clearAbortRequest();
+    if (!controller_.establishLink(kTitle, [&] { return host_.abortRequested(); })) {
+        host_.clearAbortRequest();
         return false;
     }
     if (!controllerUnarmed(trap) || !readIdentity(trap, buffer)) {
@@ -257,9 +234,8 @@ bool DownloadCommand::readLog(ErrorTrap& trap, const FramDecodeSettings& setting
         return false;
     }
     trap.run([&] {
-        moment = hooks_.now();
-        buffer.downloadDate =
-            hooks_.dateTimeText ? hooks_.dateTimeText() : downloadDateText(moment);
+        moment = host_.now();
+        buffer.downloadDate = host_.dateText(moment);
     });
     // A corrupt ring start is reported here, before any byte outside the image is read.
     trap.run([&] { decodeFram(fram_, settings, buffer); });
@@ -275,38 +251,30 @@ bool DownloadCommand::readLog(ErrorTrap& trap, const FramDecodeSettings& setting
 void DownloadCommand::install(ErrorTrap& trap, DataBuffer& buffer, const QDateTime& moment) {
     fillElapsedTimes(buffer);
     buffer.bufferEmpty = false;
-    ctx_.buffer = buffer;
+    host_.dataBuffer() = buffer;
     // The pass is kept on disk before anything else can happen to it. A failure to keep it
     // must not cost the user the chart: it is told once the chart is closed.
-    const QString notKept = hooks_.keepDownload ? hooks_.keepDownload(buffer, moment) : QString();
+    const QString notKept = host_.keepDownload(buffer, moment);
     setCaption(trap, QStringLiteral(" - Downloaded Data"));
-    trap.run([&] {
-        if (ctx_.viewChart) {
-            ctx_.viewChart();
-        }
-    });
+    trap.run([&] { host_.viewChart(); });
     reportNotKept(notKept);
 }
 
 void DownloadCommand::setCaption(ErrorTrap& trap, const QString& suffix) {
-    trap.run([&] {
-        if (ctx_.setCaption) {
-            ctx_.setCaption(ctx_.baseTitle + suffix);
-        }
-    });
+    trap.run([&] { host_.setCaption(host_.baseTitle() + suffix); });
 }
 
 void DownloadCommand::reportNotKept(const QString& why) {
     if (why.isEmpty()) {
         return;
     }
-    ErrorTrap own(ctx_.dialogs);
+    ErrorTrap own(host_.dialogs());
     own.run([&] {
-        ctx_.dialogs.message(kTitle,
-                             kNotKept + QStringLiteral("\r\n") + why +
-                                 QStringLiteral("\r\n\r\nThe data is still loaded: use "
-                                                "File > Save File to keep it."),
-                             MsgIcon::Exclamation, MsgButtons::Ok);
+        host_.dialogs().message(kTitle,
+                                kNotKept + QStringLiteral("\r\n") + why +
+                                    QStringLiteral("\r\n\r\nThe data is still loaded: use "
+                                                   "File > Save File to keep it."),
+                                MsgIcon::Exclamation, MsgButtons::Ok);
     });
 }
 

@@ -2,12 +2,11 @@
 
 #include <QDateTime>
 #include <QString>
-#include <functional>
 #include <optional>
 
 #include "core/user_dialogs.h"
 #include "logdata/fram_decoder.h"
-#include "logdata/log_data_context.h"
+#include "logdata/log_data_host.h"
 
 namespace tarvik {
 
@@ -15,24 +14,6 @@ class Controller;
 class DataBuffer;
 class ErrorTrap;
 class FramBuffer;
-
-/// What the download needs besides the data-set context: the monitor's stop, the progress
-/// frame and the clock's date text.
-struct DownloadHooks {
-    /// Stops the real-time monitor (its Close button).
-    std::function<void()> stopMonitor;
-    /// The progress frame: shown with a caption and repainted at once, bar set 0..100, hidden.
-    std::function<void(const QString& caption)> showProgress;
-    std::function<void(int percent)> setProgress;
-    std::function<void()> hideProgress;
-    /// The download's date and time as text (default: downloadDateText() of its moment).
-    std::function<QString()> dateTimeText;
-    /// The moment of the download (default: the clock's now); it names the kept file.
-    std::function<QDateTime()> now;
-    /// Keeps the decoded data set as a file before the chart opens. Returns "" when kept, else
-    /// what went wrong, which the download shows once, after the chart is closed.
-    std::function<QString(const DataBuffer& buffer, const QDateTime& when)> keepDownload;
-};
 
 /// "&Download Data": checks the link and the controller's state, reads its identity and
 /// calibration, reads the whole FRAM with a progress bar (Esc stops it), decodes the log ring
@@ -45,8 +26,7 @@ public:
     /// The first line of the box that reports a download that could not be kept.
     static const QString kNotKept;
 
-    DownloadCommand(const LogDataContext& context, Controller& controller, FramBuffer& fram,
-                    DownloadHooks hooks);
+    DownloadCommand(LogDataHost& host, Controller& controller, FramBuffer& fram);
 
     void run();
     /// Reads the 512 blocks of 64 bytes into the FRAM image; LinkOK tells whether all came.
@@ -73,12 +53,10 @@ private:
     /// The exit path of an abort: the frame goes, the port closes, and the download sees a
     /// failed read.
     void abandonFramRead();
-    void hideProgress();
 
-    const LogDataContext& ctx_;
+    LogDataHost& host_;
     Controller& controller_;
     FramBuffer& fram_;
-    DownloadHooks hooks_;
 };
 
 /// A date and time as the user's regional formats write them: the short date, a blank and the

@@ -11,6 +11,7 @@
 #include "link/controller.h"
 #include "logdata/caption_rule.h"
 #include "logdata/data_buffer.h"
+#include "logdata/file_dialogs.h"
 #include "logdata/log_file_reader.h"
 #include "platform/regular_file.h"
 
@@ -57,11 +58,11 @@ void OpenLogCommand::openPath(const QString& path) {
 }
 
 void OpenLogCommand::warn(ErrorTrap& trap, const QString& text) {
-    trap.run([&] { ctx_.dialogs.message(kTitle, text, MsgIcon::Exclamation, MsgButtons::Ok); });
+    trap.run([&] { host_.dialogs().message(kTitle, text, MsgIcon::Exclamation, MsgButtons::Ok); });
 }
 
 void OpenLogCommand::openChosen(const QString& chosenPath) {
-    ErrorTrap trap(ctx_.dialogs);
+    ErrorTrap trap(host_.dialogs());
     const std::unique_ptr<DataBuffer> fresh = startDataSet(trap);
     if (!fresh) {
         return;
@@ -75,39 +76,29 @@ void OpenLogCommand::openChosen(const QString& chosenPath) {
     fresh->controllerVersion = controllerModelName(controllerModelOf(fresh->firmwareId));
     file.close();
     fresh->bufferEmpty = false;
-    ctx_.buffer = *fresh;
-    if (ctx_.fileUsed) {
-        ctx_.fileUsed(path);
-    }
-    trap.run([&] {
-        if (ctx_.setCaption) {
-            ctx_.setCaption(fileCaption(ctx_.baseTitle, path));
-        }
-    });
-    trap.run([&] {
-        if (ctx_.viewChart) {
-            ctx_.viewChart();
-        }
-    });
+    host_.dataBuffer() = *fresh;
+    host_.fileUsed(path);
+    trap.run([&] { host_.setCaption(fileCaption(host_.baseTitle(), path)); });
+    trap.run([&] { host_.viewChart(); });
 }
 
 std::unique_ptr<DataBuffer> OpenLogCommand::startDataSet(ErrorTrap& trap) {
     // A loaded data set is replaced only with the user's consent, and only by a file that gives
     // data: the file is read into a fresh data set, and the loaded one (possibly never saved)
     // stays as it is when the file turns out empty, unreadable or not a log at all.
-    const bool replacing = !ctx_.buffer.bufferEmpty;
+    const bool replacing = !host_.dataBuffer().bufferEmpty;
     if (replacing) {
         MsgResult answer = MsgResult::Cancel;
         trap.run([&] {
-            answer = ctx_.dialogs.message(kTitle,
-                                          QStringLiteral("Data buffer not empty. OK to overwrite?"),
-                                          MsgIcon::None, MsgButtons::OkCancel);
+            answer = host_.dialogs().message(
+                kTitle, QStringLiteral("Data buffer not empty. OK to overwrite?"), MsgIcon::None,
+                MsgButtons::OkCancel);
         });
         if (answer != MsgResult::Ok) {
             return nullptr;
         }
     }
-    auto fresh = std::make_unique<DataBuffer>(ctx_.buffer);
+    auto fresh = std::make_unique<DataBuffer>(host_.dataBuffer());
     if (replacing) {
         fresh->clearDataBuffer();
     }
@@ -119,7 +110,7 @@ std::unique_ptr<DataBuffer> OpenLogCommand::startDataSet(ErrorTrap& trap) {
 QString OpenLogCommand::choosePath(ErrorTrap& trap, const QString& chosenPath) {
     // Cancel in the not-found message arrives here as "Canceled File Open".
     QString path;
-    FileDialogs files(ctx_.dialogs, ctx_.fileExists);
+    FileDialogs files(host_.dialogs());
     trap.run([&] {
         path = files.fileOpen(QStringLiteral("Open File"), kLogFileFilter, QString(), chosenPath);
     });
@@ -155,12 +146,10 @@ bool OpenLogCommand::readFile(ErrorTrap& trap, const QString& path, QFile& file,
     LogFileReader reader(file);
     // The window stays alive while a large file is read, and Esc stops the reading (the loaded
     // data set then stays). An Esc pressed before the reading began does not count.
-    ctx_.clearAbortRequest();
+    host_.clearAbortRequest();
     reader.lines().setChunkHook([this] {
-        if (ctx_.yield) {
-            ctx_.yield();
-        }
-        return !ctx_.isAbortRequested();
+        host_.yield();
+        return !host_.abortRequested();
     });
     // Says so when the file went on past what a log file can hold.
     auto reportBound = [&] {
@@ -171,7 +160,7 @@ bool OpenLogCommand::readFile(ErrorTrap& trap, const QString& path, QFile& file,
     };
     auto stoppedByEsc = [&] {
         if (reader.lines().stopped()) {
-            ctx_.clearAbortRequest();
+            host_.clearAbortRequest();
             return true;
         }
         return false;

@@ -3,7 +3,7 @@
 #include <QString>
 #include <memory>
 
-#include "logdata/log_data_context.h"
+#include "logdata/log_data_host.h"
 
 class QFile;
 
@@ -26,7 +26,7 @@ public:
     /// The notice of a file that goes on past the reading bound.
     static QString tooLargeText(const QString& path, qint64 ignoredBytes);
 
-    explicit OpenLogCommand(const LogDataContext& context) : ctx_(context) {}
+    explicit OpenLogCommand(LogDataHost& host) : host_(host) {}
 
     void run();
     /// The same command on a file already chosen (Recent Files, Recent Downloads): the open
@@ -47,7 +47,7 @@ private:
     bool readFile(ErrorTrap& trap, const QString& path, QFile& file, DataBuffer& buffer);
     void warn(ErrorTrap& trap, const QString& text);
 
-    const LogDataContext& ctx_;
+    LogDataHost& host_;
 };
 
 }  // namespace tarvik

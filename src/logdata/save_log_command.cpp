@@ -9,6 +9,7 @@
 #include "core/user_dialogs.h"
 #include "logdata/caption_rule.h"
 #include "logdata/data_buffer.h"
+#include "logdata/file_dialogs.h"
 #include "logdata/log_file_writer.h"
 
 namespace tarvik {
@@ -119,12 +120,12 @@ void SaveLogCommand::abandonActiveSave() {
 
 void SaveLogCommand::run() {
     // An Esc pressed while nothing was running must not stop this save.
-    ctx_.clearAbortRequest();
-    ErrorTrap trap(ctx_.dialogs);
-    if (ctx_.buffer.bufferEmpty) {
+    host_.clearAbortRequest();
+    ErrorTrap trap(host_.dialogs());
+    if (host_.dataBuffer().bufferEmpty) {
         trap.run([&] {
-            ctx_.dialogs.message(kTitle, QStringLiteral("Data buffer empty."), MsgIcon::Exclamation,
-                                 MsgButtons::Ok);
+            host_.dialogs().message(kTitle, QStringLiteral("Data buffer empty."),
+                                    MsgIcon::Exclamation, MsgButtons::Ok);
         });
         return;
     }
@@ -149,20 +150,14 @@ void SaveLogCommand::run() {
     if (!writeAndCommit(trap, path, file, active, text)) {
         return;  // nothing replaced the old file, so the caption does not name it
     }
-    if (ctx_.fileUsed) {
-        ctx_.fileUsed(path);
-    }
-    trap.run([&] {
-        if (ctx_.setCaption) {
-            ctx_.setCaption(fileCaption(ctx_.baseTitle, path));
-        }
-    });
+    host_.fileUsed(path);
+    trap.run([&] { host_.setCaption(fileCaption(host_.baseTitle(), path)); });
 }
 
 QString SaveLogCommand::choosePath(ErrorTrap& trap) {
     // Cancel in the overwrite question arrives here as "Canceled File Save".
     QString path;
-    FileDialogs files(ctx_.dialogs, ctx_.fileExists);
+    FileDialogs files(host_.dialogs());
     trap.run(
         [&] { path = files.fileSave(QStringLiteral("Save File"), kLogFileFilter, QString()); });
     return path;
@@ -170,7 +165,7 @@ QString SaveLogCommand::choosePath(ErrorTrap& trap) {
 
 bool SaveLogCommand::compose(ErrorTrap& trap, QByteArray& text) {
     // The text is composed in memory and written in one piece at the end.
-    DataBuffer& buffer = ctx_.buffer;
+    DataBuffer& buffer = host_.dataBuffer();
     text.reserve(128 * 1024);
     QBuffer memory(&text);
     memory.open(QIODevice::WriteOnly);
@@ -181,20 +176,18 @@ bool SaveLogCommand::compose(ErrorTrap& trap, QByteArray& text) {
         if (trap.aborted()) {
             return false;
         }
-        if (ctx_.yield) {
-            ctx_.yield();
-        }
-        if (ctx_.isAbortRequested()) {
-            ctx_.clearAbortRequest();
+        host_.yield();
+        if (host_.abortRequested()) {
+            host_.clearAbortRequest();
             return false;
         }
     }
-    trap.run([&] { writer.writeIdentity(buffer, ctx_.brandName); });
+    trap.run([&] { writer.writeIdentity(buffer, host_.brandName()); });
     if (buffer.comment.isEmpty()) {
         trap.run([&] {
             buffer.comment =
-                ctx_.dialogs.inputBox(QStringLiteral("Comment?"),
-                                      QStringLiteral("Optional Information Entry"), QString());
+                host_.dialogs().inputBox(QStringLiteral("Comment?"),
+                                         QStringLiteral("Optional Information Entry"), QString());
         });
     }
     trap.run([&] { writer.writeComment(buffer); });

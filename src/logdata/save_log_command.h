@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "logdata/log_data_context.h"
+#include "logdata/log_data_host.h"
 
 class QByteArray;
 class QSaveFile;
@@ -19,7 +19,7 @@ class SaveLogCommand {
 public:
     static const QString kTitle;
 
-    explicit SaveLogCommand(const LogDataContext& context) : ctx_(context) {}
+    explicit SaveLogCommand(LogDataHost& host) : host_(host) {}
 
     void run();
 
@@ -32,7 +32,7 @@ private:
     /// The whole file's text; false when a step was aborted or Esc stopped it.
     bool compose(ErrorTrap& trap, QByteArray& text);
 
-    const LogDataContext& ctx_;
+    LogDataHost& host_;
 };
 
 }  // namespace tarvik

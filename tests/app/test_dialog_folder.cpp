@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "logdata/log_data_context.h"
+#include "logdata/log_data_host.h"
 #include "platform/dialog_folder.h"
 #include "platform/qt_user_dialogs.h"
 

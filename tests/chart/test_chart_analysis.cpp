@@ -20,7 +20,7 @@
 #include "chart/window_csv.h"
 #include "chart_harness.h"
 #include "common/number_format.h"
-#include "logdata/log_data_context.h"
+#include "logdata/log_data_host.h"
 #include "logdata/log_file_writer.h"
 #include "logdata/open_log_command.h"
 

@@ -4,8 +4,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <functional>
 #include "logdata/data_buffer.h"
-#include "logdata/log_data_context.h"
+#include "logdata/log_data_host.h"
 #include "scripted_dialogs.h"
 
 namespace tarvik::test {
@@ -24,22 +25,46 @@ struct CommandFixture {
     int charts = 0;
     int yields = 0;
     std::function<void(int)> onYield;
-    LogDataContext ctx{buffer,
-                       dialogs,
-                       kBase,
-                       QStringLiteral("Orvenna"),
-                       [this] { return abortRequested; },
-                       [this](bool on) { abortRequested = on; },
-                       [this] {
-                           ++yields;
-                           if (onYield) {
-                               onYield(yields);
-                           }
-                       },
-                       [this](const QString& c) { caption = c; },
-                       [this] { ++charts; },
-                       {},
-                       {}};
+    /// Further work of the window on each yield and each caption (a download adds the link's
+    /// events and a list of captions).
+    std::function<void()> afterYield;
+    std::function<void(const QString&)> onCaption;
+
+    /// The window, as the commands see it: every request lands in the fixture's fields.
+    class Host : public LogDataHost {
+    public:
+        explicit Host(CommandFixture& f) : Host(f, f.dialogs) {}
+        Host(CommandFixture& f, UserDialogs& dialogs) : f_(f), dialogs_(dialogs) {}
+        DataBuffer& dataBuffer() override { return f_.buffer; }
+        UserDialogs& dialogs() override { return dialogs_; }
+        QString baseTitle() const override { return kBase; }
+        QString brandName() const override { return QStringLiteral("Orvenna"); }
+        bool abortRequested() const override { return f_.abortRequested; }
+        void clearAbortRequest() override { f_.abortRequested = false; }
+        void yield() override {
+            ++f_.yields;
+            if (f_.onYield) {
+                f_.onYield(f_.yields);
+            }
+            if (f_.afterYield) {
+                f_.afterYield();
+            }
+        }
+        void setCaption(const QString& c) override {
+            f_.caption = c;
+            if (f_.onCaption) {
+                f_.onCaption(c);
+            }
+        }
+        void viewChart() override { ++f_.charts; }
+
+    protected:
+        CommandFixture& f_;
+
+    private:
+        UserDialogs& dialogs_;
+    };
+    Host ctx{*this};
 
     QString path(const QString& name) const { return dir.filePath(name); }
     static QByteArray read(const QString& p) {

@@ -39,17 +39,8 @@ struct DownloadFixture {
 
     DownloadFixture() {
         // The command's boxes and the link's boxes are one sequence on screen.
-        cmd.ctx.yield = [this] {
-            ++cmd.yields;
-            if (cmd.onYield) {
-                cmd.onYield(cmd.yields);
-            }
-            link.link.yieldToEvents();
-        };
-        cmd.ctx.setCaption = [this](const QString& c) {
-            cmd.caption = c;
-            captions << c;
-        };
+        cmd.afterYield = [this] { link.link.yieldToEvents(); };
+        cmd.onCaption = [this](const QString& c) { captions << c; };
         // A data set is loaded beforehand (opened from a file, commented, perhaps never
         // saved): a failed download must leave it whole.
         cmd.buffer.bufferEmpty = false;
@@ -64,35 +55,37 @@ struct DownloadFixture {
 
     ScriptedDialogs& dialogs() { return link.dialogs; }
 
-    void run() {
-        LogDataContext ctx{cmd.buffer,
-                           link.dialogs,
-                           cmd.ctx.baseTitle,
-                           cmd.ctx.brandName,
-                           cmd.ctx.abortRequested,
-                           cmd.ctx.setAbortRequested,
-                           cmd.ctx.yield,
-                           cmd.ctx.setCaption,
-                           cmd.ctx.viewChart,
-                           {},
-                           {}};
-        DownloadHooks hooks;
-        hooks.stopMonitor = [this] { ++monitorStops; };
-        hooks.showProgress = [this](const QString& c) { progress << QStringLiteral("show:") + c; };
-        hooks.setProgress = [this](int p) { progress << QString::number(p); };
-        hooks.hideProgress = [this] { progress << QStringLiteral("hide"); };
-        hooks.dateTimeText = [] { return QStringLiteral("05/03/2024 14:02:11"); };
-        hooks.now = [this] { return moment; };
-        if (!keptFolder.isEmpty()) {
-            hooks.keepDownload = [this](const DataBuffer& b, const QDateTime& when) {
-                return KeptDownloads(keptFolder).keepOrSayWhy(b, cmd.ctx.brandName, when);
-            };
+    /// The window as a download sees it: the link's dialogs, the monitor, the progress frame,
+    /// a fixed moment and the kept downloads.
+    class Host : public CommandFixture::Host {
+    public:
+        explicit Host(DownloadFixture& d) : CommandFixture::Host(d.cmd, d.link.dialogs), d_(d) {}
+        void viewChart() override {
+            ++d_.cmd.charts;
+            d_.boxesBeforeChart = d_.link.dialogs.shownCount();
         }
-        ctx.viewChart = [this] {
-            ++cmd.charts;
-            boxesBeforeChart = link.dialogs.shownCount();
-        };
-        DownloadCommand(ctx, link.controller, *fram, hooks).run();
+        void stopMonitor() override { ++d_.monitorStops; }
+        void showProgress(const QString& c) override { d_.progress << QStringLiteral("show:") + c; }
+        void setProgress(int p) override { d_.progress << QString::number(p); }
+        void hideProgress() override { d_.progress << QStringLiteral("hide"); }
+        QString dateText(const QDateTime&) const override {
+            return QStringLiteral("05/03/2024 14:02:11");
+        }
+        QDateTime now() const override { return d_.moment; }
+        QString keepDownload(const DataBuffer& b, const QDateTime& when) override {
+            if (d_.keptFolder.isEmpty()) {
+                return QString();
+            }
+            return KeptDownloads(d_.keptFolder).keepOrSayWhy(b, brandName(), when);
+        }
+
+    private:
+        DownloadFixture& d_;
+    };
+
+    void run() {
+        Host host(*this);
+        DownloadCommand(host, link.controller, *fram).run();
     }
 
     void expectFirmware() {

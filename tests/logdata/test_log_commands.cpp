@@ -392,11 +392,7 @@ void TestLogCommands::saveCannotCreate() {
         int& n_;
         QString path_;
     } recorder(boxes, p);
-    const LogDataContext& ctx = f.ctx;
-    LogDataContext withRecorder{f.buffer,       recorder,           ctx.baseTitle,
-                                ctx.brandName,  ctx.abortRequested, ctx.setAbortRequested,
-                                ctx.yield,      ctx.setCaption,     ctx.viewChart,
-                                ctx.fileExists, ctx.fileUsed};
+    CommandFixture::Host withRecorder(f, recorder);
     SaveLogCommand(withRecorder).run();
     QVERIFY(recorder.ok);
     QCOMPARE(boxes, 2);

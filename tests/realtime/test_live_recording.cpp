@@ -28,7 +28,7 @@
 #include "link/controller.h"
 #include "link/serial_link.h"
 #include "logdata/dated_files.h"
-#include "logdata/log_data_context.h"
+#include "logdata/log_data_host.h"
 #include "logdata/log_file_reader.h"
 #include "logdata/open_log_command.h"
 #include "logdata/recording_file.h"
@@ -357,9 +357,17 @@ void TestLiveRecording::killedRecordingReadsBack() {
                           MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
     auto buffer = std::make_unique<DataBuffer>();
     int charts = 0;
-    LogDataContext ctx{*buffer, dialogs, QStringLiteral("T"),   QStringLiteral("B"), {},
-                       {},      {},      [](const QString&) {}, [&] { ++charts; },   {},
-                       {}};
+    struct Host : LogDataHost {
+        Host(DataBuffer& b, UserDialogs& d, int& c) : buffer(b), dialogs_(d), charts(c) {}
+        DataBuffer& dataBuffer() override { return buffer; }
+        UserDialogs& dialogs() override { return dialogs_; }
+        QString baseTitle() const override { return QStringLiteral("T"); }
+        QString brandName() const override { return QStringLiteral("B"); }
+        void viewChart() override { ++charts; }
+        DataBuffer& buffer;
+        UserDialogs& dialogs_;
+        int& charts;
+    } ctx(*buffer, dialogs, charts);
     OpenLogCommand(ctx).run();
     QVERIFY2(dialogs.ok(), qPrintable(dialogs.report()));
     QVERIFY(!buffer->bufferEmpty);
