@@ -48,6 +48,8 @@ private Q_SLOTS:
     void dataLogInterval();
     void firmwareVersions_data();
     void firmwareVersions();
+    void armedStatuses_data();
+    void armedStatuses();
     void firmwareWithoutCarriageReturnTimesOut();
     void reSyncSilenceIsNotAnError();
     void reSyncNegativeAckAfterPause();
@@ -180,6 +182,22 @@ void TestControllerCommands::firmwareVersions() {
     QVERIFY(!f.link.isPortOpen());
     QCOMPARE(f.written(), Bytes{0x10});
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
+}
+
+void TestControllerCommands::armedStatuses_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("armed");
+    QTest::newRow("power off") << 0 << false;
+    QTest::newRow("power on, not armed") << 1 << false;
+    QTest::newRow("armed") << 2 << true;
+    QTest::newRow("active") << 3 << true;
+}
+
+// The download and the clear both refuse an armed controller; they share this threshold.
+void TestControllerCommands::armedStatuses() {
+    QFETCH(int, status);
+    QFETCH(bool, armed);
+    QCOMPARE(isArmedStatus(status), armed);
 }
 
 void TestControllerCommands::firmwareWithoutCarriageReturnTimesOut() {
