@@ -317,7 +317,7 @@ bool ChartAnalysis::scrolledTo(int position) {
 
 void ChartAnalysis::placeCursorB(int px, int py) {
     ChartControl& c = window_.chart();
-    const int n = c.NearestPoint(1, px, py, ChartControl::kNearestInTime).point;
+    const int n = c.nearestPoint(1, px, py, NearestPointMode::InTime).point;
     if (n >= 1 && n <= kDataRows) {
         rowB_ = n;
         readOutB_ = true;
@@ -325,7 +325,7 @@ void ChartAnalysis::placeCursorB(int px, int py) {
     } else {
         rowB_ = 0;
         readOutB_ = false;
-        cursorB_->setTime(c.PixelToData(1, px, py).x());
+        cursorB_->setTime(c.pixelToData(1, px, py).x());
     }
     updateCursorLines();
 }
@@ -366,8 +366,8 @@ void ChartAnalysis::updateCursorLines() {
         p.a = reading(rowA_);
     }
     p.timeZero = window_.timeZero_;
-    p.title1 = c.SeriesLabel(1);
-    p.title2 = c.SeriesLabel(2);
+    p.title1 = c.seriesLabel(1);
+    p.title2 = c.seriesLabel(2);
     p.pattern1 = window_.trace1Format_;
     p.pattern2 = window_.trace2Format_;
     QString line = cursorBLine(p);
@@ -384,9 +384,9 @@ std::vector<ReadOutLine> ChartAnalysis::readOutLines() const {
     first.left = window_.lblMarkerTrace1_->text();
     first.centre = window_.lblMarkerTime_->text();
     first.right = window_.lblMarkerTrace2_->text();
-    first.leftColor = c.GroupColor(1);
+    first.leftColor = c.groupColor(1);
     first.centreColor = QColor(0x20, 0x20, 0x20);
-    first.rightColor = c.GroupColor(2);
+    first.rightColor = c.groupColor(2);
     lines.push_back(first);
     if (!lblCompareA_->text().isEmpty() || !lblCursorB_->text().isEmpty()) {
         ReadOutLine second;

@@ -39,7 +39,7 @@ ChartNavigation::ChartNavigation(FrmChart1& window) : QObject(&window), window_(
 }
 
 ViewWindow ChartNavigation::shown() const {
-    const ChartControl::Range r = window_.chart().AxisRange(QStringLiteral("X"));
+    const ChartControl::Range r = window_.chart().axisRange(ChartAxis::X);
     return {r.low, r.high};
 }
 
@@ -87,7 +87,7 @@ void ChartNavigation::show(ViewWindow w, Gesture gesture) {
 
 void ChartNavigation::apply(const ViewWindow& w) {
     window_.clearReadOut();
-    window_.chart().SetAxisRange(QStringLiteral("X"), w.low, w.high);
+    window_.chart().setAxisRange(ChartAxis::X, w.low, w.high);
     followWithScrollBar(w.centre());
 }
 
@@ -164,12 +164,12 @@ bool ChartNavigation::scrolledTo(int position) {
         return false;
     }
     const ViewWindow w = centredOn(shown(), position, extent());
-    window_.chart().SetAxisRange(QStringLiteral("X"), w.low, w.high);
+    window_.chart().setAxisRange(ChartAxis::X, w.low, w.high);
     return true;
 }
 
 double ChartNavigation::timeAtPixel(QPointF p) const {
-    return window_.chart().PixelToData(1, qRound(p.x()), qRound(p.y())).x();
+    return window_.chart().pixelToData(1, qRound(p.x()), qRound(p.y())).x();
 }
 
 bool ChartNavigation::keyPressed(int key) {
@@ -252,7 +252,7 @@ bool ChartNavigation::eventFilter(QObject* watched, QEvent* event) {
             if (!dragMoved_) {
                 return true;
             }
-            const QRectF plot = window_.chart().PlotAreaRect();
+            const QRectF plot = window_.chart().plotAreaRect();
             if (drag_ == Drag::Pan) {
                 const double seconds =
                     -(p.x() - dragFrom_.x()) / std::max(1.0, plot.width()) * dragWindow_.width();
@@ -278,7 +278,7 @@ bool ChartNavigation::eventFilter(QObject* watched, QEvent* event) {
             if (was == Drag::Box) {
                 if (dragMoved_) {
                     // A box dragged past the plot's edge ends at the edge.
-                    const QRectF plot = window_.chart().PlotAreaRect();
+                    const QRectF plot = window_.chart().plotAreaRect();
                     auto inside = [&plot](QPointF p) {
                         return QPointF(std::clamp(p.x(), plot.left(), plot.right()), p.y());
                     };
@@ -287,7 +287,9 @@ bool ChartNavigation::eventFilter(QObject* watched, QEvent* event) {
                 } else {
                     // A Ctrl+click is a click: the marker goes where it was pressed.
                     ChartControl& c = window_.chart();
-                    window_.Chart2D1_MouseDown(1, 2, dragFrom_.x() * c.twipsPerPixelX(),
+                    window_.Chart2D1_MouseDown(mouseButtonCode(ChartMouseButton::Left),
+                                               shiftStateCode(Qt::ControlModifier),
+                                               dragFrom_.x() * c.twipsPerPixelX(),
                                                dragFrom_.y() * c.twipsPerPixelY());
                 }
             }

@@ -77,8 +77,8 @@ void printChart(UserDialogs& dialogs, DataBuffer& data, ChartControl& chart, con
                 top += metrics.lineSpacing();
                 p.drawText(QPointF(0, top + metrics.ascent()), comment);
             }
-            chart.DrawToDevice(p, ChartControl::kDrawWholeChart, ChartControl::kDrawFitToRectangle,
-                               rect.top, rect.left, rect.height, rect.width);
+            chart.drawToDevice(p, DrawContent::WholeChart, DrawFit::FitToRectangle, rect.top,
+                               rect.left, rect.height, rect.width);
             job->finish();
         },
     };

@@ -104,8 +104,8 @@ void FrmChart1::buildWindow() {
     QFont readFont = font();
     readFont.setPointSizeF(readFont.pointSizeF() * 1.35);
     readFont.setBold(true);
-    const QColor colours[] = {chart_->GroupColor(1), QColor(0x20, 0x20, 0x20),
-                              chart_->GroupColor(2)};
+    const QColor colours[] = {chart_->groupColor(1), QColor(0x20, 0x20, 0x20),
+                              chart_->groupColor(2)};
     QLabel* readLabels[] = {lblMarkerTrace1_, lblMarkerTime_, lblMarkerTrace2_};
     for (int i = 0; i < 3; ++i) {
         readLabels[i]->setFont(readFont);
@@ -266,7 +266,7 @@ void FrmChart1::Form_Load() {
     if (!trap.run([&] {
             const QString path = services_.templatePath.isEmpty() ? programFile(kTemplateName)
                                                                   : services_.templatePath;
-            loaded = c.LoadTemplate(path, &why);
+            loaded = c.loadTemplate(path, &why);
         })) {
         return;
     }
@@ -283,11 +283,11 @@ void FrmChart1::Form_Load() {
     // 4. OFF and ON right of the plot; the stand-in title near its right edge; no header.
     if (!trap.run([&] {
             placeChartLabels();
-            c.SetLabelShown(1, false);
-            c.SetLabelShown(2, false);
-            c.SetLabelShown(3, false);
-            c.SetLabelText(3, QString());
-            c.SetHeaderText(QString());
+            c.setLabelShown(1, false);
+            c.setLabelShown(2, false);
+            c.setLabelShown(3, false);
+            c.setLabelText(3, QString());
+            c.setHeaderText(QString());
             labelsPlaced_ = true;
         })) {
         return;
@@ -299,23 +299,23 @@ void FrmChart1::Form_Load() {
     // 6.
     if (!trap.run([&] {
             for (int g = 1; g <= 2; ++g) {
-                c.SetSeriesCount(g, 1);
-                c.SetPointCount(g, 1, kDataRows);
+                c.setSeriesCount(g, 1);
+                c.setPointCount(g, 1, kDataRows);
             }
         })) {
         return;
     }
     // 7.
     if (!trap.run([&] {
-            c.SetBatched(1, true);
-            c.SetBatched(2, true);
+            c.setBatched(1, true);
+            c.setBatched(2, true);
         })) {
         return;
     }
     // 8.
     if (!trap.run([&] {
-            c.SetAxisShown(QStringLiteral("Y"), true);
-            c.SetAxisShown(QStringLiteral("Y2"), true);
+            c.setAxisShown(ChartAxis::Y, true);
+            c.setAxisShown(ChartAxis::Y2, true);
         })) {
         return;
     }
@@ -331,15 +331,15 @@ void FrmChart1::Form_Load() {
     // 10.
     if (!trap.run([&] {
             const auto& times = data.column(Column::ElapsedTime);
-            c.SetXValues(1, 1, times);
-            c.SetXValues(2, 1, times);
+            c.setXValues(1, 1, times);
+            c.setXValues(2, 1, times);
         })) {
         return;
     }
     // 11.
     if (!trap.run([&] {
-            c.SetBatched(1, false);
-            c.SetBatched(2, false);
+            c.setBatched(1, false);
+            c.setBatched(2, false);
         })) {
         return;
     }
@@ -362,7 +362,7 @@ void FrmChart1::Form_Load() {
         return;
     }
     // 14.
-    if (!trap.run([&] { c.SetTimeMarker(markerTime_); })) {
+    if (!trap.run([&] { c.setTimeMarker(markerTime_); })) {
         return;
     }
     // 15. Five minutes, on the end of the log.
@@ -382,12 +382,12 @@ void FrmChart1::Form_Load() {
 
 void FrmChart1::placeChartLabels() {
     ChartControl& c = *chart_;
-    const QSize plot = c.PlotAreaSize();
+    const QSize plot = c.plotAreaSize();
     const int w = plot.width();
     const int h = plot.height();
-    c.SetLabelPosition(1, w + 10, h - 35);
-    c.SetLabelPosition(2, w + 10, static_cast<int>(roundHalfEven(h / 2.0, 0)));
-    c.SetLabelX(3, w - 25);
+    c.setLabelPosition(1, w + 10, h - 35);
+    c.setLabelPosition(2, w + 10, static_cast<int>(roundHalfEven(h / 2.0, 0)));
+    c.setLabelX(3, w - 25);
 }
 
 // ---- traces --------------------------------------------------------------------------------
@@ -399,39 +399,39 @@ void FrmChart1::optTrace_Click(const TraceOption& o) {
     const AxisSpan range = traceAxisRange(o, s.maxRPMDisplay, s.maxVSSDisplay);
     const QString title = QLatin1String(o.title);
     if (o.shape == TraceShape::Trace1Value) {
-        const QString y = QStringLiteral("Y");
+        const ChartAxis y = ChartAxis::Y;
         const std::function<void()> steps[] = {
             [&] { trace1Format_ = QLatin1String(o.pattern); },
-            [&] { c.SetBatched(1, true); },
-            [&] { c.SetAxisRange(y, range.low, range.high); },
-            [&] { c.SetAxisTitle(y, title); },
-            [&] { c.SetAxisShown(y, true); },
-            [&] { c.SetSeriesLabel(1, title); },
+            [&] { c.setBatched(1, true); },
+            [&] { c.setAxisRange(y, range.low, range.high); },
+            [&] { c.setAxisTitle(y, title); },
+            [&] { c.setAxisShown(y, true); },
+            [&] { c.setSeriesLabel(1, title); },
             [&] { buildTrace(o, services_.data, trace1Data_); },
-            [&] { c.SetYValues(1, 1, trace1Data_); },
-            [&] { c.SetBatched(1, false); },
+            [&] { c.setYValues(1, 1, trace1Data_); },
+            [&] { c.setBatched(1, false); },
         };
         trap.runAll(steps);
         return;
     }
-    const QString y2 = QStringLiteral("Y2");
+    const ChartAxis y2 = ChartAxis::Y2;
     if (o.shape == TraceShape::Trace2Value) {
         const std::function<void()> steps[] = {
             [&] { trace2Format_ = QLatin1String(o.pattern); },
-            [&] { c.SetBatched(2, true); },
+            [&] { c.setBatched(2, true); },
             [&] {
-                c.SetLabelShown(1, false);
-                c.SetLabelShown(2, false);
-                c.SetLabelShown(3, false);
-                c.SetLabelText(3, QString());
+                c.setLabelShown(1, false);
+                c.setLabelShown(2, false);
+                c.setLabelShown(3, false);
+                c.setLabelText(3, QString());
             },
-            [&] { c.SetAxisRange(y2, range.low, range.high); },
-            [&] { c.SetAxisTitle(y2, title); },
-            [&] { c.SetAxisShown(y2, true); },
-            [&] { c.SetSeriesLabel(2, title); },
+            [&] { c.setAxisRange(y2, range.low, range.high); },
+            [&] { c.setAxisTitle(y2, title); },
+            [&] { c.setAxisShown(y2, true); },
+            [&] { c.setSeriesLabel(2, title); },
             [&] { buildTrace(o, services_.data, trace2Data_); },
-            [&] { c.SetYValues(2, 1, trace2Data_); },
-            [&] { c.SetBatched(2, false); },
+            [&] { c.setYValues(2, 1, trace2Data_); },
+            [&] { c.setBatched(2, false); },
         };
         trap.runAll(steps);
         return;
@@ -440,20 +440,20 @@ void FrmChart1::optTrace_Click(const TraceOption& o) {
     // label 3 names the signal in place of the axis title.
     const std::function<void()> steps[] = {
         [&] { trace2Format_ = QStringLiteral("#0"); },
-        [&] { c.SetBatched(2, true); },
-        [&] { c.SetAxisRange(y2, 0, 2); },
-        [&] { c.SetAxisTitle(y2, QString()); },
-        [&] { c.SetAxisShown(y2, false); },
-        [&] { c.SetSeriesLabel(2, title); },
+        [&] { c.setBatched(2, true); },
+        [&] { c.setAxisRange(y2, 0, 2); },
+        [&] { c.setAxisTitle(y2, QString()); },
+        [&] { c.setAxisShown(y2, false); },
+        [&] { c.setSeriesLabel(2, title); },
         [&] {
-            c.SetLabelShown(1, true);
-            c.SetLabelShown(2, true);
-            c.SetLabelText(3, title);
-            c.SetLabelShown(3, true);
+            c.setLabelShown(1, true);
+            c.setLabelShown(2, true);
+            c.setLabelText(3, title);
+            c.setLabelShown(3, true);
         },
         [&] { buildTrace(o, services_.data, trace2Data_); },
-        [&] { c.SetYValues(2, 1, trace2Data_); },
-        [&] { c.SetBatched(2, false); },
+        [&] { c.setYValues(2, 1, trace2Data_); },
+        [&] { c.setBatched(2, false); },
     };
     trap.runAll(steps);
 }
@@ -470,7 +470,7 @@ void FrmChart1::clearReadOut() {
 
 void FrmChart1::setWindowFromCentre(float centre) {
     const TimeRange r = windowFromCentre(centre, windowWidth_, totalSpan_);
-    chart_->SetAxisRange(QStringLiteral("X"), r.low, r.high);
+    chart_->setAxisRange(ChartAxis::X, r.low, r.high);
 }
 
 void FrmChart1::optTimeScale_Click(int index) {
@@ -518,18 +518,19 @@ void FrmChart1::Chart2D1_MouseDown(int button, int /*shift*/, double x, double y
         })) {
         return;
     }
-    if (button == 2) {
+    const ChartMouseButton pressed = mouseButtonFromCode(button);
+    if (pressed == ChartMouseButton::Right) {
         trap.run([&] { analysis_->placeCursorB(px, py); });
         return;
     }
-    if (button != 1) {
+    if (pressed != ChartMouseButton::Left) {
         return;
     }
-    if (!trap.run([&] { c.SetTimeMarker(c.PixelToData(1, px, py).x()); })) {
+    if (!trap.run([&] { c.setTimeMarker(c.pixelToData(1, px, py).x()); })) {
         return;
     }
     int n = 0;
-    if (!trap.run([&] { n = c.NearestPoint(1, px, py, ChartControl::kNearestInTime).point; })) {
+    if (!trap.run([&] { n = c.nearestPoint(1, px, py, NearestPointMode::InTime).point; })) {
         return;
     }
     if (n < 1 || n > kDataRows) {
@@ -600,13 +601,13 @@ void FrmChart1::askAxisMaximum(const AxisMaximumPrompt& p, qint16& value) {
     const std::function<void()> steps[] = {
         [&] { value = tarvik::askAxisMaximum(services_.dialogs, p, value); },
         [&] {
-            if (c.AxisTitle(QStringLiteral("Y")) == p.axisTitle) {
-                c.SetAxisRange(QStringLiteral("Y"), 0, value);
+            if (c.axisTitle(ChartAxis::Y) == p.axisTitle) {
+                c.setAxisRange(ChartAxis::Y, 0, value);
             }
         },
         [&] {
-            if (c.AxisTitle(QStringLiteral("Y2")) == p.axisTitle) {
-                c.SetAxisRange(QStringLiteral("Y2"), 0, value);
+            if (c.axisTitle(ChartAxis::Y2) == p.axisTitle) {
+                c.setAxisRange(ChartAxis::Y2, 0, value);
             }
         },
         [&] { services_.store.writeWhole(p.settingsKey, value); },
