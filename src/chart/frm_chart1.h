@@ -8,18 +8,22 @@
 #include "logdata/data_buffer.h"
 
 class QButtonGroup;
+class QFrame;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QMenuBar;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QVBoxLayout;
 
 namespace tarvik {
 
 class ChartAnalysis;
 class ChartControl;
 class ChartNavigation;
+class ErrorTrap;
 class SettingsStore;
 class UserDialogs;
 struct AxisMaximumPrompt;
@@ -101,7 +105,18 @@ private:
     friend class ChartNavigation;
 
     void buildWindow();
+    void buildMenu(QVBoxLayout& root);
+    QFrame* buildReadOut();
+    void buildChartArea(QVBoxLayout& root);
     QGroupBox* buildTraceFrame(int trace);
+    QGroupBox* buildTimeScaleFrame();
+    QHBoxLayout* buildCommandButtons();
+    QGroupBox* buildMiscFrame();
+    void emptyReadOut();
+    bool loadChartTemplate(ErrorTrap& trap);
+    void placeLabelsHidden();
+    void setTracesBatched(bool on);
+    void chooseTrace(const char* control);
     void optTimeScale_Click(int index);
     void clearReadOut();
     void setWindowFromCentre(float centre);
