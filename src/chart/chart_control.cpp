@@ -66,26 +66,7 @@ ChartControl::ChartControl(QWidget* parent) : QChartView(parent) {
     header_ = new QGraphicsSimpleTextItem(chart_);
     header_->setZValue(20);
 
-    const Qt::Alignment sides[] = {Qt::AlignBottom, Qt::AlignLeft, Qt::AlignRight};
-    for (std::size_t i = 0; i < axes_.size(); ++i) {
-        axes_[i].axis = new QValueAxis(chart_);
-        chart_->addAxis(axes_[i].axis, sides[i]);
-    }
-    axes_[0].axis->setTickType(QValueAxis::TicksDynamic);
-    axes_[0].axis->setTickAnchor(0);
-    axes_[0].axis->setMinorTickCount(4);
-    axes_[1].axis->setTickCount(11);
-    axes_[1].axis->setMinorTickCount(1);
-    axes_[2].axis->setTickCount(11);
-    axes_[2].axis->setGridLineVisible(false);
-    axes_[2].axis->setMinorGridLineVisible(false);
-    for (std::size_t g = 0; g < groups_.size(); ++g) {
-        auto* s = new QLineSeries(chart_);
-        chart_->addSeries(s);
-        s->attachAxis(axes_[0].axis);
-        s->attachAxis(axes_[g + 1].axis);
-        groups_[g].series = s;
-    }
+    addAxesAndSeries();
     for (auto& l : labels_) {
         l.item = new ChartLabelItem(chart_);
         l.item->setZValue(20);
@@ -106,6 +87,30 @@ ChartControl::ChartControl(QWidget* parent) : QChartView(parent) {
 }
 
 ChartControl::~ChartControl() = default;
+
+// The time axis along the bottom, the value axes left and right, one line series per group.
+void ChartControl::addAxesAndSeries() {
+    const Qt::Alignment sides[] = {Qt::AlignBottom, Qt::AlignLeft, Qt::AlignRight};
+    for (std::size_t i = 0; i < axes_.size(); ++i) {
+        axes_[i].axis = new QValueAxis(chart_);
+        chart_->addAxis(axes_[i].axis, sides[i]);
+    }
+    axes_[0].axis->setTickType(QValueAxis::TicksDynamic);
+    axes_[0].axis->setTickAnchor(0);
+    axes_[0].axis->setMinorTickCount(4);
+    axes_[1].axis->setTickCount(11);
+    axes_[1].axis->setMinorTickCount(1);
+    axes_[2].axis->setTickCount(11);
+    axes_[2].axis->setGridLineVisible(false);
+    axes_[2].axis->setMinorGridLineVisible(false);
+    for (std::size_t g = 0; g < groups_.size(); ++g) {
+        auto* s = new QLineSeries(chart_);
+        chart_->addSeries(s);
+        s->attachAxis(axes_[0].axis);
+        s->attachAxis(axes_[g + 1].axis);
+        groups_[g].series = s;
+    }
+}
 
 AppError ChartControl::invalidValue(const QString& description) {
     return AppError(AppError::kInvalidPropertyValue, kSource, description);

@@ -183,6 +183,7 @@ private:
     /// The error for a value the chart refuses, raised as the chart control's.
     static AppError invalidValue(
         const QString& description = QStringLiteral("Invalid property value"));
+    void addAxesAndSeries();
     Group& group(int g);
     const Group& group(int g) const;
     AxisState& axisState(ChartAxis axis);
