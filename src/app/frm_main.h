@@ -75,7 +75,6 @@ public:
 
     // Program-wide state (read by tests and by the commands wired here).
     const Settings& settings() const { return settings_; }
-    Settings& mutableSettings() { return settings_; }
     qint16 portNumber() const;
     bool abortRequested() const { return abortRequested_; }
     void setAbortRequested(bool on) { abortRequested_ = on; }
@@ -87,10 +86,8 @@ public:
     Controller& controller() { return *controller_; }
     const QString& baseTitle() const { return baseTitle_; }
     DataBuffer& dataBuffer() { return *dataBuffer_; }
-    FramBuffer& framBuffer() { return *framBuffer_; }
     const Branding& branding() const { return services_.branding; }
     UserDialogs& dialogs() { return *services_.dialogs; }
-    SettingsStore& settingsStore() { return store_; }
 
     /// Dial limits as applied to the tachometer (thousands) and speedometer.
     struct DialLimits {
@@ -165,7 +162,6 @@ public:
     /// The paths File > Recent Files lists, newest first.
     QStringList recentFiles() const;
     /// How View Chart stops real-time monitoring (the monitor installs it).
-    void setStopMonitorAction(std::function<void()> action) { stopMonitor_ = std::move(action); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

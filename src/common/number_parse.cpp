@@ -137,10 +137,4 @@ double leadingNumber(QStringView text) {
     return value;
 }
 
-bool startsWithNumber(QStringView text) {
-    bool hasDigits = false;
-    leadingNumberText(text, &hasDigits);
-    return hasDigits;
-}
-
 }  // namespace tarvik

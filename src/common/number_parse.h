@@ -11,8 +11,4 @@ namespace tarvik {
 /// Both "0.5" and ".5" read as 0.5. A value beyond the range of a double reads as +/-infinity.
 double leadingNumber(QStringView text);
 
-/// True when the text, blanks aside, begins with something leadingNumber() would read as a
-/// number (at least one digit).
-bool startsWithNumber(QStringView text);
-
 }  // namespace tarvik

@@ -43,8 +43,6 @@ public:
     }
 
     bool aborted() const { return aborted_; }
-    /// The error of the last failed step (valid after Ignored or Aborted).
-    const AppError& lastError() const { return lastError_; }
 
 private:
     UserDialogs& dialogs_;

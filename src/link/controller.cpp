@@ -13,20 +13,10 @@ namespace p = protocol;
 
 Controller::Controller(SerialLink& link) : link_(link) {}
 
-QString Controller::controllerVersionOf(const QString& firmwareId) {
-    // QX-1 is tested first: a text naming both models is a QX-1.
-    if (firmwareId.contains(QLatin1String("QX-1"), Qt::CaseInsensitive)) {
-        return QStringLiteral("QX-1");
-    }
-    if (firmwareId.contains(QLatin1String("QX-2"), Qt::CaseInsensitive)) {
-        return QStringLiteral("QX-2");
-    }
-    return QStringLiteral("Unknown");
-}
-
 void Controller::clearIdentity() {
     firmwareId_.clear();
     controllerVersion_.clear();
+    model_ = ControllerModel::Unknown;
 }
 
 void Controller::setTpsScaleFactors(float zeroPoint, float fullPoint) {
@@ -150,13 +140,24 @@ void Controller::reSync() {
     link_.setLinkOK(reply == p::kAck);
 }
 
-void Controller::checkLink(int attempts, const std::function<bool()>& stop) {
-    for (int i = 0; i < attempts; ++i) {
+bool Controller::establishLink(const QString& title, const std::function<bool()>& stop) {
+    for (int i = 0; i < kLinkChecks; ++i) {
         reSync();
-        if (linkOk() || link_.openAborted() || (stop && stop())) {
-            return;
+        if (linkOk()) {
+            return true;
+        }
+        if (link_.openAborted()) {
+            return false;  // the user ended it on the box about the port
+        }
+        if (stop && stop()) {
+            break;
         }
     }
+    link_.dialogs().message(
+        title, QStringLiteral("Cannot establish RS-232 link. Check cable and controller power."),
+        MsgIcon::Exclamation, MsgButtons::Ok);
+    link_.closePort();
+    return false;
 }
 
 void Controller::setAddress(qint32 address) {
@@ -247,7 +248,8 @@ void Controller::readFirmwareId() {
         return;
     }
     firmwareId_ = text;
-    controllerVersion_ = controllerVersionOf(firmwareId_);
+    model_ = controllerModelOf(firmwareId_);
+    controllerVersion_ = controllerModelName(model_);
     link_.closePort();
     if (!trap.run([&] { link_.delayTimer(p::kPacingMs); })) {
         return;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <initializer_list>
 
+#include "link/controller_model.h"
 #include "link/serial_link.h"
 
 namespace tarvik {
@@ -31,10 +32,15 @@ public:
     /// Link check (0x33). LinkOK true if acknowledged. Silence for 1.0 s is not an error: it
     /// returns with LinkOK false, nothing shown, the port left open.
     void reSync();
-    /// The commands' link check: ReSync up to `attempts` times until acknowledged. Stops at once
-    /// when the user chose Abort on a port that could not be opened (link().openAborted()).
-    /// `stop` (when given) is asked after each failed check: true ends the checks early (Esc).
-    void checkLink(int attempts, const std::function<bool()>& stop = {});
+    /// How many link checks a command makes before it gives up on the controller.
+    static constexpr int kLinkChecks = 5;
+    /// The commands' link check: reSync up to kLinkChecks times until acknowledged. True when
+    /// the controller answered. When none of the checks was answered, says "Cannot establish
+    /// RS-232 link. Check cable and controller power." in a box titled `title` and closes the
+    /// port. Stops at once, with nothing more shown, when the user chose Abort on a port that
+    /// could not be opened (link().openAborted()). `stop` (when given) is asked after each
+    /// failed check: true ends the checks early (Esc) and the box is still shown.
+    bool establishLink(const QString& title, const std::function<bool()>& stop = {});
     /// Sets the EEPROM/FRAM read address (0x14, low, high); only the low 16 bits are sent.
     /// LinkOK true if acknowledged; any other reply byte ends it silently with LinkOK false.
     void setAddress(qint32 address);
@@ -46,9 +52,6 @@ public:
     /// With no carriage return in time the text is dropped (FirmwareID "") and the time-out is
     /// reported. An empty text is a success here.
     void readFirmwareId();
-    /// "QX-1" if the text contains "QX-1", else "QX-2" if it contains "QX-2", else "Unknown";
-    /// letter case ignored. Also used for the firmware text of a log file.
-    static QString controllerVersionOf(const QString& firmwareId);
 
     // --- Memory ---------------------------------------------------------------------------------
 
@@ -93,12 +96,14 @@ public:
 
     const QString& firmwareId() const { return firmwareId_; }
     const QString& controllerVersion() const { return controllerVersion_; }
+    /// The model the last identification named (Unknown before one was read).
+    ControllerModel model() const { return model_; }
     /// Clears FirmwareID and ControllerVersion (the main window does so at load).
     void clearIdentity();
     const std::array<quint8, kBlockBufferSize>& blockBuffer() const { return blockBuffer_; }
     /// [0] zero point, [1] full point: the raw throttle bytes at 0 % and 100 %.
     const std::array<float, 2>& tpsScaleFactors() const { return tpsScaleFactors_; }
-    /// Callers substitute their defaults (26, 230) when the read failed.
+    /// Callers substitute kDefaultTpsZeroPoint and kDefaultTpsFullPoint when the read failed.
     void setTpsScaleFactors(float zeroPoint, float fullPoint);
     bool rpmDouble() const { return rpmDouble_; }
     bool vssInMph() const { return vssInMph_; }
@@ -116,6 +121,7 @@ private:
     SerialLink& link_;
     QString firmwareId_;
     QString controllerVersion_;
+    ControllerModel model_ = ControllerModel::Unknown;
     std::array<quint8, kBlockBufferSize> blockBuffer_{};
     std::array<float, 2> tpsScaleFactors_{};
     bool rpmDouble_ = false;

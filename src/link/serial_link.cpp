@@ -75,17 +75,6 @@ void SerialLink::writeByte(quint8 byte) {
     port_.writeByte(byte);
 }
 
-void SerialLink::writeCommand(std::initializer_list<quint8> bytes) {
-    bool first = true;
-    for (quint8 b : bytes) {
-        if (!first) {
-            delayTimer(2);
-        }
-        first = false;
-        port_.writeByte(b);
-    }
-}
-
 int SerialLink::waitForReply(int minBytes, int deadlineMs) {
     if (!port_.isOpen()) {
         return 0;

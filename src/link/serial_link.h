@@ -83,34 +83,31 @@ public:
 
     // --- Exchange building blocks (the controller commands are made of these) -----------------
 
-    /// Step 2: opens the port on the device of PortNumber when it is closed. Throws AppError
+    /// Opens the port on the device of PortNumber when it is closed. Throws AppError
     /// whose text says what is wrong and what to do (portOpenErrorText()).
     void ensureOpen();
     /// The user chose Abort on a port that could not be opened: the command that asked ends
     /// there, with no further tries and no message of its own. Cleared by the next ensureOpen().
     bool openAborted() const { return openAborted_; }
     void noteOpenAborted() { openAborted_ = true; }
-    /// Step 3: drops stale bytes left by an earlier, abandoned exchange.
+    /// Drops stale bytes left by an earlier, abandoned exchange.
     void discardInput();
     /// Writes one command byte. Throws AppError when the port is closed or the write fails.
     void writeByte(quint8 byte);
-    /// Step 4: writes the bytes one at a time with DelayTimer(2) between consecutive bytes and
-    /// no pause after the last.
-    void writeCommand(std::initializer_list<quint8> bytes);
     /// Longest stretch of a reply wait without the UI processing its events.
     static constexpr int kReplyEventIntervalMs = 20;
 
-    /// Step 5: waits until at least `minBytes` bytes are waiting or more than `deadlineMs`
+    /// Waits until at least `minBytes` bytes are waiting or more than `deadlineMs`
     /// have elapsed since the call (a reply complete exactly at the deadline is accepted).
     /// Returns the bytes waiting at the end; 0 at once on a closed port. The wait blocks on the
     /// device, and every kReplyEventIntervalMs without a complete reply the UI processes its
     /// events once (as a yield of the current link user), so a silent controller neither
     /// freezes the window nor hides an Esc.
     int waitForReply(int minBytes, int deadlineMs);
-    /// Step 6: closes the port and throws the CommError time-out. Calling it again (Retry)
+    /// Closes the port and throws the CommError time-out. Calling it again (Retry)
     /// throws the same error again without any exchange.
     [[noreturn]] void raiseTimeout();
-    /// Step 7: one reply byte. Throws AppError when nothing is waiting.
+    /// One reply byte. Throws AppError when nothing is waiting.
     quint8 readByte();
 
     // --- Line events --------------------------------------------------------------------------
@@ -167,8 +164,8 @@ public:
         SerialLink& link_;
     };
 
-    /// Marks a stretch in which UI events run on behalf of the current link user (used by
-    /// the firmware character loop around its event processing). A yield of a command that does
+    /// Marks a stretch in which UI events run on behalf of the current link user: the pacing
+    /// pauses and the reply wait's event turns. A yield of a command that does
     /// not hold the link (a save) is no one's exchange: a poll cycle that starts inside it, and
     /// the commands that cycle issues, hold the link as usual.
     class YieldScope {

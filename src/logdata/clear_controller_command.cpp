@@ -10,7 +10,6 @@ namespace tarvik {
 const QString ClearControllerCommand::kTitle = QStringLiteral("Clear Controller Data Buffer");
 
 namespace {
-constexpr int kLinkChecks = 5;
 // Status codes 0 "Power Off" and 1 "Power On - Not Armed" are the only safe ones to erase in.
 constexpr int kHighestUnarmedStatus = 1;
 }  // namespace
@@ -36,17 +35,7 @@ void ClearControllerCommand::mnuClearControllerBuffer_Click() {
         return;
     }
 
-    // 2. Link check.
-    // Abort on a port that cannot be opened ends the command with that one box.
-    if (!trap.run([&] { controller_.checkLink(kLinkChecks); }) || link.openAborted()) {
-        return;
-    }
-    if (!controller_.linkOk()) {
-        trap.run([&] {
-            say(QStringLiteral("Cannot establish RS-232 link. Check cable and controller power."),
-                MsgIcon::Exclamation);
-        });
-        link.closePort();
+    if (!controller_.establishLink(kTitle)) {
         return;
     }
 

@@ -21,12 +21,9 @@ const QString DownloadCommand::kNotKept =
     QStringLiteral("The downloaded data could not be kept in the downloads folder.");
 
 namespace {
-constexpr int kLinkChecks = 5;
 // Status codes 0 "Power Off" and 1 "Power On - Not Armed" are the only safe ones to read in.
 constexpr int kHighestUnarmedStatus = 1;
 constexpr int kBlockSize = Controller::kBlockBufferSize;
-constexpr float kDefaultTpsZero = 26.0f;
-constexpr float kDefaultTpsFull = 230.0f;
 }  // namespace
 
 QString downloadDateText(const QDateTime& now) {
@@ -181,20 +178,10 @@ void DownloadCommand::mnuDownload_Click() {
             return;
         }
 
-        // 3. Esc, seen while a check waits for its answer, ends the checks early.
-        // Abort on a port that cannot be opened ends the download with that one box.
+        // Esc, seen while a check waits for its answer, ends the checks early.
         auto openAborted = [&] { return link.openAborted(); };
-        if (!trap.run([&] {
-                controller_.checkLink(kLinkChecks, [&] { return ctx_.isAbortRequested(); });
-            }) ||
-            openAborted()) {
-            return;
-        }
-        if (!controller_.linkOk()) {
+        if (!controller_.establishLink(kTitle, [&] { return ctx_.isAbortRequested(); })) {
             ctx_.clearAbortRequest();
-            say(QStringLiteral("Cannot establish RS-232 link. Check cable and controller power."),
-                MsgIcon::Exclamation);
-            link.closePort();
             return;
         }
 
@@ -244,7 +231,7 @@ void DownloadCommand::mnuDownload_Click() {
             say(QStringLiteral("Error - unable to read TPS scale factors.\r\n"
                                "TPS percent data may be incorrectly scaled."),
                 MsgIcon::Exclamation);
-            controller_.setTpsScaleFactors(kDefaultTpsZero, kDefaultTpsFull);
+            controller_.setTpsScaleFactors(kDefaultTpsZeroPoint, kDefaultTpsFullPoint);
         }
 
         // 7. TPSRange is taken from these factors by the decoding.

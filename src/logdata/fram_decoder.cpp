@@ -2,12 +2,12 @@
 
 #include "common/rounding.h"
 #include "core/app_error.h"
+#include "link/controller_model.h"
 
 namespace tarvik {
 
 namespace {
 // Miles per hour to kilometres per hour, as the controller's speed byte is scaled.
-constexpr double kKmPerMile = 1.6093;
 }  // namespace
 
 float TPSRange(const std::array<float, 2>& tpsScaleFactors) {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <array>
 
+#include "link/controller_model.h"
 #include "logdata/data_buffer.h"
 
 namespace tarvik {
@@ -22,7 +23,7 @@ inline constexpr int kLastSlot = kRingBase + kRingBytes - kRecordSize;  // 32756
 /// What the decoding needs to know about the controller that logged the records.
 struct FramDecodeSettings {
     /// Raw throttle bytes at 0 % and 100 % (TPSScaleFactors).
-    std::array<float, 2> tpsScaleFactors{26.0f, 230.0f};
+    std::array<float, 2> tpsScaleFactors{kDefaultTpsZeroPoint, kDefaultTpsFullPoint};
     bool rpmDouble = false;  ///< the controller halves engine speed before logging it
     bool vssInMph = false;   ///< the controller logs road speed in miles per hour
 };

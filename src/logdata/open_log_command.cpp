@@ -203,7 +203,7 @@ void OpenLogCommand::run(const QString& chosenPath) {
     }
 
     // 10.-11. The file gave data: it replaces the loaded data set now.
-    buffer.controllerVersion = Controller::controllerVersionOf(buffer.firmwareId);
+    buffer.controllerVersion = controllerModelName(controllerModelOf(buffer.firmwareId));
     file.close();
     buffer.bufferEmpty = false;
     ctx_.buffer = buffer;

@@ -13,7 +13,6 @@ public:
 
     /// Monotonic time in microseconds from an arbitrary origin; never goes back.
     virtual qint64 nowUs() const = 0;
-    qint64 nowMs() const { return nowUs() / 1000; }
 
     /// Pauses for `ms` milliseconds while the UI processes its pending events (repaints, key
     /// presses, timer ticks, menu clicks). Returns no earlier than `ms` after the call. Does not

@@ -56,7 +56,6 @@ public:
     const std::vector<Band>& bands() const { return bands_; }
     /// Pattern of the digital read-out under the bar; empty hides the read-out.
     void setReadoutPattern(const QString& pattern);
-    QString readoutPattern() const { return readoutPattern_; }
 
     /// The scale-section selector: which section the pointer value is read in. A selector
     /// beyond the last section reads in the last one; below 0, in the first.

@@ -16,10 +16,6 @@ namespace tarvik {
 namespace {
 const QString kTitle = QStringLiteral("View Real Time Data");
 const QString kCrLf = QStringLiteral("\r\n");
-constexpr int kReSyncAttempts = 5;
-constexpr double kKmhToMph = 0.621388;
-// A log row keeps road speed in km/h, converted as a download converts the controller's log.
-constexpr double kKmPerMile = 1.6093;
 }  // namespace
 
 RealTimeMonitor::RealTimeMonitor(RealTimeMonitorServices services, QObject* parent)
@@ -71,13 +67,7 @@ void RealTimeMonitor::mnuViewRealTime_Click() {
     if (services_.clearFramBuffer) {  // 1.
         services_.clearFramBuffer();
     }
-    c.checkLink(kReSyncAttempts);  // 2.
-    if (link_.openAborted()) {
-        return;  // the user ended it on the box about the port
-    }
-    if (!c.linkOk()) {  // 3.
-        message(QStringLiteral("Cannot establish RS-232 link. Check cable and controller power."));
-        link_.closePort();
+    if (!c.establishLink(kTitle)) {
         return;
     }
     c.readFirmwareId();  // 4.
@@ -85,21 +75,21 @@ void RealTimeMonitor::mnuViewRealTime_Click() {
         message(QStringLiteral("Error - invalid firmware ID. Unable to identify controller "
                                "version.") +
                 kCrLf + QStringLiteral("Some data may be incorrectly scaled."));
-        controllerVersion_ = QStringLiteral("Unknown");
+        model_ = ControllerModel::Unknown;
     } else {
-        controllerVersion_ = c.controllerVersion();
+        model_ = c.model();
     }
     c.readGenModeFlag();      // 5.
     c.readTpsScaleFactors();  // 6.
     if (!c.linkOk()) {
         message(QStringLiteral("Error - unable to read TPS scale factors.") + kCrLf +
                 QStringLiteral("TPS percent data may be incorrectly scaled."));
-        c.setTpsScaleFactors(kDefaultTpsLow, kDefaultTpsHigh);
+        c.setTpsScaleFactors(kDefaultTpsZeroPoint, kDefaultTpsFullPoint);
     }
     const Settings& s = services_.settings;  // 7.
     services_.panel.chooseGauges(s.tpsPercentDisplay, s.input1AnalogDisplay, s.input2AnalogDisplay);
-    services_.panel.setStageGroupVisible(controllerVersion_ == QLatin1String("QX-2"));  // 8.
-    services_.panel.show();                                                             // 9.
+    services_.panel.setStageGroupVisible(model_ == ControllerModel::QX2);  // 8.
+    services_.panel.show();                                                // 9.
     realTimeActive_ = true;
     link_.setSerialErrorCount(0);
 }
@@ -232,7 +222,7 @@ void RealTimeMonitor::tmrDataRead_Timer() {
     if (!step([&] {  // 8.
             const float vss = c.readVss();
             const double mph =
-                c.vssInMph() ? static_cast<double>(vss) : static_cast<double>(vss) * kKmhToMph;
+                c.vssInMph() ? static_cast<double>(vss) : static_cast<double>(vss) * kMphPerKmh;
             record(Column::VSS, c.vssInMph() ? static_cast<float>(vss * kKmPerMile) : vss);
             if (c.linkOk()) {
                 cycle_.roadSpeedMph = static_cast<float>(mph);
@@ -269,7 +259,7 @@ void RealTimeMonitor::tmrDataRead_Timer() {
         })) {
         return;
     }
-    if (controllerVersion_ != QLatin1String("QX-2")) {
+    if (model_ != ControllerModel::QX2) {
         return;
     }
     trap.run([&] {  // 13.

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 
+#include "link/controller_model.h"
 #include "realtime/live_cycle.h"
 
 class QTimer;
@@ -47,8 +48,6 @@ public:
     /// The interval of tmrDataRead.
     static constexpr int kPollIntervalMs = 500;
     /// The throttle calibration used when the controller's cannot be read.
-    static constexpr float kDefaultTpsLow = 26.0F;
-    static constexpr float kDefaultTpsHigh = 230.0F;
 
     explicit RealTimeMonitor(RealTimeMonitorServices services, QObject* parent = nullptr);
     ~RealTimeMonitor() override;
@@ -72,7 +71,7 @@ public:
     float lastTpsVolts() const { return lastTpsVolts_; }
     /// The controller model the monitor works with: "QX-1", "QX-2" or "Unknown" ("Unknown"
     /// when the identity could not be read at start).
-    const QString& controllerVersion() const { return controllerVersion_; }
+    QString controllerVersion() const { return controllerModelName(model_); }
 
     /// The poll timer (enabled for the whole run; a tick does nothing while idle).
     QTimer& tmrDataRead() { return *tmrDataRead_; }
@@ -108,7 +107,7 @@ private:
     bool realTimeActive_ = false;
     bool inCycle_ = false;
     float lastTpsVolts_ = 0;
-    QString controllerVersion_;
+    ControllerModel model_ = ControllerModel::Unknown;
     int skippedTicks_ = 0;
     int cyclesStarted_ = 0;
     LiveCycle cycle_;

@@ -163,7 +163,7 @@ void TestLinkPty::openFailuresSayWhatToDo() {
     QFETCH(QString, firstLine);
     RealLink r(device);
     // The box is left unscripted: the double answers it with Abort and records what it said.
-    r.controller.checkLink(5);
+    r.controller.establishLink(QStringLiteral("Download Data"));
     QVERIFY(!r.controller.linkOk());
     QVERIFY(r.link.openAborted());
     QCOMPARE(r.dialogs.shownCount(), 1);  // one box, no further tries
@@ -190,7 +190,7 @@ void TestLinkPty::portInUseIsBusy() {
                        "Retry.")
             .arg(sim.device()),
         MsgIcon::Critical, MsgButtons::AbortRetryIgnore, MsgResult::Abort);
-    r.controller.checkLink(5);
+    r.controller.establishLink(QStringLiteral("Download Data"));
     QVERIFY(!r.controller.linkOk());
     QVERIFY2(r.dialogs.ok(), qPrintable(r.dialogs.report()));
 }

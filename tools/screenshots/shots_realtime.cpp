@@ -10,6 +10,7 @@
 #include "realtime/live_cycle.h"
 #include "realtime/real_time_panel.h"
 #include "realtime/strip_chart.h"
+#include "settings/settings.h"
 #include "shots.h"
 
 namespace tarvik::shots {
@@ -129,12 +130,15 @@ void realtimeShots() {
         // Recording, with the strip chart beside the gauges.
         QtUserDialogs dialogs;
         test::MemorySettings settings;
+        // Input 1 as an air/fuel ratio, input 2 in volts, on the gauges and the chart alike.
+        settings.set(QString::fromLatin1(settings_keys::kTpsPercentDisplay),
+                     QStringLiteral("True"));
+        settings.set(QString::fromLatin1(settings_keys::kInput1AnalogDisplay),
+                     QStringLiteral("False"));
+        settings.set(QString::fromLatin1(settings_keys::kInput2AnalogDisplay),
+                     QStringLiteral("True"));
         FrmMain w({&dialogs, &settings, Branding::defaults()});
         w.Form_Load();
-        // Input 1 as an air/fuel ratio, input 2 in volts, on the gauges and the chart alike.
-        w.mutableSettings().tpsPercentDisplay = true;
-        w.mutableSettings().input1AnalogDisplay = false;
-        w.mutableSettings().input2AnalogDisplay = true;
         w.realTimePanel().chooseGauges(true, false, true);
         w.realTimePanel().setStageGroupVisible(true);
         showSample(w.realTimePanel(), feedStripChart(w.stripChart()));
