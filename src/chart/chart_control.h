@@ -30,8 +30,8 @@ class ChartLabelItem;
 class ChartLegendItem;
 
 /// The chart the chart window draws through: two groups of one line series each (group 1 on
-/// the left axis "Y", group 2 on the right axis "Y2", both on the time axis "X"), three free
-/// text labels, a header and a time marker. Its design comes from the template file.
+/// the left axis Y, group 2 on the right axis Y2, both on the time axis X: see ChartAxis),
+/// three free text labels, a header and a time marker. Its design comes from the template file.
 ///
 /// What it is given is kept as given (axisRange() reads back exactly what was set); what it
 /// hands to Qt Charts is made drawable first: points with a NaN or infinite coordinate are left
