@@ -94,7 +94,7 @@ int main(int argc, char* argv[]) {
                 w.chart().viewport()->repaint();
             }
         });
-        cmd.mnuViewChart_Click();
+        cmd.run();
         opens.push_back(ms);
     }
 

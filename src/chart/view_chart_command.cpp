@@ -7,7 +7,7 @@ namespace tarvik {
 
 const QString ViewChartCommand::kTitle = QStringLiteral("View Chart");
 
-void ViewChartCommand::mnuViewChart_Click() {
+void ViewChartCommand::run() {
     ErrorTrap trap(services_.dialogs);
     // The monitor and the chart window never run together.
     trap.run([&] {

@@ -845,7 +845,7 @@ void TestChartWindow::viewChartEmptyBuffer() {
                             [&] { QCOMPARE(stops, 1); });
     ViewChartCommand cmd(h.services(), [&] { ++stops; });
     cmd.setRunWindow([&](FrmChart1&) { opened = true; });
-    cmd.mnuViewChart_Click();
+    cmd.run();
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
     QCOMPARE(stops, 1);
     QVERIFY(!opened);
@@ -870,7 +870,7 @@ void TestChartWindow::viewChartOpensModalWindow() {
         QCOMPARE(w.findChild<QLabel*>(QStringLiteral("lblMarkerTime"))->text(),
                  QStringLiteral("Sec "));
     });
-    cmd.mnuViewChart_Click();
+    cmd.run();
     QVERIFY(ran);
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
     // Through exec(): Exit ends the modal loop and the window is gone.
@@ -880,7 +880,7 @@ void TestChartWindow::viewChartOpensModalWindow() {
         QVERIFY(w != nullptr);
         w->findChild<QPushButton*>(QStringLiteral("cmdExit"))->click();
     });
-    real.mnuViewChart_Click();
+    real.run();
     QCOMPARE(owner.findChildren<FrmChart1*>().size(), 0);
 }
 
