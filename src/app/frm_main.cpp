@@ -10,9 +10,8 @@
 #include <QMenu>
 #include <QPrinter>
 #include <QProgressBar>
-#include <cstdio>
-#include <cstdlib>
 
+#include "app/closing_dialogs.h"
 #include "app/help_window.h"
 #include "app/shell_commands.h"
 #include "chart/chart_print.h"
@@ -27,7 +26,6 @@
 #include "link/serial_link.h"
 #include "logdata/clear_controller_command.h"
 #include "logdata/download_command.h"
-#include "logdata/save_log_command.h"
 #include "platform/port_names.h"
 #include "platform/qt_serial_port.h"
 #include "platform/serial_devices.h"
@@ -51,6 +49,10 @@ FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
       framBuffer_(std::make_unique<FramBuffer>()) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kDesignedCaption);
+    // Everything the window drives asks its questions through here, so none is shown once the
+    // window has closed.
+    closingDialogs_ = std::make_unique<ClosingDialogs>(*services_.dialogs);
+    services_.dialogs = closingDialogs_.get();
     if (services_.serialPort == nullptr) {
         ownPort_ = std::make_unique<QtSerialPort>();
         services_.serialPort = ownPort_.get();
@@ -65,8 +67,6 @@ FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
     link_->setPortNumber(0);
     controller_ = std::make_unique<Controller>(*link_);
     closePort_ = [this] { link_->closePort(); };
-    // A save cut short by the program's end leaves the old file as it was.
-    addShutdownAction(&SaveLogCommand::abandonActiveSave);
     buildMenus();
     buildCentralArea();
     // The monitor owns RealTimeActive and tells the link about it.
@@ -75,14 +75,9 @@ FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
         [this] { framBuffer_->clearFramBuffer(); }, [this] { return abortRequested_; }});
     stopMonitor_ = [this] { monitor_->cmdCloseRealTimeData_Click(); };
     wireRecording();
-    // Closing may happen while a command is suspended in one of its pauses; returning to it would
-    // let it reopen the port and carry on behind a closed window. So the program ends right here:
-    // the shutdown actions have already closed the port and abandoned any file being written,
-    // and every setting was saved when it changed.
-    exit_ = [] {
-        std::fflush(nullptr);
-        std::_Exit(0);
-    };
+    // Every setting was saved when it changed, so ending is leaving the event loop. A command
+    // suspended in one of its pauses when the window closed first winds down (see closeEvent).
+    exit_ = [] { QCoreApplication::quit(); };
 }
 
 FrmMain::~FrmMain() {
@@ -350,8 +345,13 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
 
 void FrmMain::closeEvent(QCloseEvent* event) {
     // Whatever the reason, the program ends: the port and every open file are closed and the
-    // close cannot be cancelled.
+    // close cannot be cancelled. Closing may happen while a command is suspended in one of its
+    // pauses: from here on the link neither pauses, yields nor opens the port, no box is shown,
+    // and a save under way drops its new file, so that command ends at once by its exit path
+    // and the event loop then returns.
     closePortIfOpen();
+    link_->shutDown();
+    closingDialogs_->close();
     for (auto& action : shutdownActions_) {
         action();
     }

@@ -24,6 +24,7 @@ class QPushButton;
 
 namespace tarvik {
 
+class ClosingDialogs;
 class ErrorTrap;
 class UserDialogs;
 class SettingsBacking;
@@ -116,8 +117,8 @@ public:
     void addShutdownAction(std::function<void()> action) {
         shutdownActions_.push_back(std::move(action));
     }
-    /// How the program ends when the window is closed. By default the application quits; tests
-    /// replace it.
+    /// How the program ends when the window is closed. By default the event loop returns
+    /// (QCoreApplication::quit); tests replace it.
     void setExitAction(std::function<void()> action) { exit_ = std::move(action); }
 
     // Handlers of this window.
@@ -196,6 +197,7 @@ private:
     QString keepDownload(const DataBuffer& buffer, const QDateTime& when);
 
     MainWindowServices services_;
+    std::unique_ptr<ClosingDialogs> closingDialogs_;
     SettingsStore store_;
     Settings settings_;
     std::unique_ptr<DataBuffer> dataBuffer_;

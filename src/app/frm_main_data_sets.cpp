@@ -23,6 +23,7 @@ public:
     QString brandName() const override { return w_.branding().brandName(); }
     bool abortRequested() const override { return w_.abortRequested_; }
     void clearAbortRequest() override { w_.abortRequested_ = false; }
+    bool closing() const override { return w_.link_->shuttingDown(); }
     void yield() override { w_.link_->yieldToEvents(); }
     void setCaption(const QString& caption) override { w_.setWindowTitle(caption); }
     void viewChart() override { w_.mnuViewChart_Click(); }

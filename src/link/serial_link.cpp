@@ -42,18 +42,33 @@ void SerialLink::closePort() {
     }
 }
 
+void SerialLink::shutDown() {
+    shuttingDown_ = true;
+    closePort();
+}
+
 void SerialLink::delayTimer(qint32 n) {
+    if (shuttingDown_) {
+        return;
+    }
     YieldScope yield(*this);
     tarvik::delayTimer(clock_, n);
 }
 
 void SerialLink::yieldToEvents() {
+    if (shuttingDown_) {
+        return;
+    }
     YieldScope yield(*this);
     clock_.pauseProcessingEvents(0);
 }
 
 void SerialLink::ensureOpen() {
     openAborted_ = false;
+    if (shuttingDown_) {
+        throw AppError(AppError::kCommError, QStringLiteral("Tarvik"),
+                       QStringLiteral("The program is ending: the port stays closed."));
+    }
     if (port_.isOpen()) {
         return;
     }

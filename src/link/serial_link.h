@@ -90,6 +90,12 @@ public:
     /// there, with no further tries and no message of its own. Cleared by the next ensureOpen().
     bool openAborted() const { return openAborted_; }
     void noteOpenAborted() { openAborted_ = true; }
+
+    /// The program is ending: the port closes, and from now on every pause and yield returns at
+    /// once and no port opens, so a command that was suspended in a pause when the window closed
+    /// winds down without waiting, repainting or sending anything.
+    void shutDown();
+    bool shuttingDown() const { return shuttingDown_; }
     /// Drops stale bytes left by an earlier, abandoned exchange.
     void discardInput();
     /// Writes one command byte. Throws AppError when the port is closed or the write fails.
@@ -210,6 +216,7 @@ private:
     bool linkOK_ = false;
     int serialErrorCount_ = 0;
     bool openAborted_ = false;
+    bool shuttingDown_ = false;
 
     int useDepth_ = 0;
     int yieldDepth_ = 0;

@@ -25,6 +25,9 @@ public:
     /// Esc was pressed (AbortRequested), and clearing it.
     virtual bool abortRequested() const { return false; }
     virtual void clearAbortRequest() {}
+    /// The window has closed and the program is ending: work under way is dropped (a file being
+    /// read is not loaded, a file being saved does not replace the old one).
+    virtual bool closing() const { return false; }
     /// One pass of the event loop, so the window repaints and Esc is seen.
     virtual void yield() {}
     virtual void setCaption(const QString& /*caption*/) {}

@@ -69,7 +69,8 @@ void OpenLogCommand::openChosen(const QString& chosenPath) {
     }
     const QString path = choosePath(trap, chosenPath);
     QFile file;
-    if (path.isEmpty() || !openFile(trap, path, file) || !readFile(trap, path, file, *fresh)) {
+    if (path.isEmpty() || !openFile(trap, path, file) || !readFile(trap, path, file, *fresh) ||
+        host_.closing()) {
         return;
     }
     // The file gave data: it replaces the loaded data set now.
@@ -149,7 +150,7 @@ bool OpenLogCommand::readFile(ErrorTrap& trap, const QString& path, QFile& file,
     host_.clearAbortRequest();
     reader.lines().setChunkHook([this] {
         host_.yield();
-        return !host_.abortRequested();
+        return !host_.abortRequested() && !host_.closing();
     });
     // Says so when the file went on past what a log file can hold.
     auto reportBound = [&] {

@@ -18,21 +18,6 @@ const QString SaveLogCommand::kTitle = QStringLiteral("Save Log File");
 
 namespace {
 
-QSaveFile* activeSave = nullptr;
-
-// Keeps activeSave pointing at the file being written while this scope lives.
-class ActiveSave {
-public:
-    explicit ActiveSave(std::unique_ptr<QSaveFile>& file) : file_(file) {}
-    ~ActiveSave() { activeSave = nullptr; }
-    void track() { activeSave = file_.get(); }
-    ActiveSave(const ActiveSave&) = delete;
-    ActiveSave& operator=(const ActiveSave&) = delete;
-
-private:
-    std::unique_ptr<QSaveFile>& file_;
-};
-
 AppError fileError(const QString& path, const QString& what, const QString& why) {
     return AppError(AppError::kFileError, SaveLogCommand::kTitle,
                     QStringLiteral("%1 %2: %3").arg(what, path, why));
@@ -80,12 +65,11 @@ void discard(std::unique_ptr<QSaveFile>& file) {
 // All or nothing: every byte must reach the new file before it replaces the old one. False
 // (the new file dropped) when anything went wrong.
 bool writeAndCommit(ErrorTrap& trap, const QString& path, std::unique_ptr<QSaveFile>& file,
-                    ActiveSave& active, const QByteArray& text) {
+                    const QByteArray& text) {
     bool saved = false;
     trap.run([&] {
         if (!file) {
             file = createFile(path);
-            active.track();
         }
         const QString why = writeWhole(*file, text);
         if (!why.isEmpty()) {
@@ -110,14 +94,6 @@ bool writeAndCommit(ErrorTrap& trap, const QString& path, std::unique_ptr<QSaveF
 
 }  // namespace
 
-void SaveLogCommand::abandonActiveSave() {
-    if (activeSave != nullptr) {
-        activeSave->cancelWriting();
-        activeSave->commit();  // removes the new file; returns false by design
-        activeSave = nullptr;
-    }
-}
-
 void SaveLogCommand::run() {
     // An Esc pressed while nothing was running must not stop this save.
     host_.clearAbortRequest();
@@ -137,17 +113,18 @@ void SaveLogCommand::run() {
     // The new file is created now so a folder that cannot be written is reported before any
     // work is done.
     std::unique_ptr<QSaveFile> file;
-    ActiveSave active(file);
-    trap.run([&] {
-        file = createFile(path);
-        active.track();
-    });
+    trap.run([&] { file = createFile(path); });
     QByteArray text;
     if (trap.aborted() || !compose(trap, text)) {
         discard(file);
         return;
     }
-    if (!writeAndCommit(trap, path, file, active, text)) {
+    // The program may have begun to end while the text was composed: the old file stays.
+    if (host_.closing()) {
+        discard(file);
+        return;
+    }
+    if (!writeAndCommit(trap, path, file, text)) {
         return;  // nothing replaced the old file, so the caption does not name it
     }
     host_.fileUsed(path);
@@ -177,6 +154,9 @@ bool SaveLogCommand::compose(ErrorTrap& trap, QByteArray& text) {
             return false;
         }
         host_.yield();
+        if (host_.closing()) {
+            return false;
+        }
         if (host_.abortRequested()) {
             host_.clearAbortRequest();
             return false;

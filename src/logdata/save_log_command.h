@@ -23,9 +23,6 @@ public:
 
     void run();
 
-    /// Discards a save in progress without touching its target (the program is ending).
-    static void abandonActiveSave();
-
 private:
     /// The file to write, or "" when none was chosen.
     QString choosePath(ErrorTrap& trap);

@@ -1,4 +1,6 @@
 #include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QProgressBar>
 #include <QTemporaryDir>
@@ -65,6 +67,7 @@ class TestMainWindowData : public QObject {
 private Q_SLOTS:
     void downloadSaveOpen();
     void escKeyStopsDownload();
+    void closingDuringSaveKeepsOldFile();
 };
 
 void TestMainWindowData::downloadSaveOpen() {
@@ -128,6 +131,49 @@ void TestMainWindowData::escKeyStopsDownload() {
     QVERIFY(win.f.model.framBlocksServed() < 512);
     QCOMPARE(win.w->windowTitle(), kBase + QStringLiteral(" - Data Buffer Empty"));
     QCOMPARE(win.chartsClosed, 0);
+}
+
+// The window closes while a save is composing its lines (from inside one of its yields): the
+// program ends without another box, the old file stays byte for byte and no new file is left.
+void TestMainWindowData::closingDuringSaveKeepsOldFile() {
+    Window win;
+    int exits = 0;
+    win.w->setExitAction([&] { ++exits; });
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("pass.log"));
+    const QByteArray old("old file\r\n");
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(old);
+    }
+    win.w->dataBuffer().bufferEmpty = false;
+    win.w->dataBuffer().comment.clear();
+    const QString caption = win.w->windowTitle();
+    win.f.dialogs.expectSaveFile(QStringLiteral("Save File"), kFilter, path);
+    win.f.dialogs.expectMessage(
+        QStringLiteral("File Save"),
+        path + QStringLiteral("\r\nThis file already exists.\r\n\r\nReplace existing file?"),
+        MsgIcon::Exclamation, MsgButtons::YesNoCancel, MsgResult::Yes);
+    int yields = 0;
+    win.f.clock.setOnPause([&](int ms) {
+        if (ms == 0 && ++yields == 100) {
+            win.w->close();
+        }
+    });
+    win.trigger("mnuSaveFile");
+    win.f.clock.setOnPause({});
+
+    DIALOGS_OK(win);  // neither the comment prompt nor any error box came
+    QCOMPARE(exits, 1);
+    QCOMPARE(yields, 100);  // the save stopped at the close, not after its last line
+    QFile kept(path);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("pass.log")});
+    QCOMPARE(win.w->windowTitle(), caption);
+    QVERIFY(!win.w->serialLink().isPortOpen());
 }
 
 QTEST_MAIN(TestMainWindowData)
