@@ -477,7 +477,7 @@ void FrmMain::mnuPrintSetup_Click() {
 }
 
 void FrmMain::mnuEditComment_Click() {
-    tarvik::mnuEditComment_Click(dialogs(), *dataBuffer_);
+    runEditComment(dialogs(), *dataBuffer_);
 }
 
 bool FrmMain::realTimeActive() const {
