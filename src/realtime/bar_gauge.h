@@ -63,7 +63,6 @@ public:
     int section() const { return section_; }
     /// The reading, kept exactly as given (NaN and infinities included).
     void setPointerValue(double value);
-    double PointerValue() const { return pointerValue_; }
     double pointerValue() const { return pointerValue_; }
     /// The second selector: how the reading is drawn. 0 (Column) fills the bar from the bottom of
     /// the scale up to the reading; 1 (Marker) draws only a bright line at the reading. Other

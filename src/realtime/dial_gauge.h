@@ -36,11 +36,10 @@ public:
 
     /// The reading (where the needle points), kept exactly as given.
     void setValue(double value);
-    double Value() const { return value_; }
     double value() const { return value_; }
     /// The digital read-out text.
     void setCaption(const QString& text);
-    QString Caption() const { return caption_; }
+    QString caption() const { return caption_; }
 
     /// The refresh setting. Any value other than 0 repaints the dial at once when it is on
     /// screen, so a new reading shows before the next controller exchange (which waits without

@@ -24,15 +24,14 @@ RealTimeMonitor::RealTimeMonitor(RealTimeMonitorServices services, QObject* pare
     tmrDataRead_ = new QTimer(this);
     tmrDataRead_->setObjectName(QStringLiteral("tmrDataRead"));
     tmrDataRead_->setInterval(kPollIntervalMs);
-    connect(tmrDataRead_, &QTimer::timeout, this, &RealTimeMonitor::tmrDataRead_Timer);
+    connect(tmrDataRead_, &QTimer::timeout, this, &RealTimeMonitor::pollCycle);
     tmrDataRead_->start();
 
     // The line-error handler needs to know whether monitoring runs, and Abort in the error box
     // of one of the cycle's reads stops monitoring.
     link_.setRealTimeActiveQuery([this] { return realTimeActive_; });
-    link_.setAbortMonitoringAction([this] { cmdCloseRealTimeData_Click(); });
-    connect(&services_.panel, &RealTimePanel::closeRequested, this,
-            &RealTimeMonitor::cmdCloseRealTimeData_Click);
+    link_.setAbortMonitoringAction([this] { stop(); });
+    connect(&services_.panel, &RealTimePanel::closeRequested, this, &RealTimeMonitor::stop);
 }
 
 RealTimeMonitor::~RealTimeMonitor() {
@@ -56,7 +55,7 @@ void RealTimeMonitor::message(const QString& text) {
     services_.dialogs.message(kTitle, text, MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
-void RealTimeMonitor::mnuViewRealTime_Click() {
+void RealTimeMonitor::start() {
     Controller& c = services_.controller;
     // The whole start is one user of the link: a tick arriving during its pauses or boxes is
     // skipped rather than sending its bytes between the start's.
@@ -107,10 +106,10 @@ void RealTimeMonitor::lostLinkReset() {
     services_.panel.showStatus(QString());
     services_.panel.reset();
     link_.closePort();
-    cmdCloseRealTimeData_Click();
+    stop();
 }
 
-void RealTimeMonitor::tmrDataRead_Timer() {
+void RealTimeMonitor::pollCycle() {
     if (!realTimeActive_) {  // 1.
         return;
     }
@@ -280,7 +279,7 @@ void RealTimeMonitor::reportCycle() {
     }
 }
 
-void RealTimeMonitor::cmdCloseRealTimeData_Click() {
+void RealTimeMonitor::stop() {
     // Stopped in the middle of a cycle: what it read so far still counts.
     if (inCycle_) {
         reportCycle();

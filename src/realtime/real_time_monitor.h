@@ -55,13 +55,13 @@ public:
     /// Starts monitoring: resynchronises with the controller, reads its identity, modes and
     /// throttle calibration, chooses the gauges and shows the panel. Messages are titled
     /// "View Real Time Data". Callers go through SerialLink::runWhenIdle().
-    void mnuViewRealTime_Click();
+    void start();
     /// One poll cycle (a tick of tmrDataRead). Does nothing unless monitoring runs; skipped
     /// while a cycle or another command is using the link.
-    void tmrDataRead_Timer();
+    void pollCycle();
     /// Stops monitoring: hides the panel, closes the port, RealTimeActive false. The gauges
     /// keep their readings.
-    void cmdCloseRealTimeData_Click();
+    void stop();
 
     /// Monitoring runs.
     bool realTimeActive() const { return realTimeActive_; }

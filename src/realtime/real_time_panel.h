@@ -115,8 +115,7 @@ public:
     QPushButton& cmdCloseRealTimeData() { return *cmdCloseRealTimeData_; }
 
 signals:
-    /// The "Close" button was pressed; the main window stops monitoring
-    /// (cmdCloseRealTimeData_Click).
+    /// The "Close" button was pressed; the monitor stops.
     void closeRequested();
 
 private:
