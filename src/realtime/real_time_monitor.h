@@ -47,7 +47,6 @@ class RealTimeMonitor : public QObject {
 public:
     /// The interval of tmrDataRead.
     static constexpr int kPollIntervalMs = 500;
-    /// The throttle calibration used when the controller's cannot be read.
 
     explicit RealTimeMonitor(RealTimeMonitorServices services, QObject* parent = nullptr);
     ~RealTimeMonitor() override;
@@ -94,6 +93,23 @@ signals:
     void stopped();
 
 private:
+    void identifyController();
+    void readThrottleCalibration();
+
+    // The poll cycle's steps, in the order they run.
+    void runCycleSteps();
+    /// Reads the status code; false when the link is lost.
+    bool readStatus(int& status);
+    void showCycleStatus(int status);
+    void readThrottle();
+    void readBattery();
+    void readEngineSpeed();
+    void readRoadSpeed();
+    void readInput(int input);
+    void readInputBits();
+    void readOutputBits();
+    void readDutyCycles();
+    void recordIfRead(Column column, float value);
     void reportCycle();
 
     bool continueOnlyIfRunning() const;
