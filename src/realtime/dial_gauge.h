@@ -3,6 +3,8 @@
 #include <QString>
 #include <QWidget>
 
+class QPainter;
+
 namespace tarvik {
 
 /// A round dial painted by the program: a 270 degree scale from 0 to the maximum with a major
@@ -58,6 +60,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void paintFace(QPainter& p) const;
+    /// The major step actually drawn: the set one, widened while the scale would be crowded.
+    double labelStep() const;
+    void paintTicks(QPainter& p, double step) const;
+    void paintLabels(QPainter& p, double step) const;
+    void paintTextsAndNeedle(QPainter& p) const;
+
     QString upperText_;
     QString lowerText_;
     double majorStep_ = 1;
