@@ -22,17 +22,22 @@ std::string leadingNumberText(QStringView text, bool* hasDigits) {
     bool seenPoint = false;
     bool expDigits = false;
     std::string::size_type beforeExponent = 0;
+    // A sign may open the mantissa and the exponent; either way the state moves on.
+    auto takeSign = [&](char16_t u, State next) {
+        state = next;
+        if (u == u'+' || u == u'-') {
+            out.push_back(static_cast<char>(u));
+            return true;
+        }
+        return false;
+    };
     for (const QChar c : text) {
         if (isBlank(c)) {
             continue;
         }
         const char16_t u = c.unicode();
-        if (state == State::Sign) {
-            state = State::Mantissa;
-            if (u == u'+' || u == u'-') {
-                out.push_back(static_cast<char>(u));
-                continue;
-            }
+        if (state == State::Sign && takeSign(u, State::Mantissa)) {
+            continue;
         }
         if (state == State::Mantissa) {
             if (u >= u'0' && u <= u'9') {
@@ -53,12 +58,8 @@ std::string leadingNumberText(QStringView text, bool* hasDigits) {
             }
             break;
         }
-        if (state == State::ExpSign) {
-            state = State::ExpDigits;
-            if (u == u'+' || u == u'-') {
-                out.push_back(static_cast<char>(u));
-                continue;
-            }
+        if (state == State::ExpSign && takeSign(u, State::ExpDigits)) {
+            continue;
         }
         if (state == State::ExpDigits) {
             if (u >= u'0' && u <= u'9') {
