@@ -147,9 +147,12 @@ int main(int argc, char* argv[]) {
     if (!hidden) {
         panel.show();
     }
-    bool abort = false;
-    RealTimeMonitor monitor(
-        RealTimeMonitorServices{controller, panel, settings, dialogs, {}, [&] { return abort; }});
+    // Nothing to clear here, and Esc is never pressed.
+    struct : MonitorHost {
+        void clearFramBuffer() override {}
+        bool abortRequested() const override { return false; }
+    } host;
+    RealTimeMonitor monitor(RealTimeMonitorServices{controller, panel, settings, dialogs, host});
     monitor.tmrDataRead().stop();  // cycles back to back, timed one by one
 
     monitor.start();

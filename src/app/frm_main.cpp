@@ -56,6 +56,19 @@ namespace {
 constexpr int kPortCount = 255;
 // File > Recent Recordings lists this many; the folder holds them all.
 constexpr int kRecordingsListed = 20;
+
+// The monitor's view of the main window: its FRAM image and its Esc flag.
+class MainWindowMonitorHost final : public MonitorHost {
+public:
+    MainWindowMonitorHost(FramBuffer& fram, const bool& abortRequested)
+        : fram_(fram), abortRequested_(abortRequested) {}
+    void clearFramBuffer() override { fram_.clearFramBuffer(); }
+    bool abortRequested() const override { return abortRequested_; }
+
+private:
+    FramBuffer& fram_;
+    const bool& abortRequested_;
+};
 }  // namespace
 
 FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
@@ -85,9 +98,9 @@ FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
     buildMenus();
     buildCentralArea();
     // The monitor owns RealTimeActive and tells the link about it.
+    monitorHost_ = std::make_unique<MainWindowMonitorHost>(*framBuffer_, abortRequested_);
     monitor_ = std::make_unique<RealTimeMonitor>(RealTimeMonitorServices{
-        *controller_, *fraRealTimeData_, settings_, *services_.dialogs,
-        [this] { framBuffer_->clearFramBuffer(); }, [this] { return abortRequested_; }});
+        *controller_, *fraRealTimeData_, settings_, *services_.dialogs, *monitorHost_});
     stopMonitor_ = [this] { monitor_->stop(); };
     wireRecording();
     // Closing may happen while a command is suspended in one of its pauses; returning to it would

@@ -28,6 +28,7 @@ class UserDialogs;
 class SettingsBacking;
 class RealTimePanel;
 class RealTimeMonitor;
+class MonitorHost;
 class SerialPort;
 class Clock;
 class SerialLink;
@@ -187,6 +188,7 @@ private:
     std::unique_ptr<Clock> ownClock_;
     std::unique_ptr<SerialLink> link_;
     std::unique_ptr<Controller> controller_;
+    std::unique_ptr<MonitorHost> monitorHost_;
     std::unique_ptr<RealTimeMonitor> monitor_;
     std::unique_ptr<LiveRecorder> recorder_;
     std::unique_ptr<QPrinter> printer_;

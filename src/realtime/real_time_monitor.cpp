@@ -62,9 +62,7 @@ void RealTimeMonitor::start() {
     if (!use.acquired()) {
         return;
     }
-    if (services_.clearFramBuffer) {
-        services_.clearFramBuffer();
-    }
+    services_.host.clearFramBuffer();
     if (!services_.controller.establishLink(kTitle)) {
         return;
     }
@@ -103,8 +101,7 @@ void RealTimeMonitor::readThrottleCalibration() {
 }
 
 bool RealTimeMonitor::continueOnlyIfRunning() const {
-    const bool abortRequested = services_.abortRequested && services_.abortRequested();
-    return !abortRequested && realTimeActive_;
+    return !services_.host.abortRequested() && realTimeActive_;
 }
 
 void RealTimeMonitor::yield() {

@@ -2,10 +2,10 @@
 
 #include <QObject>
 #include <QString>
-#include <functional>
 
 #include "link/controller_model.h"
 #include "realtime/live_cycle.h"
+#include "realtime/monitor_host.h"
 
 class QTimer;
 
@@ -19,17 +19,13 @@ struct Settings;
 
 /// What the monitor works with: the controller's command set (and through it the link), the
 /// panel it feeds, the in-memory display choices (read afresh at every step, so a change made
-/// in the options dialog shows at once), the boxes, and the main window's FRAM image and Esc
-/// flag.
+/// in the options dialog shows at once), the boxes, and the window it runs in.
 struct RealTimeMonitorServices {
     Controller& controller;
     RealTimePanel& panel;
     const Settings& settings;
     UserDialogs& dialogs;
-    /// Empties the raw download buffer (ClearFRAMBuffer).
-    std::function<void()> clearFramBuffer;
-    /// Whether Esc was pressed (AbortRequested). The monitor reads it and never clears it.
-    std::function<bool()> abortRequested;
+    MonitorHost& host;
 };
 
 /// The real-time monitor: starting it (View Real Time Data), the poll cycle run by the 500 ms

@@ -50,7 +50,7 @@ std::vector<quint8> qx2Cycle() {
 }
 
 // The monitor on its own, over the simulator, with a panel and in-memory display choices.
-struct Monitor {
+struct Monitor : MonitorHost {
     sim::ControllerModel model;
     sim::FakeClock clock;
     sim::SimSerialPort port{model, clock};
@@ -74,12 +74,13 @@ struct Monitor {
         panel.applyDialSettings(settings);
         panel.hide();
         monitor = std::make_unique<RealTimeMonitor>(
-            RealTimeMonitorServices{controller, panel, settings, dialogs, [this] { ++framClears; },
-                                    [this] { return abort; }});
+            RealTimeMonitorServices{controller, panel, settings, dialogs, *this});
         // Ticks come from the test, one at a time.
         monitor->tmrDataRead().stop();
         model.setFixedLive(sim::ControllerModel::Live{});
     }
+    void clearFramBuffer() override { ++framClears; }
+    bool abortRequested() const override { return abort; }
     void setLive(const sim::ControllerModel::Live& live) { model.setFixedLive(live); }
     void start() {
         monitor->start();
