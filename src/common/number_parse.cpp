@@ -13,6 +13,15 @@ bool isBlank(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
 }
 
+// A sign may open the mantissa and the exponent.
+bool takeSign(char16_t u, std::string& out) {
+    if (u == u'+' || u == u'-') {
+        out.push_back(static_cast<char>(u));
+        return true;
+    }
+    return false;
+}
+
 // Gathers the leading number into plain ASCII, skipping blanks. Stops at the first character
 // that cannot continue the number, so a long tail of text costs nothing.
 std::string leadingNumberText(QStringView text, bool* hasDigits) {
@@ -22,22 +31,16 @@ std::string leadingNumberText(QStringView text, bool* hasDigits) {
     bool seenPoint = false;
     bool expDigits = false;
     std::string::size_type beforeExponent = 0;
-    // A sign may open the mantissa and the exponent; either way the state moves on.
-    auto takeSign = [&](char16_t u, State next) {
-        state = next;
-        if (u == u'+' || u == u'-') {
-            out.push_back(static_cast<char>(u));
-            return true;
-        }
-        return false;
-    };
     for (const QChar c : text) {
         if (isBlank(c)) {
             continue;
         }
         const char16_t u = c.unicode();
-        if (state == State::Sign && takeSign(u, State::Mantissa)) {
-            continue;
+        if (state == State::Sign) {
+            state = State::Mantissa;
+            if (takeSign(u, out)) {
+                continue;
+            }
         }
         if (state == State::Mantissa) {
             if (u >= u'0' && u <= u'9') {
@@ -58,8 +61,11 @@ std::string leadingNumberText(QStringView text, bool* hasDigits) {
             }
             break;
         }
-        if (state == State::ExpSign && takeSign(u, State::ExpDigits)) {
-            continue;
+        if (state == State::ExpSign) {
+            state = State::ExpDigits;
+            if (takeSign(u, out)) {
+                continue;
+            }
         }
         if (state == State::ExpDigits) {
             if (u >= u'0' && u <= u'9') {
