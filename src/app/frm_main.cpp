@@ -21,6 +21,7 @@
 #include <cstdlib>
 
 #include "app/help_window.h"
+#include "app/main_window_monitor_host.h"
 #include "app/shell_commands.h"
 #include "chart/chart_print.h"
 #include "chart/comment_command.h"
@@ -56,19 +57,6 @@ namespace {
 constexpr int kPortCount = 255;
 // File > Recent Recordings lists this many; the folder holds them all.
 constexpr int kRecordingsListed = 20;
-
-// The monitor's view of the main window: its FRAM image and its Esc flag.
-class MainWindowMonitorHost final : public MonitorHost {
-public:
-    MainWindowMonitorHost(FramBuffer& fram, const bool& abortRequested)
-        : fram_(fram), abortRequested_(abortRequested) {}
-    void clearFramBuffer() override { fram_.clearFramBuffer(); }
-    bool abortRequested() const override { return abortRequested_; }
-
-private:
-    FramBuffer& fram_;
-    const bool& abortRequested_;
-};
 }  // namespace
 
 FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
