@@ -94,7 +94,7 @@ int main(int argc, char* argv[]) {
                 w.chart().viewport()->repaint();
             }
         });
-        cmd.mnuViewChart_Click();
+        cmd.run();
         opens.push_back(ms);
     }
 
@@ -137,7 +137,7 @@ int main(int argc, char* argv[]) {
     auto wheelSteps = [&w](int count) {
         w.findChild<QAction*>(QStringLiteral("cmdWholeLog"))->trigger();
         QWidget* vp = w.chart().viewport();
-        const QPointF at = w.chart().PlotAreaRect().center();
+        const QPointF at = w.chart().plotAreaRect().center();
         std::vector<double> times;
         for (int i = 0; i < count; ++i) {
             // Ten notches in, ten out, over and over.

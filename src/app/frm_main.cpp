@@ -436,7 +436,7 @@ void FrmMain::mnuViewChart_Click() {
             printChart(dialogs(), *dataBuffer_, w.chart(), printer(), branding().brandName());
         });
     });
-    command.mnuViewChart_Click();
+    command.run();
 }
 
 QPrinter& FrmMain::printer() {

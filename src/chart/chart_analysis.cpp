@@ -46,11 +46,24 @@ ChartAnalysis::ChartAnalysis(FrmChart1& window, QVBoxLayout& layout)
     cursorA_ = new ChartCursor(c, QStringLiteral("A"), QColor(0x20, 0x20, 0x20));
     cursorA_->followMarker(true);
     cursorB_ = new ChartCursor(c, QStringLiteral("B"), kCursorBColor);
+    layout.insertLayout(0, buildCommandBar());
+    connectCommands();
+    layout.insertWidget(2, buildCursorLine());
+    for (const TraceOption& o : traceOptions()) {
+        if (auto* b = window.findChild<QRadioButton*>(QLatin1String(o.control))) {
+            connect(b, &QRadioButton::clicked, this, &ChartAnalysis::tracesChanged);
+        }
+    }
+    updateCommands();
+}
 
+// The commands, on a tool bar over the chart and in the Analysis menu, with the note beside
+// the tool bar.
+QHBoxLayout* ChartAnalysis::buildCommandBar() {
     auto* bar = new QToolBar;
     bar->setObjectName(QStringLiteral("tlbAnalysis"));
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    QMenu* menu = window.menuBar_->addMenu(QStringLiteral("&Analysis"));
+    QMenu* menu = window_.menuBar_->addMenu(QStringLiteral("&Analysis"));
     menu->setObjectName(QStringLiteral("mnuAnalysis"));
     auto add = [&](QAction* a) {
         bar->addAction(a);
@@ -86,6 +99,11 @@ ChartAnalysis::ChartAnalysis(FrmChart1& window, QVBoxLayout& layout)
                    &ChartAnalysis::savePicture));
     add(addCommand("cmdExportWindow", QStringLiteral("Export Window..."),
                    &ChartAnalysis::exportWindow));
+    // The tool bar shows the zoom commands by their keys, to leave room for the rest.
+    findAction("cmdZoomIn")->setIconText(QStringLiteral("+"));
+    findAction("cmdZoomIn")->setToolTip(QStringLiteral("Zoom In (+, mouse wheel)"));
+    findAction("cmdZoomOut")->setIconText(QStringLiteral("\u2212"));
+    findAction("cmdZoomOut")->setToolTip(QStringLiteral("Zoom Out (-, mouse wheel)"));
     // The note takes what room the tool bar leaves; its whole text is in its tool tip.
     note_ = new QLabel;
     note_->setObjectName(QStringLiteral("lblAnalysisNote"));
@@ -97,18 +115,24 @@ ChartAnalysis::ChartAnalysis(FrmChart1& window, QVBoxLayout& layout)
     top->setSpacing(10);
     top->addWidget(bar);
     top->addWidget(note_, 1);
-    layout.insertLayout(0, top);
+    return top;
+}
 
+// The commands that act on the navigation or nudge the compared pass (the others were given
+// their handler when made).
+void ChartAnalysis::connectCommands() {
     connect(findAction("cmdZoomIn"), &QAction::triggered, navigation_, &ChartNavigation::zoomIn);
     connect(findAction("cmdZoomOut"), &QAction::triggered, navigation_, &ChartNavigation::zoomOut);
     connect(findAction("cmdWholeLog"), &QAction::triggered, navigation_,
             &ChartNavigation::wholeLog);
     connect(back_, &QAction::triggered, navigation_, [this] { navigation_->back(); });
-    connect(earlier, &QAction::triggered, this, [this] { nudge(-1); });
-    connect(later, &QAction::triggered, this, [this] { nudge(1); });
+    connect(findAction("cmdNudgeEarlier"), &QAction::triggered, this, [this] { nudge(-1); });
+    connect(findAction("cmdNudgeLater"), &QAction::triggered, this, [this] { nudge(1); });
     connect(navigation_, &ChartNavigation::historyChanged, this, &ChartAnalysis::updateCommands);
+}
 
-    // The second read-out line: the compared pass at cursor A, then cursor B.
+// The second read-out line: the compared pass at cursor A, then cursor B.
+QFrame* ChartAnalysis::buildCursorLine() {
     auto* frame = new QFrame;
     frame->setObjectName(QStringLiteral("fraCursors"));
     auto* row = new QHBoxLayout(frame);
@@ -117,7 +141,7 @@ ChartAnalysis::ChartAnalysis(FrmChart1& window, QVBoxLayout& layout)
     lblCompareA_->setObjectName(QStringLiteral("lblCompareA"));
     lblCursorB_ = new QLabel;
     lblCursorB_->setObjectName(QStringLiteral("lblCursorB"));
-    QFont f = window.font();
+    QFont f = window_.font();
     f.setBold(true);
     lblCompareA_->setFont(f);
     lblCursorB_->setFont(f);
@@ -126,19 +150,7 @@ ChartAnalysis::ChartAnalysis(FrmChart1& window, QVBoxLayout& layout)
     row->addWidget(lblCompareA_);
     row->addSpacing(18);
     row->addWidget(lblCursorB_, 1);
-    layout.insertWidget(2, frame);
-
-    for (const TraceOption& o : traceOptions()) {
-        if (auto* b = window.findChild<QRadioButton*>(QLatin1String(o.control))) {
-            connect(b, &QRadioButton::clicked, this, &ChartAnalysis::tracesChanged);
-        }
-    }
-    // The tool bar shows the zoom commands by their keys, to leave room for the rest.
-    findAction("cmdZoomIn")->setIconText(QStringLiteral("+"));
-    findAction("cmdZoomIn")->setToolTip(QStringLiteral("Zoom In (+, mouse wheel)"));
-    findAction("cmdZoomOut")->setIconText(QStringLiteral("\u2212"));
-    findAction("cmdZoomOut")->setToolTip(QStringLiteral("Zoom Out (-, mouse wheel)"));
-    updateCommands();
+    return frame;
 }
 
 ChartAnalysis::~ChartAnalysis() = default;
@@ -317,7 +329,7 @@ bool ChartAnalysis::scrolledTo(int position) {
 
 void ChartAnalysis::placeCursorB(int px, int py) {
     ChartControl& c = window_.chart();
-    const int n = c.NearestPoint(1, px, py, ChartControl::kNearestInTime).point;
+    const int n = c.nearestPoint(1, px, py, NearestPointMode::InTime).point;
     if (n >= 1 && n <= kDataRows) {
         rowB_ = n;
         readOutB_ = true;
@@ -325,7 +337,7 @@ void ChartAnalysis::placeCursorB(int px, int py) {
     } else {
         rowB_ = 0;
         readOutB_ = false;
-        cursorB_->setTime(c.PixelToData(1, px, py).x());
+        cursorB_->setTime(c.pixelToData(1, px, py).x());
     }
     updateCursorLines();
 }
@@ -366,8 +378,8 @@ void ChartAnalysis::updateCursorLines() {
         p.a = reading(rowA_);
     }
     p.timeZero = window_.timeZero_;
-    p.title1 = c.SeriesLabel(1);
-    p.title2 = c.SeriesLabel(2);
+    p.title1 = c.seriesLabel(1);
+    p.title2 = c.seriesLabel(2);
     p.pattern1 = window_.trace1Format_;
     p.pattern2 = window_.trace2Format_;
     QString line = cursorBLine(p);
@@ -384,9 +396,9 @@ std::vector<ReadOutLine> ChartAnalysis::readOutLines() const {
     first.left = window_.lblMarkerTrace1_->text();
     first.centre = window_.lblMarkerTime_->text();
     first.right = window_.lblMarkerTrace2_->text();
-    first.leftColor = c.GroupColor(1);
+    first.leftColor = c.groupColor(1);
     first.centreColor = QColor(0x20, 0x20, 0x20);
-    first.rightColor = c.GroupColor(2);
+    first.rightColor = c.groupColor(2);
     lines.push_back(first);
     if (!lblCompareA_->text().isEmpty() || !lblCursorB_->text().isEmpty()) {
         ReadOutLine second;
@@ -401,47 +413,36 @@ std::vector<ReadOutLine> ChartAnalysis::readOutLines() const {
 
 // ---- exports -------------------------------------------------------------------------------
 
-void ChartAnalysis::savePicture() {
-    UserDialogs& dialogs = window_.services_.dialogs;
-    ErrorTrap trap(dialogs);
+QString ChartAnalysis::askSavePath(ErrorTrap& trap, const QString& title, const QString& filter) {
     QString path;
-    FileDialogs files(dialogs);
-    if (!trap.run([&] {
-            path = files.fileSave(QStringLiteral("Save Picture"), kPictureFilter, QString());
-        }) ||
-        path.isEmpty()) {
+    FileDialogs files(window_.services_.dialogs);
+    trap.run([&] { path = files.fileSave(title, filter, QString()); });
+    return trap.aborted() ? QString() : path;
+}
+
+void ChartAnalysis::savePicture() {
+    ErrorTrap trap(window_.services_.dialogs);
+    QString path = askSavePath(trap, QStringLiteral("Save Picture"), kPictureFilter);
+    if (path.isEmpty()) {
         return;
     }
     path = withSuffix(path, {QStringLiteral("png"), QStringLiteral("svg")}, QStringLiteral(".png"));
-    bool written = false;
-    trap.run([&] {
-        writePicture(path, window_.chart(), readOutLines());
-        written = true;
-    });
-    if (written) {
+    if (trap.step([&] { writePicture(path, window_.chart(), readOutLines()); }) ==
+        StepResult::Done) {
         setNote(QStringLiteral("Picture saved as %1.").arg(captionFileName(path)));
     }
 }
 
 void ChartAnalysis::exportWindow() {
-    UserDialogs& dialogs = window_.services_.dialogs;
-    ErrorTrap trap(dialogs);
-    QString path;
-    FileDialogs files(dialogs);
-    if (!trap.run([&] {
-            path = files.fileSave(QStringLiteral("Export Window"), kCsvFilter, QString());
-        }) ||
-        path.isEmpty()) {
+    ErrorTrap trap(window_.services_.dialogs);
+    QString path = askSavePath(trap, QStringLiteral("Export Window"), kCsvFilter);
+    if (path.isEmpty()) {
         return;
     }
     path = withSuffix(path, {QStringLiteral("csv")}, QStringLiteral(".csv"));
     const ViewWindow w = navigation_->shown();
-    bool written = false;
-    trap.run([&] {
-        writeWindowCsvFile(path, window_.services_.data, w.low, w.high);
-        written = true;
-    });
-    if (written) {
+    if (trap.step([&] { writeWindowCsvFile(path, window_.services_.data, w.low, w.high); }) ==
+        StepResult::Done) {
         setNote(QStringLiteral("%1 samples written to %2.")
                     .arg(windowRowCount(window_.services_.data, w.low, w.high))
                     .arg(captionFileName(path)));

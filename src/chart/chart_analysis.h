@@ -10,12 +10,15 @@
 #include "chart/zoom_window.h"
 
 class QAction;
+class QFrame;
+class QHBoxLayout;
 class QLabel;
 class QVBoxLayout;
 
 namespace tarvik {
 
 class ChartCursor;
+class ErrorTrap;
 class ChartNavigation;
 class CompareOverlay;
 class FrmChart1;
@@ -67,6 +70,11 @@ private:
     QAction* addCommand(const char* name, const QString& text, void (ChartAnalysis::*slot)(),
                         const QList<QKeySequence>& keys = {});
     QAction* findAction(const char* name) const;
+    QHBoxLayout* buildCommandBar();
+    void connectCommands();
+    QFrame* buildCursorLine();
+    /// Asks where to save; empty when the user cancelled or the dialog's step was aborted.
+    QString askSavePath(ErrorTrap& trap, const QString& title, const QString& filter);
     void tracesChanged();
     void updateCursorLines();
     void updateCommands();

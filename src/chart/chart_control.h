@@ -10,7 +10,9 @@
 #include <span>
 #include <vector>
 
+#include "chart/chart_codes.h"
 #include "chart/chart_template.h"
+#include "chart/drawable_data.h"
 
 class QLineSeries;
 class QValueAxis;
@@ -22,14 +24,16 @@ class QPainter;
 
 namespace tarvik {
 
+class AppError;
+
 class ChartLabelItem;
 class ChartLegendItem;
 
 /// The chart the chart window draws through: two groups of one line series each (group 1 on
-/// the left axis "Y", group 2 on the right axis "Y2", both on the time axis "X"), three free
-/// text labels, a header and a time marker. Its design comes from the template file.
+/// the left axis Y, group 2 on the right axis Y2, both on the time axis X: see ChartAxis),
+/// three free text labels, a header and a time marker. Its design comes from the template file.
 ///
-/// What it is given is kept as given (AxisRange() reads back exactly what was set); what it
+/// What it is given is kept as given (axisRange() reads back exactly what was set); what it
 /// hands to Qt Charts is made drawable first: points with a NaN or infinite coordinate are left
 /// out, and an axis range that is empty, reversed or not finite is widened to something that
 /// can be drawn. Positions ("chart pixels") are pixels of the control; label positions are
@@ -40,14 +44,8 @@ class ChartControl : public QChartView {
 public:
     static constexpr int kGroups = 2;
     static constexpr int kLabels = 3;
-    /// Mode of NearestPoint: the sample nearest in time to the pointer.
-    static constexpr int kNearestInTime = 1;
-    /// DrawToDevice: draw the whole chart as it is shown (plot, axes, legend, labels, marker)...
-    static constexpr int kDrawWholeChart = 3;
-    /// ...laid out afresh to the rectangle's shape, then scaled into it (text stays legible).
-    static constexpr int kDrawFitToRectangle = 5;
-    /// Drawn this way, the top of the rectangle (in twips of the device) is left free of the
-    /// plot and its labels: the printed page's heading lines go there.
+    /// Drawn by drawToDevice, the top of the rectangle (in twips of the device) is left free of
+    /// the plot and its labels: the printed page's heading lines go there.
     static constexpr double kHeadingBandTwips = 1000;
 
     explicit ChartControl(QWidget* parent = nullptr);
@@ -57,70 +55,63 @@ public:
     /// the labels' texts and placing. False (and nothing changed) when the file is missing or
     /// not a valid template.
     /// *why (when given) says what was wrong with a file that is there but is no template.
-    bool LoadTemplate(const QString& path, QString* why = nullptr);
-    /// Applies a template already read (used by LoadTemplate, and at construction with the
+    bool loadTemplate(const QString& path, QString* why = nullptr);
+    /// Applies a template already read (used by loadTemplate, and at construction with the
     /// built-in design).
     void applyTemplate(const ChartTemplate& t);
     /// The design built in, the same as the template file shipped with the program.
     static ChartTemplate builtInDesign();
 
-    void SetBatched(int group, bool on);
-    bool Batched(int group) const;
+    void setBatched(int group, bool on);
+    bool batched(int group) const;
     /// One series per group is what this chart offers; any other count is refused.
-    void SetSeriesCount(int group, int count);
-    void SetPointCount(int group, int series, int count);
-    int PointCount(int group) const;
-    void SetXValues(int group, int series, std::span<const float> values);
-    void SetYValues(int group, int series, std::span<const float> values);
+    void setSeriesCount(int group, int count);
+    void setPointCount(int group, int series, int count);
+    int pointCount(int group) const;
+    void setXValues(int group, int series, std::span<const float> values);
+    void setYValues(int group, int series, std::span<const float> values);
     /// The points handed to the chart for a group (after leaving out the undrawable ones).
-    int DrawnPointCount(int group) const;
+    int drawnPointCount(int group) const;
 
-    void SetSeriesLabel(int group, const QString& text);
-    QString SeriesLabel(int group) const;
+    void setSeriesLabel(int group, const QString& text);
+    QString seriesLabel(int group) const;
     /// The group's line colour in the current design.
-    QColor GroupColor(int group) const;
+    QColor groupColor(int group) const;
 
-    struct Range {
-        double low = 0;
-        double high = 0;
-    };
-    /// Axis names are "X", "Y" and "Y2"; any other name is refused with "Invalid property
-    /// value".
-    void SetAxisRange(const QString& axis, double low, double high);
-    Range AxisRange(const QString& axis) const;
-    /// The range the chart actually draws (AxisRange made drawable).
-    Range DrawnAxisRange(const QString& axis) const;
-    void SetAxisTitle(const QString& axis, const QString& title);
-    QString AxisTitle(const QString& axis) const;
-    void SetAxisShown(const QString& axis, bool shown);
-    bool AxisShown(const QString& axis) const;
+    using Range = ChartRange;
+    void setAxisRange(ChartAxis axis, double low, double high);
+    Range axisRange(ChartAxis axis) const;
+    /// The range the chart actually draws (axisRange made drawable).
+    Range drawnAxisRange(ChartAxis axis) const;
+    void setAxisTitle(ChartAxis axis, const QString& title);
+    QString axisTitle(ChartAxis axis) const;
+    void setAxisShown(ChartAxis axis, bool shown);
+    bool axisShown(ChartAxis axis) const;
 
-    void SetTimeMarker(double time);
-    double TimeMarker() const { return markerTime_; }
+    void setTimeMarker(double time);
+    double timeMarker() const { return markerTime_; }
     /// True when the marker lies within the visible time window and is drawn.
-    bool TimeMarkerDrawn() const;
-    /// The marker's horizontal position in chart pixels (meaningful when drawn).
-    double TimeMarkerPixel() const;
+    bool timeMarkerDrawn() const;
 
-    QSize PlotAreaSize() const;
+    QSize plotAreaSize() const;
     /// The plot area in chart pixels.
-    QRectF PlotAreaRect() const;
+    QRectF plotAreaRect() const;
 
-    void SetLabelPosition(int label, int x, int y);
-    void SetLabelX(int label, int x);
-    void SetLabelShown(int label, bool shown);
-    void SetLabelText(int label, const QString& text);
-    QPoint LabelPosition(int label) const;
-    bool LabelShown(int label) const;
-    QString LabelText(int label) const;
+    void setLabelPosition(int label, int x, int y);
+    void setLabelX(int label, int x);
+    void setLabelShown(int label, bool shown);
+    void setLabelText(int label, const QString& text);
+    QPoint labelPosition(int label) const;
+    bool labelShown(int label) const;
+    QString labelText(int label) const;
     /// The label's box as drawn, in chart pixels.
-    QRectF LabelRect(int label) const;
+    QRectF labelRect(int label) const;
 
-    void SetHeaderText(const QString& text);
-    QString HeaderText() const;
+    void setHeaderText(const QString& text);
+    QString headerText() const;
 
     /// Time and value (on the group's axes) under a chart pixel.
-    QPointF PixelToData(int group, int px, int py) const;
+    QPointF pixelToData(int group, int px, int py) const;
 
     struct NearestPointResult {
         int series = 0;
@@ -130,29 +121,32 @@ public:
     /// The sample of the group nearest in time to the pointer, among the samples with a finite
     /// time inside the visible window. No point (index 0) when the pointer is outside the plot
     /// area or no sample is visible.
-    NearestPointResult NearestPoint(int group, int px, int py, int mode) const;
+    NearestPointResult nearestPoint(int group, int px, int py, NearestPointMode mode) const;
     /// Where a value is drawn, in chart pixels.
-    QPointF DataToPixel(int group, double x, double y) const;
+    QPointF dataToPixel(int group, double x, double y) const;
 
     /// Draws the chart into the rectangle (device pixels) of a painter already active on a
-    /// printer, image or PDF; see kDrawWholeChart and kDrawFitToRectangle.
-    void DrawToDevice(QPainter& painter, int content, int fit, int top, int left, int height,
-                      int width);
+    /// printer, image or PDF. The whole chart laid out to the rectangle's shape at screen scale
+    /// and then scaled into it (text stays legible) is the one way offered; any other content
+    /// or fit is refused with "Invalid property value".
+    void drawToDevice(QPainter& painter, DrawContent content, DrawFit fit, int top, int left,
+                      int height, int width);
     /// The same on a device nobody is painting on yet.
-    void DrawToDevice(QPaintDevice* device, int content, int fit, int top, int left, int height,
-                      int width);
+    void drawToDevice(QPaintDevice* device, DrawContent content, DrawFit fit, int top, int left,
+                      int height, int width);
 
     /// Twips per pixel of the screen the control is on (1440 / logical dots per inch).
     double twipsPerPixelX() const;
     double twipsPerPixelY() const;
 
 signals:
-    /// A mouse button went down over the chart: button 1 left, 2 right, 4 middle; shift 1
-    /// Shift, 2 Ctrl, 4 Alt; position in twips from the control's top left corner.
+    /// A mouse button went down over the chart: button and shift state as codes (see
+    /// mouseButtonCode and shiftStateCode), position in twips from the control's top left
+    /// corner.
     void mouseDown(int button, int shift, double x, double y);
     /// The control finished painting itself.
     void painted();
-    /// The plot area changed size: the control was resized, or DrawToDevice laid the chart out
+    /// The plot area changed size: the control was resized, or drawToDevice laid the chart out
     /// at another device's shape (and again when it restores the chart as shown).
     void plotAreaResized();
 
@@ -186,14 +180,21 @@ private:
         bool shown = false;
     };
 
+    /// The error for a value the chart refuses, raised as the chart control's.
+    static AppError invalidValue(
+        const QString& description = QStringLiteral("Invalid property value"));
+    void addAxesAndSeries();
     Group& group(int g);
     const Group& group(int g) const;
-    AxisState& axisState(const QString& name);
-    const AxisState& axisState(const QString& name) const;
+    AxisState& axisState(ChartAxis axis);
+    const AxisState& axisState(ChartAxis axis) const;
     LabelState& label(int n);
     const LabelState& label(int n) const;
+    void setValues(int g, int series, std::span<const float> values,
+                   std::vector<float> Group::*member);
     void pushPoints(Group& g);
     void applyRange(AxisState& a, bool timeAxis);
+    void placeMarker();
     /// The plot area for a chart of this size; `headingBand` keeps that much free at the top.
     void layoutPlotArea(QSizeF chartSize, qreal headingBand = 0);
     void placeOverlays();

@@ -39,7 +39,7 @@ ChartNavigation::ChartNavigation(FrmChart1& window) : QObject(&window), window_(
 }
 
 ViewWindow ChartNavigation::shown() const {
-    const ChartControl::Range r = window_.chart().AxisRange(QStringLiteral("X"));
+    const ChartControl::Range r = window_.chart().axisRange(ChartAxis::X);
     return {r.low, r.high};
 }
 
@@ -87,7 +87,7 @@ void ChartNavigation::show(ViewWindow w, Gesture gesture) {
 
 void ChartNavigation::apply(const ViewWindow& w) {
     window_.clearReadOut();
-    window_.chart().SetAxisRange(QStringLiteral("X"), w.low, w.high);
+    window_.chart().setAxisRange(ChartAxis::X, w.low, w.high);
     followWithScrollBar(w.centre());
 }
 
@@ -164,12 +164,12 @@ bool ChartNavigation::scrolledTo(int position) {
         return false;
     }
     const ViewWindow w = centredOn(shown(), position, extent());
-    window_.chart().SetAxisRange(QStringLiteral("X"), w.low, w.high);
+    window_.chart().setAxisRange(ChartAxis::X, w.low, w.high);
     return true;
 }
 
 double ChartNavigation::timeAtPixel(QPointF p) const {
-    return window_.chart().PixelToData(1, qRound(p.x()), qRound(p.y())).x();
+    return window_.chart().pixelToData(1, qRound(p.x()), qRound(p.y())).x();
 }
 
 bool ChartNavigation::keyPressed(int key) {
@@ -194,9 +194,6 @@ bool ChartNavigation::keyPressed(int key) {
 bool ChartNavigation::eventFilter(QObject* watched, QEvent* event) {
     // The chart and its viewport are told apart by address alone: while the window is being
     // destroyed its chart still sends focus events here, and the window may not be asked then.
-    if (watched != chartObject_ && watched != viewportObject_) {
-        return false;
-    }
     if (watched == chartObject_) {
         if (event->type() == QEvent::KeyPress) {
             auto* k = static_cast<QKeyEvent*>(event);
@@ -206,96 +203,108 @@ bool ChartNavigation::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
+    if (watched != viewportObject_) {
+        return false;
+    }
     switch (event->type()) {
-        case QEvent::Wheel: {
-            auto* w = static_cast<QWheelEvent*>(event);
-            const QPoint delta = w->angleDelta();
-            // Some systems turn Shift+wheel into a sideways turn.
-            const int turn = delta.y() != 0 ? delta.y() : delta.x();
-            if (turn == 0) {
-                return true;
-            }
-            const double notches = turn / 120.0;
-            if (w->modifiers().testFlag(Qt::ShiftModifier)) {
-                pan(-notches * kPanStep, Gesture::WheelPan);
-            } else {
-                zoomAt(timeAtPixel(w->position()), std::pow(kWheelFactor, notches), Gesture::Wheel);
-            }
-            return true;
-        }
+        case QEvent::Wheel:
+            return wheelTurned(*static_cast<QWheelEvent*>(event));
         case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick: {
-            auto* m = static_cast<QMouseEvent*>(event);
-            window_.chart().setFocus(Qt::MouseFocusReason);
-            if (m->button() == Qt::MiddleButton) {
-                drag_ = Drag::Pan;
-            } else if (m->button() == Qt::LeftButton &&
-                       m->modifiers().testFlag(Qt::ControlModifier)) {
-                drag_ = Drag::Box;
-            } else {
-                return false;
-            }
-            dragFrom_ = m->position();
-            dragWindow_ = shown();
-            dragMoved_ = false;
-            return true;
-        }
-        case QEvent::MouseMove: {
-            if (drag_ == Drag::None) {
-                return false;
-            }
-            auto* m = static_cast<QMouseEvent*>(event);
-            const QPointF p = m->position();
-            if (std::fabs(p.x() - dragFrom_.x()) > kBoxThreshold) {
-                dragMoved_ = true;
-            }
-            if (!dragMoved_) {
-                return true;
-            }
-            const QRectF plot = window_.chart().PlotAreaRect();
-            if (drag_ == Drag::Pan) {
-                const double seconds =
-                    -(p.x() - dragFrom_.x()) / std::max(1.0, plot.width()) * dragWindow_.width();
-                show(panBy(dragWindow_, seconds, extent()), Gesture::Drag);
-            } else {
-                const double a = std::clamp(dragFrom_.x(), plot.left(), plot.right());
-                const double b = std::clamp(p.x(), plot.left(), plot.right());
-                box_->setRect(QRectF(QPointF(std::min(a, b), plot.top()),
-                                     QPointF(std::max(a, b), plot.bottom())));
-                box_->setVisible(true);
-            }
-            return true;
-        }
-        case QEvent::MouseButtonRelease: {
-            if (drag_ == Drag::None) {
-                return false;
-            }
-            auto* m = static_cast<QMouseEvent*>(event);
-            const Drag was = drag_;
-            drag_ = Drag::None;
-            box_->setVisible(false);
-            lastGesture_ = Gesture::Single;
-            if (was == Drag::Box) {
-                if (dragMoved_) {
-                    // A box dragged past the plot's edge ends at the edge.
-                    const QRectF plot = window_.chart().PlotAreaRect();
-                    auto inside = [&plot](QPointF p) {
-                        return QPointF(std::clamp(p.x(), plot.left(), plot.right()), p.y());
-                    };
-                    show(windowBetween(timeAtPixel(inside(dragFrom_)),
-                                       timeAtPixel(inside(m->position())), extent()));
-                } else {
-                    // A Ctrl+click is a click: the marker goes where it was pressed.
-                    ChartControl& c = window_.chart();
-                    window_.Chart2D1_MouseDown(1, 2, dragFrom_.x() * c.twipsPerPixelX(),
-                                               dragFrom_.y() * c.twipsPerPixelY());
-                }
-            }
-            return true;
-        }
+        case QEvent::MouseButtonDblClick:
+            return dragStarted(*static_cast<QMouseEvent*>(event));
+        case QEvent::MouseMove:
+            return dragMoved(*static_cast<QMouseEvent*>(event));
+        case QEvent::MouseButtonRelease:
+            return dragEnded(*static_cast<QMouseEvent*>(event));
         default:
             return false;
     }
+}
+
+bool ChartNavigation::wheelTurned(const QWheelEvent& w) {
+    const QPoint delta = w.angleDelta();
+    // Some systems turn Shift+wheel into a sideways turn.
+    const int turn = delta.y() != 0 ? delta.y() : delta.x();
+    if (turn == 0) {
+        return true;
+    }
+    const double notches = turn / 120.0;
+    if (w.modifiers().testFlag(Qt::ShiftModifier)) {
+        pan(-notches * kPanStep, Gesture::WheelPan);
+    } else {
+        zoomAt(timeAtPixel(w.position()), std::pow(kWheelFactor, notches), Gesture::Wheel);
+    }
+    return true;
+}
+
+bool ChartNavigation::dragStarted(const QMouseEvent& m) {
+    window_.chart().setFocus(Qt::MouseFocusReason);
+    if (m.button() == Qt::MiddleButton) {
+        drag_ = Drag::Pan;
+    } else if (m.button() == Qt::LeftButton && m.modifiers().testFlag(Qt::ControlModifier)) {
+        drag_ = Drag::Box;
+    } else {
+        return false;
+    }
+    dragFrom_ = m.position();
+    dragWindow_ = shown();
+    dragMoved_ = false;
+    return true;
+}
+
+bool ChartNavigation::dragMoved(const QMouseEvent& m) {
+    if (drag_ == Drag::None) {
+        return false;
+    }
+    const QPointF p = m.position();
+    if (std::fabs(p.x() - dragFrom_.x()) > kBoxThreshold) {
+        dragMoved_ = true;
+    }
+    if (!dragMoved_) {
+        return true;
+    }
+    const QRectF plot = window_.chart().plotAreaRect();
+    if (drag_ == Drag::Pan) {
+        const double seconds =
+            -(p.x() - dragFrom_.x()) / std::max(1.0, plot.width()) * dragWindow_.width();
+        show(panBy(dragWindow_, seconds, extent()), Gesture::Drag);
+    } else {
+        const double a = std::clamp(dragFrom_.x(), plot.left(), plot.right());
+        const double b = std::clamp(p.x(), plot.left(), plot.right());
+        box_->setRect(
+            QRectF(QPointF(std::min(a, b), plot.top()), QPointF(std::max(a, b), plot.bottom())));
+        box_->setVisible(true);
+    }
+    return true;
+}
+
+bool ChartNavigation::dragEnded(const QMouseEvent& m) {
+    if (drag_ == Drag::None) {
+        return false;
+    }
+    const Drag was = drag_;
+    drag_ = Drag::None;
+    box_->setVisible(false);
+    lastGesture_ = Gesture::Single;
+    if (was != Drag::Box) {
+        return true;
+    }
+    if (dragMoved_) {
+        // A box dragged past the plot's edge ends at the edge.
+        const QRectF plot = window_.chart().plotAreaRect();
+        auto inside = [&plot](QPointF p) {
+            return QPointF(std::clamp(p.x(), plot.left(), plot.right()), p.y());
+        };
+        show(windowBetween(timeAtPixel(inside(dragFrom_)), timeAtPixel(inside(m.position())),
+                           extent()));
+    } else {
+        // A Ctrl+click is a click: the marker goes where it was pressed.
+        ChartControl& c = window_.chart();
+        window_.Chart2D1_MouseDown(
+            mouseButtonCode(ChartMouseButton::Left), shiftStateCode(Qt::ControlModifier),
+            dragFrom_.x() * c.twipsPerPixelX(), dragFrom_.y() * c.twipsPerPixelY());
+    }
+    return true;
 }
 
 }  // namespace tarvik

@@ -8,6 +8,8 @@
 #include "chart/zoom_window.h"
 
 class QGraphicsRectItem;
+class QMouseEvent;
+class QWheelEvent;
 
 namespace tarvik {
 
@@ -73,6 +75,10 @@ private:
     void followWithScrollBar(double centre);
     double timeAtPixel(QPointF p) const;
     bool keyPressed(int key);
+    bool wheelTurned(const QWheelEvent& w);
+    bool dragStarted(const QMouseEvent& m);
+    bool dragMoved(const QMouseEvent& m);
+    bool dragEnded(const QMouseEvent& m);
 
     FrmChart1& window_;
     const QObject* chartObject_ = nullptr;  // identity only, see eventFilter()

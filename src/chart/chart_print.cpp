@@ -31,12 +31,12 @@ void printChart(UserDialogs& dialogs, DataBuffer& data, ChartControl& chart, con
     std::unique_ptr<PrintJob> job;
     print_page::ImageRect rect;
     double twipsPerPixelY = 0;
-    // 3. The orientation first: the page sizes below are those of the landscape page.
+    // The orientation first: the page sizes below are those of the landscape page.
     auto makeJob = [&] {
         job = std::make_unique<PrintJob>(setup);
         job->printer().setPageOrientation(QPageLayout::Landscape);
     };
-    // 4. The page in twips from its size in printer pixels and the printer's resolution.
+    // The page in twips from its size in printer pixels and the printer's resolution.
     auto layOut = [&] {
         const QPrinter& printer = job->printer();
         const int dpiX = printer.logicalDpiX();
@@ -47,13 +47,12 @@ void printChart(UserDialogs& dialogs, DataBuffer& data, ChartControl& chart, con
                                      tppX, twipsPerPixelY);
     };
     const std::function<void()> steps[] = {
-        // 1. Cancel answers "" and so erases the comment.
+        // Cancel answers "" and so erases the comment.
         [&] { editComment(dialogs, data); },
-        // 2.
         [&] { family = print_page::headingFontFamily(QFontDatabase::families()); },
         makeJob,
         layOut,
-        // 5-9. The page: heading, comment, chart, end of document.
+        // The page: heading, comment, chart, end of document.
         [&] {
             if (job->tried()) {
                 // Retry: a fresh printer, set up as Print Setup says now.
@@ -77,8 +76,8 @@ void printChart(UserDialogs& dialogs, DataBuffer& data, ChartControl& chart, con
                 top += metrics.lineSpacing();
                 p.drawText(QPointF(0, top + metrics.ascent()), comment);
             }
-            chart.DrawToDevice(p, ChartControl::kDrawWholeChart, ChartControl::kDrawFitToRectangle,
-                               rect.top, rect.left, rect.height, rect.width);
+            chart.drawToDevice(p, DrawContent::WholeChart, DrawFit::FitToRectangle, rect.top,
+                               rect.left, rect.height, rect.width);
             job->finish();
         },
     };

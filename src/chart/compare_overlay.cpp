@@ -80,13 +80,13 @@ void cutDashes(const std::vector<QPointF>& line, std::vector<QLineF>& out) {
 }
 
 double pixelOfTime(const ChartControl& chart, double t) {
-    const QRectF plot = chart.PlotAreaRect();
-    const ChartControl::Range x = chart.DrawnAxisRange(QStringLiteral("X"));
+    const QRectF plot = chart.plotAreaRect();
+    const ChartControl::Range x = chart.drawnAxisRange(ChartAxis::X);
     return plot.left() + (t - x.low) / (x.high - x.low) * plot.width();
 }
 
 bool timeShown(const ChartControl& chart, double t) {
-    const ChartControl::Range x = chart.DrawnAxisRange(QStringLiteral("X"));
+    const ChartControl::Range x = chart.drawnAxisRange(ChartAxis::X);
     return std::isfinite(t) && t >= x.low && t <= x.high;
 }
 
@@ -172,7 +172,7 @@ public:
         prepareGeometryChange();
         update();
     }
-    QRectF boundingRect() const override { return chart_.PlotAreaRect(); }
+    QRectF boundingRect() const override { return chart_.plotAreaRect(); }
 
     std::vector<QLineF> dashes(int g) const {
         std::vector<QLineF> out;
@@ -180,10 +180,9 @@ public:
         if (pts.isEmpty()) {
             return out;
         }
-        const QRectF plot = chart_.PlotAreaRect();
-        const ChartControl::Range x = chart_.DrawnAxisRange(QStringLiteral("X"));
-        const ChartControl::Range y =
-            chart_.DrawnAxisRange(g == 0 ? QStringLiteral("Y") : QStringLiteral("Y2"));
+        const QRectF plot = chart_.plotAreaRect();
+        const ChartControl::Range x = chart_.drawnAxisRange(ChartAxis::X);
+        const ChartControl::Range y = chart_.drawnAxisRange(g == 0 ? ChartAxis::Y : ChartAxis::Y2);
         const double sx = plot.width() / (x.high - x.low);
         const double sy = plot.height() / (y.high - y.low);
         auto pixel = [&](const QPointF& p) {
@@ -235,7 +234,7 @@ public:
 
     void paint(QPainter* p, const QStyleOptionGraphicsItem*, QWidget*) override {
         p->save();
-        p->setClipRect(chart_.PlotAreaRect());
+        p->setClipRect(chart_.plotAreaRect());
         p->setRenderHint(QPainter::Antialiasing, true);
         for (int g = 0; g < 2; ++g) {
             const std::vector<QLineF> d = dashes(g);
@@ -285,12 +284,12 @@ double ChartCursor::pixel() const {
 
 void ChartCursor::place() {
     const std::optional<double> t =
-        followMarker_ ? std::optional<double>(chart_.TimeMarker()) : time_;
+        followMarker_ ? std::optional<double>(chart_.timeMarker()) : time_;
     // Decided from the time axis itself: the chart's own marker may not have been placed
     // for the new window yet when this runs.
     const bool inside = t && timeShown(chart_, *t);
     if (inside) {
-        const QRectF plot = chart_.PlotAreaRect();
+        const QRectF plot = chart_.plotAreaRect();
         const double px = pixelOfTime(chart_, *t);
         line_->setLine(px, plot.top(), px, plot.bottom());
         const QRectF r = letter_->boundingRect();
@@ -329,7 +328,7 @@ void CompareOverlay::show(std::unique_ptr<DataBuffer> data, const QString& name,
     data_ = std::move(data);
     name_ = name;
     ownName_ = ownName;
-    traces_->pens = {comparedPen(chart_.GroupColor(1)), comparedPen(chart_.GroupColor(2))};
+    traces_->pens = {comparedPen(chart_.groupColor(1)), comparedPen(chart_.groupColor(2))};
     traces_->setVisible(true);
     legend_->setVisible(true);
     placeLegend();
@@ -404,8 +403,8 @@ void CompareOverlay::placeLegend() {
                     .arg(alignment_.nudge);
     }
     note += QLatin1Char(')');
-    legend_->set(ownName_, name_, note, chart_.GroupColor(1), chart_.GroupColor(2));
-    const QRectF plot = chart_.PlotAreaRect();
+    legend_->set(ownName_, name_, note, chart_.groupColor(1), chart_.groupColor(2));
+    const QRectF plot = chart_.plotAreaRect();
     legend_->setPos(plot.topLeft() + QPointF(8, 8));
 }
 

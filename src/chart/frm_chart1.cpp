@@ -1,18 +1,9 @@
 #include "chart/frm_chart1.h"
 
-#include <QAction>
-#include <QButtonGroup>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QVBoxLayout>
 #include <cmath>
 
 #include "chart/axis_prompt.h"
@@ -49,12 +40,6 @@ int toPixel(double twips, double twipsPerPixel) {
     return static_cast<int>(r);
 }
 
-QLabel* makeLabel(const char* name, const QString& text = QString()) {
-    auto* l = new QLabel(text);
-    l->setObjectName(QLatin1String(name));
-    return l;
-}
-
 }  // namespace
 
 FrmChart1::FrmChart1(ChartServices services, QWidget* parent)
@@ -67,165 +52,6 @@ FrmChart1::FrmChart1(ChartServices services, QWidget* parent)
 }
 
 FrmChart1::~FrmChart1() = default;
-
-void FrmChart1::buildWindow() {
-    auto* root = new QVBoxLayout(this);
-    root->setContentsMargins(8, 4, 8, 8);
-    root->setSpacing(4);
-
-    menuBar_ = new QMenuBar(this);
-    menuBar_->setObjectName(QStringLiteral("menuBar"));
-    QMenu* edit = menuBar_->addMenu(QStringLiteral("&Edit"));
-    edit->setObjectName(QStringLiteral("mnuEdit"));
-    QAction* maxRPM = edit->addAction(QStringLiteral("Maximum RPM"));
-    maxRPM->setObjectName(QStringLiteral("mnuMaxRPM"));
-    connect(maxRPM, &QAction::triggered, this, &FrmChart1::mnuMaxRPM_Click);
-    QAction* maxVSS = edit->addAction(QStringLiteral("Maximum VSS"));
-    maxVSS->setObjectName(QStringLiteral("mnuMaxVSS"));
-    connect(maxVSS, &QAction::triggered, this, &FrmChart1::mnuMaxVSS_Click);
-    root->setMenuBar(menuBar_);
-
-    chart_ = new ChartControl;
-    chart_->setMinimumSize(560, 300);
-
-    // The read-out: Trace 1 value left, time centre, Trace 2 value right, in the traces' colours.
-    auto* readOut = new QFrame;
-    readOut->setObjectName(QStringLiteral("fraReadOut"));
-    readOut->setStyleSheet(QStringLiteral(
-        "#fraReadOut { background: #f3f4f6; border: 1px solid #d5d8dd; border-radius: 3px; }"));
-    auto* readRow = new QHBoxLayout(readOut);
-    readRow->setContentsMargins(10, 3, 10, 3);
-    lblMarkerTrace1_ = makeLabel("lblMarkerTrace1");
-    lblMarkerTime_ = makeLabel("lblMarkerTime");
-    lblMarkerTrace2_ = makeLabel("lblMarkerTrace2");
-    lblMarkerTrace1_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    lblMarkerTime_->setAlignment(Qt::AlignCenter);
-    lblMarkerTrace2_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    QFont readFont = font();
-    readFont.setPointSizeF(readFont.pointSizeF() * 1.35);
-    readFont.setBold(true);
-    const QColor colours[] = {chart_->GroupColor(1), QColor(0x20, 0x20, 0x20),
-                              chart_->GroupColor(2)};
-    QLabel* readLabels[] = {lblMarkerTrace1_, lblMarkerTime_, lblMarkerTrace2_};
-    for (int i = 0; i < 3; ++i) {
-        readLabels[i]->setFont(readFont);
-        readLabels[i]->setStyleSheet(QStringLiteral("color: %1;").arg(colours[i].name()));
-        readLabels[i]->setMinimumHeight(QFontMetrics(readFont).height() + 2);
-        readRow->addWidget(readLabels[i], 1);
-    }
-    root->addWidget(readOut);
-
-    // The chart stays out of sight until the load step has set it up, but keeps its place.
-    QSizePolicy policy = chart_->sizePolicy();
-    policy.setRetainSizeWhenHidden(true);
-    policy.setVerticalStretch(1);
-    chart_->setSizePolicy(policy);
-    chart_->setVisible(false);
-    root->addWidget(chart_, 1);
-    connect(chart_, &ChartControl::mouseDown, this, &FrmChart1::Chart2D1_MouseDown);
-    connect(chart_, &ChartControl::plotAreaResized, this, [this] {
-        if (labelsPlaced_) {
-            placeChartLabels();
-        }
-    });
-
-    scrChart2D1_ = new QScrollBar(Qt::Horizontal);
-    scrChart2D1_->setObjectName(QStringLiteral("scrChart2D1"));
-    scrChart2D1_->setRange(0, 0);
-    connect(scrChart2D1_, &QScrollBar::valueChanged, this, [this] { scrChart2D1_Change(); });
-    root->addWidget(scrChart2D1_);
-
-    auto* bottom = new QHBoxLayout;
-    bottom->setSpacing(8);
-    bottom->addWidget(buildTraceFrame(1));
-    bottom->addWidget(buildTraceFrame(2));
-
-    auto* middle = new QVBoxLayout;
-    auto* fraScaleOptions = new QGroupBox(QStringLiteral("Time Scale"));
-    fraScaleOptions->setObjectName(QStringLiteral("fraScaleOptions"));
-    auto* scaleRow = new QHBoxLayout(fraScaleOptions);
-    auto* scaleGroup = new QButtonGroup(this);
-    for (int i = 0; i < 3; ++i) {
-        const TimeScale& s = timeScales()[static_cast<std::size_t>(i)];
-        auto* b = new QRadioButton(QLatin1String(s.caption));
-        b->setObjectName(QLatin1String(s.control));
-        scaleGroup->addButton(b);
-        scaleRow->addWidget(b);
-        connect(b, &QRadioButton::clicked, this, [this, i] { optTimeScale_Click(i); });
-        optTimeScale_[static_cast<std::size_t>(i)] = b;
-    }
-    middle->addWidget(fraScaleOptions);
-    auto* buttons = new QHBoxLayout;
-    const std::pair<const char*, const char*> buttonNames[] = {
-        {"cmdPrint", "Print"}, {"cmdExit", "Exit"}, {"cmdReset", "Reset Time Display"}};
-    void (FrmChart1::*handlers[])() = {&FrmChart1::cmdPrint_Click, &FrmChart1::cmdExit_Click,
-                                       &FrmChart1::cmdReset_Click};
-    for (int i = 0; i < 3; ++i) {
-        auto* b = new QPushButton(QLatin1String(buttonNames[i].second));
-        b->setObjectName(QLatin1String(buttonNames[i].first));
-        b->setAutoDefault(false);  // Enter must not print or close by accident
-        connect(b, &QPushButton::clicked, this, handlers[i]);
-        buttons->addWidget(b);
-    }
-    middle->addLayout(buttons);
-    middle->addStretch(1);
-    bottom->addLayout(middle);
-
-    auto* fraMiscData = new QGroupBox;
-    fraMiscData->setObjectName(QStringLiteral("fraMiscData"));
-    auto* misc = new QVBoxLayout(fraMiscData);
-    const QString boxed = QStringLiteral(
-        "background: white; border: 1px solid #b8bcc4; border-radius: 2px; padding: 2px 6px;");
-    misc->addWidget(makeLabel("lblStatusLegend", QStringLiteral("Controller Status")));
-    lblStatus_ = makeLabel("lblStatus");
-    lblStatus_->setStyleSheet(boxed + QStringLiteral("font-weight: bold;"));
-    lblStatus_->setMinimumWidth(170);
-    lblStatus_->setMinimumHeight(QFontMetrics(font()).height() + 8);
-    misc->addWidget(lblStatus_);
-    misc->addSpacing(6);
-    misc->addWidget(makeLabel("lblLogIntervalLegend", QStringLiteral("Log Interval (sec)")));
-    lblLogIntervalData_ = makeLabel("lblLogIntervalData");
-    lblLogIntervalData_->setStyleSheet(boxed);
-    lblLogIntervalData_->setMinimumHeight(QFontMetrics(font()).height() + 8);
-    misc->addWidget(lblLogIntervalData_);
-    misc->addStretch(1);
-    bottom->addWidget(fraMiscData);
-    bottom->addStretch(1);
-    root->addLayout(bottom);
-
-    analysis_ = new ChartAnalysis(*this, *root);
-}
-
-QGroupBox* FrmChart1::buildTraceFrame(int trace) {
-    auto* frame = new QGroupBox(trace == 1 ? QStringLiteral("Trace 1") : QStringLiteral("Trace 2"));
-    frame->setObjectName(trace == 1 ? QStringLiteral("fraTrace1") : QStringLiteral("fraTrace2"));
-    auto* grid = new QGridLayout(frame);
-    grid->setVerticalSpacing(1);
-    grid->setHorizontalSpacing(14);
-    auto* group = new QButtonGroup(this);
-    int row = 0;
-    for (const TraceOption& o : traceOptions()) {
-        if (o.trace != trace) {
-            continue;
-        }
-        auto* b = new QRadioButton(QLatin1String(o.caption));
-        b->setObjectName(QLatin1String(o.control));
-        group->addButton(b);
-        // Trace 2 stands in two columns: eight options, then the last four on the right.
-        const int column = row / 8;
-        grid->addWidget(b, row % 8, column);
-        ++row;
-        connect(b, &QRadioButton::clicked, this, [this, &o] { optTrace_Click(o); });
-    }
-    grid->setRowStretch(8, 1);
-    // As designed, RPM on the left axis and VSS on the right.
-    for (QAbstractButton* b : group->buttons()) {
-        if (b->objectName() == QLatin1String(trace == 1 ? "optTrace1RPM" : "optTrace2VSS")) {
-            b->setChecked(true);
-        }
-    }
-    return frame;
-}
 
 QRadioButton* FrmChart1::traceButton(const char* control) const {
     return findChild<QRadioButton*>(QLatin1String(control));
@@ -245,149 +71,129 @@ void FrmChart1::Form_Load() {
     ErrorTrap trap(services_.dialogs);
     DataBuffer& data = services_.data;
     ChartControl& c = *chart_;
-    // 1. The interval to the nearest 0.05 s.
-    if (!trap.run([&] { lblLogIntervalData_->setText(logIntervalText(data.logInterval)); })) {
+    trap.run([&] { lblLogIntervalData_->setText(logIntervalText(data.logInterval)); });
+    trap.run([&] { emptyReadOut(); });
+    if (!loadChartTemplate(trap)) {
         return;
     }
-    // 2. Empty read-out.
-    if (!trap.run([&] {
-            lblMarkerTime_->clear();
-            lblMarkerTrace1_->clear();
-            lblMarkerTrace2_->clear();
-            trace1Format_ = QStringLiteral("###0");
-            trace2Format_ = QStringLiteral("###0");
-            lblStatus_->clear();
-        })) {
-        return;
-    }
-    // 3. The template. Without it the window stays open, blank, having said why.
+    const std::function<void()> steps[] = {
+        [&] { placeLabelsHidden(); },
+        [&] { c.setVisible(true); },
+        [&] {
+            for (int g = 1; g <= 2; ++g) {
+                c.setSeriesCount(g, 1);
+                c.setPointCount(g, 1, kDataRows);
+            }
+        },
+        [&] { setTracesBatched(true); },
+        [&] {
+            c.setAxisShown(ChartAxis::Y, true);
+            c.setAxisShown(ChartAxis::Y2, true);
+        },
+        [&] {
+            chooseTrace("optTrace1RPM");
+            chooseTrace("optTrace2VSS");
+        },
+        [&] {
+            const auto& times = data.column(Column::ElapsedTime);
+            c.setXValues(1, 1, times);
+            c.setXValues(2, 1, times);
+        },
+        [&] { setTracesBatched(false); },
+        [&] {
+            timeZero_ = 0;
+            totalSpan_ = totalSpanOf(data.logInterval);
+            windowWidth_ = 300;
+            markerTime_ = totalSpan_;
+        },
+        // The scroll bar holds whole seconds in 16 bits: a longer log is an overflow.
+        [&] {
+            const qint16 maximum = toScrollPosition(totalSpan_);
+            const qint16 value = toScrollPosition(markerTime_);
+            scrChart2D1_->setRange(0, maximum);
+            scrChart2D1_->setValue(value);
+        },
+        [&] { c.setTimeMarker(markerTime_); },
+        // Five minutes, on the end of the log.
+        [&] {
+            optTimeScale_[2]->setChecked(true);
+            optTimeScale_Click(2);
+        },
+        // A QX-1 has no stage duty cycles to show.
+        [&] {
+            const bool qx1 = data.controllerVersion == QLatin1String("QX-1");
+            traceButton("optTrace2Stage1PWM")->setVisible(!qx1);
+            traceButton("optTrace2Stage2PWM")->setVisible(!qx1);
+        },
+    };
+    trap.runAll(steps);
+}
+
+void FrmChart1::emptyReadOut() {
+    lblMarkerTime_->clear();
+    lblMarkerTrace1_->clear();
+    lblMarkerTrace2_->clear();
+    trace1Format_ = QStringLiteral("###0");
+    trace2Format_ = QStringLiteral("###0");
+    lblStatus_->clear();
+}
+
+bool FrmChart1::loadChartTemplate(ErrorTrap& trap) {
     bool loaded = false;
     QString why;
-    if (!trap.run([&] {
-            const QString path = services_.templatePath.isEmpty() ? programFile(kTemplateName)
-                                                                  : services_.templatePath;
-            loaded = c.LoadTemplate(path, &why);
-        })) {
-        return;
+    trap.run([&] {
+        const QString path =
+            services_.templatePath.isEmpty() ? programFile(kTemplateName) : services_.templatePath;
+        loaded = chart_->loadTemplate(path, &why);
+    });
+    if (trap.aborted()) {
+        return false;
     }
     if (!loaded) {
-        // A file that is there but damaged gets its reason on a second line.
+        // Without the template the window stays open, blank, having said why; a file that is
+        // there but damaged gets its reason on a second line.
         QString text = QStringLiteral("Chart template file Tarvik_Chart.oc2 not found.");
         if (!why.isEmpty()) {
             text += QStringLiteral("\r\n") + why;
         }
         services_.dialogs.message(QStringLiteral("Form Load"), text, MsgIcon::Exclamation,
                                   MsgButtons::Ok);
-        return;
     }
-    // 4. OFF and ON right of the plot; the stand-in title near its right edge; no header.
-    if (!trap.run([&] {
-            placeChartLabels();
-            c.SetLabelShown(1, false);
-            c.SetLabelShown(2, false);
-            c.SetLabelShown(3, false);
-            c.SetLabelText(3, QString());
-            c.SetHeaderText(QString());
-            labelsPlaced_ = true;
-        })) {
-        return;
-    }
-    // 5.
-    if (!trap.run([&] { c.setVisible(true); })) {
-        return;
-    }
-    // 6.
-    if (!trap.run([&] {
-            for (int g = 1; g <= 2; ++g) {
-                c.SetSeriesCount(g, 1);
-                c.SetPointCount(g, 1, kDataRows);
-            }
-        })) {
-        return;
-    }
-    // 7.
-    if (!trap.run([&] {
-            c.SetBatched(1, true);
-            c.SetBatched(2, true);
-        })) {
-        return;
-    }
-    // 8.
-    if (!trap.run([&] {
-            c.SetAxisShown(QStringLiteral("Y"), true);
-            c.SetAxisShown(QStringLiteral("Y2"), true);
-        })) {
-        return;
-    }
-    // 9. RPM and VSS, as if clicked.
-    if (!trap.run([&] {
-            traceButton("optTrace1RPM")->setChecked(true);
-            optTrace_Click(*findTraceOption(QStringLiteral("optTrace1RPM")));
-            traceButton("optTrace2VSS")->setChecked(true);
-            optTrace_Click(*findTraceOption(QStringLiteral("optTrace2VSS")));
-        })) {
-        return;
-    }
-    // 10.
-    if (!trap.run([&] {
-            const auto& times = data.column(Column::ElapsedTime);
-            c.SetXValues(1, 1, times);
-            c.SetXValues(2, 1, times);
-        })) {
-        return;
-    }
-    // 11.
-    if (!trap.run([&] {
-            c.SetBatched(1, false);
-            c.SetBatched(2, false);
-        })) {
-        return;
-    }
-    // 12.
-    if (!trap.run([&] {
-            timeZero_ = 0;
-            totalSpan_ = totalSpanOf(data.logInterval);
-            windowWidth_ = 300;
-            markerTime_ = totalSpan_;
-        })) {
-        return;
-    }
-    // 13. The scroll bar holds whole seconds in 16 bits: a longer log is an overflow.
-    if (!trap.run([&] {
-            const qint16 maximum = toScrollPosition(totalSpan_);
-            const qint16 value = toScrollPosition(markerTime_);
-            scrChart2D1_->setRange(0, maximum);
-            scrChart2D1_->setValue(value);
-        })) {
-        return;
-    }
-    // 14.
-    if (!trap.run([&] { c.SetTimeMarker(markerTime_); })) {
-        return;
-    }
-    // 15. Five minutes, on the end of the log.
-    if (!trap.run([&] {
-            optTimeScale_[2]->setChecked(true);
-            optTimeScale_Click(2);
-        })) {
-        return;
-    }
-    // 16. A QX-1 has no stage duty cycles to show.
-    trap.run([&] {
-        const bool qx1 = data.controllerVersion == QLatin1String("QX-1");
-        traceButton("optTrace2Stage1PWM")->setVisible(!qx1);
-        traceButton("optTrace2Stage2PWM")->setVisible(!qx1);
-    });
+    return loaded;
+}
+
+// OFF and ON right of the plot, hidden until an on/off trace is chosen; the stand-in title
+// near the plot's right edge, empty; no header.
+void FrmChart1::placeLabelsHidden() {
+    ChartControl& c = *chart_;
+    placeChartLabels();
+    c.setLabelShown(1, false);
+    c.setLabelShown(2, false);
+    c.setLabelShown(3, false);
+    c.setLabelText(3, QString());
+    c.setHeaderText(QString());
+    labelsPlaced_ = true;
+}
+
+void FrmChart1::setTracesBatched(bool on) {
+    chart_->setBatched(1, on);
+    chart_->setBatched(2, on);
+}
+
+// A trace option chosen as if clicked.
+void FrmChart1::chooseTrace(const char* control) {
+    traceButton(control)->setChecked(true);
+    optTrace_Click(*findTraceOption(QLatin1String(control)));
 }
 
 void FrmChart1::placeChartLabels() {
     ChartControl& c = *chart_;
-    const QSize plot = c.PlotAreaSize();
+    const QSize plot = c.plotAreaSize();
     const int w = plot.width();
     const int h = plot.height();
-    c.SetLabelPosition(1, w + 10, h - 35);
-    c.SetLabelPosition(2, w + 10, static_cast<int>(roundHalfEven(h / 2.0, 0)));
-    c.SetLabelX(3, w - 25);
+    c.setLabelPosition(1, w + 10, h - 35);
+    c.setLabelPosition(2, w + 10, static_cast<int>(roundHalfEven(h / 2.0, 0)));
+    c.setLabelX(3, w - 25);
 }
 
 // ---- traces --------------------------------------------------------------------------------
@@ -399,39 +205,39 @@ void FrmChart1::optTrace_Click(const TraceOption& o) {
     const AxisSpan range = traceAxisRange(o, s.maxRPMDisplay, s.maxVSSDisplay);
     const QString title = QLatin1String(o.title);
     if (o.shape == TraceShape::Trace1Value) {
-        const QString y = QStringLiteral("Y");
+        const ChartAxis y = ChartAxis::Y;
         const std::function<void()> steps[] = {
             [&] { trace1Format_ = QLatin1String(o.pattern); },
-            [&] { c.SetBatched(1, true); },
-            [&] { c.SetAxisRange(y, range.low, range.high); },
-            [&] { c.SetAxisTitle(y, title); },
-            [&] { c.SetAxisShown(y, true); },
-            [&] { c.SetSeriesLabel(1, title); },
+            [&] { c.setBatched(1, true); },
+            [&] { c.setAxisRange(y, range.low, range.high); },
+            [&] { c.setAxisTitle(y, title); },
+            [&] { c.setAxisShown(y, true); },
+            [&] { c.setSeriesLabel(1, title); },
             [&] { buildTrace(o, services_.data, trace1Data_); },
-            [&] { c.SetYValues(1, 1, trace1Data_); },
-            [&] { c.SetBatched(1, false); },
+            [&] { c.setYValues(1, 1, trace1Data_); },
+            [&] { c.setBatched(1, false); },
         };
         trap.runAll(steps);
         return;
     }
-    const QString y2 = QStringLiteral("Y2");
+    const ChartAxis y2 = ChartAxis::Y2;
     if (o.shape == TraceShape::Trace2Value) {
         const std::function<void()> steps[] = {
             [&] { trace2Format_ = QLatin1String(o.pattern); },
-            [&] { c.SetBatched(2, true); },
+            [&] { c.setBatched(2, true); },
             [&] {
-                c.SetLabelShown(1, false);
-                c.SetLabelShown(2, false);
-                c.SetLabelShown(3, false);
-                c.SetLabelText(3, QString());
+                c.setLabelShown(1, false);
+                c.setLabelShown(2, false);
+                c.setLabelShown(3, false);
+                c.setLabelText(3, QString());
             },
-            [&] { c.SetAxisRange(y2, range.low, range.high); },
-            [&] { c.SetAxisTitle(y2, title); },
-            [&] { c.SetAxisShown(y2, true); },
-            [&] { c.SetSeriesLabel(2, title); },
+            [&] { c.setAxisRange(y2, range.low, range.high); },
+            [&] { c.setAxisTitle(y2, title); },
+            [&] { c.setAxisShown(y2, true); },
+            [&] { c.setSeriesLabel(2, title); },
             [&] { buildTrace(o, services_.data, trace2Data_); },
-            [&] { c.SetYValues(2, 1, trace2Data_); },
-            [&] { c.SetBatched(2, false); },
+            [&] { c.setYValues(2, 1, trace2Data_); },
+            [&] { c.setBatched(2, false); },
         };
         trap.runAll(steps);
         return;
@@ -440,20 +246,20 @@ void FrmChart1::optTrace_Click(const TraceOption& o) {
     // label 3 names the signal in place of the axis title.
     const std::function<void()> steps[] = {
         [&] { trace2Format_ = QStringLiteral("#0"); },
-        [&] { c.SetBatched(2, true); },
-        [&] { c.SetAxisRange(y2, 0, 2); },
-        [&] { c.SetAxisTitle(y2, QString()); },
-        [&] { c.SetAxisShown(y2, false); },
-        [&] { c.SetSeriesLabel(2, title); },
+        [&] { c.setBatched(2, true); },
+        [&] { c.setAxisRange(y2, 0, 2); },
+        [&] { c.setAxisTitle(y2, QString()); },
+        [&] { c.setAxisShown(y2, false); },
+        [&] { c.setSeriesLabel(2, title); },
         [&] {
-            c.SetLabelShown(1, true);
-            c.SetLabelShown(2, true);
-            c.SetLabelText(3, title);
-            c.SetLabelShown(3, true);
+            c.setLabelShown(1, true);
+            c.setLabelShown(2, true);
+            c.setLabelText(3, title);
+            c.setLabelShown(3, true);
         },
         [&] { buildTrace(o, services_.data, trace2Data_); },
-        [&] { c.SetYValues(2, 1, trace2Data_); },
-        [&] { c.SetBatched(2, false); },
+        [&] { c.setYValues(2, 1, trace2Data_); },
+        [&] { c.setBatched(2, false); },
     };
     trap.runAll(steps);
 }
@@ -470,7 +276,7 @@ void FrmChart1::clearReadOut() {
 
 void FrmChart1::setWindowFromCentre(float centre) {
     const TimeRange r = windowFromCentre(centre, windowWidth_, totalSpan_);
-    chart_->SetAxisRange(QStringLiteral("X"), r.low, r.high);
+    chart_->setAxisRange(ChartAxis::X, r.low, r.high);
 }
 
 void FrmChart1::optTimeScale_Click(int index) {
@@ -494,9 +300,7 @@ void FrmChart1::optTimeScale_Click(int index) {
 
 void FrmChart1::scrChart2D1_Change() {
     ErrorTrap trap(services_.dialogs);
-    if (!trap.run([&] { clearReadOut(); })) {
-        return;
-    }
+    trap.run([&] { clearReadOut(); });
     trap.run([&] {
         // A zoomed window keeps its width and is moved to the position instead.
         if (!analysis_->scrolledTo(scrChart2D1_->value())) {
@@ -512,24 +316,22 @@ void FrmChart1::Chart2D1_MouseDown(int button, int /*shift*/, double x, double y
     ChartControl& c = *chart_;
     int px = 0;
     int py = 0;
-    if (!trap.run([&] {
-            px = toPixel(x, twipsPerPixelX());
-            py = toPixel(y, twipsPerPixelY());
-        })) {
-        return;
-    }
-    if (button == 2) {
+    trap.run([&] {
+        px = toPixel(x, twipsPerPixelX());
+        py = toPixel(y, twipsPerPixelY());
+    });
+    const ChartMouseButton pressed = mouseButtonFromCode(button);
+    if (pressed == ChartMouseButton::Right) {
         trap.run([&] { analysis_->placeCursorB(px, py); });
         return;
     }
-    if (button != 1) {
-        return;
-    }
-    if (!trap.run([&] { c.SetTimeMarker(c.PixelToData(1, px, py).x()); })) {
+    if (pressed != ChartMouseButton::Left) {
         return;
     }
     int n = 0;
-    if (!trap.run([&] { n = c.NearestPoint(1, px, py, ChartControl::kNearestInTime).point; })) {
+    trap.run([&] { c.setTimeMarker(c.pixelToData(1, px, py).x()); });
+    trap.run([&] { n = c.nearestPoint(1, px, py, NearestPointMode::InTime).point; });
+    if (trap.aborted()) {
         return;
     }
     if (n < 1 || n > kDataRows) {
@@ -600,13 +402,13 @@ void FrmChart1::askAxisMaximum(const AxisMaximumPrompt& p, qint16& value) {
     const std::function<void()> steps[] = {
         [&] { value = tarvik::askAxisMaximum(services_.dialogs, p, value); },
         [&] {
-            if (c.AxisTitle(QStringLiteral("Y")) == p.axisTitle) {
-                c.SetAxisRange(QStringLiteral("Y"), 0, value);
+            if (c.axisTitle(ChartAxis::Y) == p.axisTitle) {
+                c.setAxisRange(ChartAxis::Y, 0, value);
             }
         },
         [&] {
-            if (c.AxisTitle(QStringLiteral("Y2")) == p.axisTitle) {
-                c.SetAxisRange(QStringLiteral("Y2"), 0, value);
+            if (c.axisTitle(ChartAxis::Y2) == p.axisTitle) {
+                c.setAxisRange(ChartAxis::Y2, 0, value);
             }
         },
         [&] { services_.store.writeWhole(p.settingsKey, value); },

@@ -8,18 +8,22 @@
 #include "logdata/data_buffer.h"
 
 class QButtonGroup;
+class QFrame;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QMenuBar;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QVBoxLayout;
 
 namespace tarvik {
 
 class ChartAnalysis;
 class ChartControl;
 class ChartNavigation;
+class ErrorTrap;
 class SettingsStore;
 class UserDialogs;
 struct AxisMaximumPrompt;
@@ -60,14 +64,14 @@ public:
     void Form_Load();
 
     // Window state.
-    const std::array<float, kDataRows>& Trace1Data() const { return trace1Data_; }
-    const std::array<float, kDataRows>& Trace2Data() const { return trace2Data_; }
-    const QString& Trace1Format() const { return trace1Format_; }
-    const QString& Trace2Format() const { return trace2Format_; }
-    float TotalSpan() const { return totalSpan_; }
-    float WindowWidth() const { return windowWidth_; }
-    float MarkerTime() const { return markerTime_; }
-    float TimeZero() const { return timeZero_; }
+    const std::array<float, kDataRows>& trace1Data() const { return trace1Data_; }
+    const std::array<float, kDataRows>& trace2Data() const { return trace2Data_; }
+    const QString& trace1Format() const { return trace1Format_; }
+    const QString& trace2Format() const { return trace2Format_; }
+    float totalSpan() const { return totalSpan_; }
+    float windowWidth() const { return windowWidth_; }
+    float markerTime() const { return markerTime_; }
+    float timeZero() const { return timeZero_; }
 
     ChartControl& chart() { return *chart_; }
     /// Zoom, launch, the second cursor, the comparison and the exports.
@@ -75,9 +79,6 @@ public:
 
     // Handlers.
     void optTrace_Click(const TraceOption& option);
-    void optTimeScale1_Click() { optTimeScale_Click(0); }
-    void optTimeScale2_Click() { optTimeScale_Click(1); }
-    void optTimeScale3_Click() { optTimeScale_Click(2); }
     void scrChart2D1_Change();
     /// A mouse button on the chart: button code (1 left), shift state, position in twips.
     void Chart2D1_MouseDown(int button, int shift, double x, double y);
@@ -104,7 +105,18 @@ private:
     friend class ChartNavigation;
 
     void buildWindow();
+    void buildMenu(QVBoxLayout& root);
+    QFrame* buildReadOut();
+    void buildChartArea(QVBoxLayout& root);
     QGroupBox* buildTraceFrame(int trace);
+    QGroupBox* buildTimeScaleFrame();
+    QHBoxLayout* buildCommandButtons();
+    QGroupBox* buildMiscFrame();
+    void emptyReadOut();
+    bool loadChartTemplate(ErrorTrap& trap);
+    void placeLabelsHidden();
+    void setTracesBatched(bool on);
+    void chooseTrace(const char* control);
     void optTimeScale_Click(int index);
     void clearReadOut();
     void setWindowFromCentre(float centre);

@@ -13,13 +13,26 @@ using S = TraceShape;
 using V = TraceConversion;
 using R = TraceRange;
 
+constexpr TraceOption kRpm{"optTrace1RPM", "RPM", 1, S::Trace1Value, C::RPM, V::None, 0,
+                           R::MaxRPM,      0,     0, "RPM",          "###0"};
+constexpr TraceOption kVss{"optTrace1VSS", "VSS", 1, S::Trace1Value, C::VSS, V::KmhToMph, 0,
+                           R::MaxVSS,      0,     0, "VSS (MPH)",    "##0"};
+constexpr TraceOption kTps{"optTrace1TPS", "TPS", 1,   S::Trace1Value, C::TPSPercent, V::None, 0,
+                           R::Fixed,       0,     100, "TPS (%)",      "##0"};
+
+// RPM, VSS and TPS are offered on both traces: on Trace 2 the same option, on the right axis.
+constexpr TraceOption onTrace2(TraceOption o, const char* control) {
+    o.control = control;
+    o.trace = 2;
+    o.shape = S::Trace2Value;
+    return o;
+}
+
 constexpr std::array<TraceOption, kTraceOptionCount> kOptions{{
     // Trace 1: left axis.
-    {"optTrace1RPM", "RPM", 1, S::Trace1Value, C::RPM, V::None, 0, R::MaxRPM, 0, 0, "RPM", "###0"},
-    {"optTrace1VSS", "VSS", 1, S::Trace1Value, C::VSS, V::KmhToMph, 0, R::MaxVSS, 0, 0, "VSS (MPH)",
-     "##0"},
-    {"optTrace1TPS", "TPS", 1, S::Trace1Value, C::TPSPercent, V::None, 0, R::Fixed, 0, 100,
-     "TPS (%)", "##0"},
+    kRpm,
+    kVss,
+    kTps,
     {"optTrace1Bat", "BATTERY VOLTS", 1, S::Trace1Value, C::BatVolts, V::None, 0, R::Fixed, 0, 20,
      "Bat Volts", "#0.0"},
     {"optTrace1Input1Analog", "INPUT 1 VOLTS", 1, S::Trace1Value, C::Input1Volts, V::None, 0,
@@ -31,11 +44,9 @@ constexpr std::array<TraceOption, kTraceOptionCount> kOptions{{
     {"optTrace1Input2AFR", "INPUT 2 AFR", 1, S::Trace1Value, C::Input2Volts, V::VoltsToAfr, 0,
      R::Fixed, 10, 20, "Input 2 AFR", "#0.0"},
     // Trace 2, left column.
-    {"optTrace2RPM", "RPM", 2, S::Trace2Value, C::RPM, V::None, 0, R::MaxRPM, 0, 0, "RPM", "###0"},
-    {"optTrace2VSS", "VSS", 2, S::Trace2Value, C::VSS, V::KmhToMph, 0, R::MaxVSS, 0, 0, "VSS (MPH)",
-     "##0"},
-    {"optTrace2TPS", "TPS", 2, S::Trace2Value, C::TPSPercent, V::None, 0, R::Fixed, 0, 100,
-     "TPS (%)", "##0"},
+    onTrace2(kRpm, "optTrace2RPM"),
+    onTrace2(kVss, "optTrace2VSS"),
+    onTrace2(kTps, "optTrace2TPS"),
     {"optTrace2ArmIn", "ARM", 2, S::Trace2OnOff, C::InputData, V::BitMask, 0x01, R::Fixed, 0, 2,
      "Arming Switch Input", "#0"},
     {"optTrace2Stage1Trig", "STAGE 1 TRIG", 2, S::Trace2OnOff, C::OutputData, V::BitMask, 0x01,

@@ -7,19 +7,17 @@ namespace tarvik {
 
 const QString ViewChartCommand::kTitle = QStringLiteral("View Chart");
 
-void ViewChartCommand::mnuViewChart_Click() {
+void ViewChartCommand::run() {
     ErrorTrap trap(services_.dialogs);
-    // 1. The monitor and the chart window never run together.
-    if (!trap.run([&] {
-            if (stopMonitor_) {
-                stopMonitor_();
-            }
-        })) {
-        return;
-    }
-    // 2.
+    // The monitor and the chart window never run together.
+    trap.run([&] {
+        if (stopMonitor_) {
+            stopMonitor_();
+        }
+    });
     bool empty = false;
-    if (!trap.run([&] { empty = services_.data.bufferEmpty; })) {
+    trap.run([&] { empty = services_.data.bufferEmpty; });
+    if (trap.aborted()) {
         return;
     }
     if (empty) {
@@ -27,7 +25,7 @@ void ViewChartCommand::mnuViewChart_Click() {
                                   MsgIcon::Exclamation, MsgButtons::Ok);
         return;
     }
-    // 3. A fresh window for every viewing, blocking its owner until it is closed. It is laid
+    // A fresh window for every viewing, blocking its owner until it is closed. It is laid
     // out (shown) before it loads, so the chart knows the size of its plot.
     trap.run([&] {
         FrmChart1 window(services_, owner_);

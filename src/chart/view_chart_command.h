@@ -23,13 +23,14 @@ public:
         : services_(std::move(services)), stopMonitor_(std::move(stopMonitor)), owner_(owner) {}
 
     /// How the loaded window is run; by default modally until it is closed. Tests replace it.
-    void setRunWindow(std::function<void(FrmChart1&)> run) { run_ = std::move(run); }
+    void setRunWindow(std::function<void(FrmChart1&)> runner) { run_ = std::move(runner); }
     /// Called with each new chart window before it is shown (printing hooks itself in here).
     void setPrepareWindow(std::function<void(FrmChart1&)> prepare) {
         prepare_ = std::move(prepare);
     }
 
-    void mnuViewChart_Click();
+    /// View Chart: stops the monitor, says so when the buffer is empty, else opens the window.
+    void run();
 
 private:
     ChartServices services_;

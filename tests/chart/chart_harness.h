@@ -52,8 +52,8 @@ struct Harness {
     void click(const char* option) { child<QRadioButton>(option)->click(); }
     // Clicks the chart over the sample of a row (at the plot's mid height).
     void clickRow(int row, Qt::MouseButton button = Qt::LeftButton) {
-        const QPointF p = chart().DataToPixel(1, data.at(Column::ElapsedTime, row), 0);
-        clickAt(QPoint(qRound(p.x()), qRound(chart().PlotAreaRect().center().y())), button);
+        const QPointF p = chart().dataToPixel(1, data.at(Column::ElapsedTime, row), 0);
+        clickAt(QPoint(qRound(p.x()), qRound(chart().plotAreaRect().center().y())), button);
     }
     void clickAt(QPoint at, Qt::MouseButton button = Qt::LeftButton) {
         QTest::mouseClick(chart().viewport(), button, Qt::NoModifier, at);

@@ -32,7 +32,7 @@ namespace {
 #define DIALOGS_OK(h) QVERIFY2((h).dialogs.ok(), qPrintable((h).dialogs.report()))
 
 ViewWindow shownWindow(Harness& h) {
-    const ChartControl::Range r = h.chart().AxisRange(QStringLiteral("X"));
+    const ChartControl::Range r = h.chart().axisRange(ChartAxis::X);
     return {r.low, r.high};
 }
 
@@ -76,7 +76,7 @@ void sendWheel(QWidget* w, QPointF at, int delta, Qt::KeyboardModifiers mods) {
 }
 
 double pixelOf(Harness& h, double time) {
-    return h.chart().DataToPixel(1, time, 0).x();
+    return h.chart().dataToPixel(1, time, 0).x();
 }
 
 // Writes a data set as a log file.
@@ -154,7 +154,7 @@ void TestChartAnalysis::zoomKeysAndBack() {
     h.triggerMenu("cmdBack");
     COMPARE_WINDOW(shownWindow(h), opened);
     QVERIFY(h.child<QRadioButton>("optTimeScale3")->isChecked());
-    QCOMPARE(h.window->WindowWidth(), 300.0f);
+    QCOMPARE(h.window->windowWidth(), 300.0f);
     QVERIFY(!h.window->findChild<QAction*>(QStringLiteral("cmdBack"))->isEnabled());
     DIALOGS_OK(h);
 }
@@ -182,14 +182,14 @@ void TestChartAnalysis::arrowKeysPanAndZoom() {
 void TestChartAnalysis::wheelZoomsAboutThePointer() {
     Harness h;
     h.open();
-    const QPointF at(pixelOf(h, 150), h.chart().PlotAreaRect().center().y());
-    const double before = h.chart().PixelToData(1, qRound(at.x()), qRound(at.y())).x();
+    const QPointF at(pixelOf(h, 150), h.chart().plotAreaRect().center().y());
+    const double before = h.chart().pixelToData(1, qRound(at.x()), qRound(at.y())).x();
     sendWheel(h.chart().viewport(), at, 120, Qt::NoModifier);
     sendWheel(h.chart().viewport(), at, 120, Qt::NoModifier);
     const ViewWindow w = shownWindow(h);
     QVERIFY2(std::fabs(w.width() - 150 * 0.64) < 1e-6, qPrintable(describe(w)));
     // The time under the pointer stays under it.
-    const double after = h.chart().PixelToData(1, qRound(at.x()), qRound(at.y())).x();
+    const double after = h.chart().pixelToData(1, qRound(at.x()), qRound(at.y())).x();
     QVERIFY2(std::fabs(after - before) < w.width() / 200, qPrintable(describe(w)));
     // One wheel turn is one step back.
     h.triggerMenu("cmdBack");
@@ -201,11 +201,11 @@ void TestChartAnalysis::ctrlDragBoxAndCtrlClick() {
     Harness h;
     h.open();
     QWidget* vp = h.chart().viewport();
-    const double y = h.chart().PlotAreaRect().center().y();
+    const double y = h.chart().plotAreaRect().center().y();
     const QPointF from(pixelOf(h, 180), y);
     const QPointF to(pixelOf(h, 200), y);
-    const double t0 = h.chart().PixelToData(1, qRound(from.x()), qRound(y)).x();
-    const double t1 = h.chart().PixelToData(1, qRound(to.x()), qRound(y)).x();
+    const double t0 = h.chart().pixelToData(1, qRound(from.x()), qRound(y)).x();
+    const double t1 = h.chart().pixelToData(1, qRound(to.x()), qRound(y)).x();
     sendMouse(vp, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::ControlModifier);
     sendMouse(vp, QEvent::MouseMove, (from + to) / 2, Qt::LeftButton, Qt::ControlModifier);
     sendMouse(vp, QEvent::MouseMove, to, Qt::LeftButton, Qt::ControlModifier);
@@ -221,7 +221,7 @@ void TestChartAnalysis::ctrlDragBoxAndCtrlClick() {
               Qt::ControlModifier);
     COMPARE_WINDOW(shownWindow(h), (ViewWindow{t0, t1}));
     QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("190.0 Sec "));
-    QCOMPARE(h.window->MarkerTime(), h.data.at(Column::ElapsedTime, 1900));
+    QCOMPARE(h.window->markerTime(), h.data.at(Column::ElapsedTime, 1900));
 
     // Shift+click is a plain click too.
     const QPointF other(pixelOf(h, 195), y);
@@ -236,7 +236,7 @@ void TestChartAnalysis::middleDragAndShiftWheelPan() {
     h.open();
     h.triggerMenu("cmdZoomIn");  // 157.5 .. 232.5
     QWidget* vp = h.chart().viewport();
-    const double y = h.chart().PlotAreaRect().center().y();
+    const double y = h.chart().plotAreaRect().center().y();
     const QPointF from(pixelOf(h, 200), y);
     const QPointF to(pixelOf(h, 190), y);  // dragged 10 s to the left: later times come in
     sendMouse(vp, QEvent::MouseButtonPress, from, Qt::MiddleButton, Qt::NoModifier);
@@ -245,7 +245,7 @@ void TestChartAnalysis::middleDragAndShiftWheelPan() {
     const ViewWindow dragged = shownWindow(h);
     QVERIFY2(std::fabs(dragged.low - 167.5) < 0.2 && std::fabs(dragged.width() - 75) < 1e-6,
              qPrintable(describe(dragged)));
-    QCOMPARE(h.window->MarkerTime(), h.window->TotalSpan());  // no marker from the middle button
+    QCOMPARE(h.window->markerTime(), h.window->totalSpan());  // no marker from the middle button
 
     sendWheel(vp, from, -120, Qt::ShiftModifier);  // down: later
     COMPARE_WINDOW(shownWindow(h), (ViewWindow{dragged.low + 7.5, dragged.high + 7.5}));
@@ -336,17 +336,17 @@ void TestChartAnalysis::cursorB() {
     auto& analysis = h.window->analysis();
     h.clickRow(1800, Qt::RightButton);
     // Cursor B leaves the marker and its read-out alone.
-    QCOMPARE(h.window->MarkerTime(), h.window->TotalSpan());
+    QCOMPARE(h.window->markerTime(), h.window->totalSpan());
     QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("Sec "));
     QVERIFY(analysis.cursorB().drawn());
     QCOMPARE(*analysis.cursorB().time(), static_cast<double>(h.data.at(Column::ElapsedTime, 1800)));
-    const QString rpmB = QString::number(h.window->Trace1Data()[1799]);
+    const QString rpmB = QString::number(h.window->trace1Data()[1799]);
     QCOMPARE(h.text("lblCursorB"),
              QStringLiteral("B  180.00 Sec   RPM %1   VSS (MPH) %2")
-                 .arg(rpmB, formatPattern(h.window->Trace2Data()[1799], QStringLiteral("##0"))));
+                 .arg(rpmB, formatPattern(h.window->trace2Data()[1799], QStringLiteral("##0"))));
 
     h.clickRow(1830);  // A at 183.0 s
-    const double dRpm = h.window->Trace1Data()[1799] - h.window->Trace1Data()[1829];
+    const double dRpm = h.window->trace1Data()[1799] - h.window->trace1Data()[1829];
     QVERIFY(h.text("lblCursorB")
                 .contains(QStringLiteral("B - A:  -3.00 Sec   RPM ") +
                           signedText(dRpm, QStringLiteral("###0"))));
@@ -390,8 +390,8 @@ void TestChartAnalysis::compareAndRemove() {
     QCOMPARE(cmp.points(1).size(), kDataRows);
     QCOMPARE(cmp.points(2).size(), kDataRows);
     // Lighter than the trace, and dashed: drawn as pieces with gaps between them.
-    QVERIFY(cmp.pen(1).color().lightness() > h.chart().GroupColor(1).lightness());
-    QCOMPARE(cmp.pen(1).color().hue(), h.chart().GroupColor(1).hue());
+    QVERIFY(cmp.pen(1).color().lightness() > h.chart().groupColor(1).lightness());
+    QCOMPARE(cmp.pen(1).color().hue(), h.chart().groupColor(1).hue());
     const std::vector<QLineF> dashes = cmp.dashes(1);
     QVERIFY(dashes.size() > 20);
     int gaps = 0;
@@ -400,7 +400,7 @@ void TestChartAnalysis::compareAndRemove() {
     }
     QVERIFY2(gaps > 20, qPrintable(QString::number(gaps)));
     // Drawn only inside the plot.
-    const QRectF plot = h.chart().PlotAreaRect().adjusted(-8, -8, 8, 8);
+    const QRectF plot = h.chart().plotAreaRect().adjusted(-8, -8, 8, 8);
     QVERIFY(std::all_of(dashes.begin(), dashes.end(), [&](const QLineF& l) {
         return plot.contains(l.p1()) || plot.contains(l.p2());
     }));
@@ -687,8 +687,8 @@ void TestChartAnalysis::drawnElsewhereWithComparisonAndCursors() {
     auto page = [&h] {
         QImage image(1100, 850, QImage::Format_RGB32);
         image.fill(Qt::white);
-        h.chart().DrawToDevice(&image, ChartControl::kDrawWholeChart,
-                               ChartControl::kDrawFitToRectangle, 0, 0, 850, 1100);
+        h.chart().drawToDevice(&image, DrawContent::WholeChart, DrawFit::FitToRectangle, 0, 0, 850,
+                               1100);
         return image;
     };
     const QColor cursorB(0x8e, 0x44, 0xad);

@@ -7,7 +7,9 @@
 #include <limits>
 
 #include "chart/axis_prompt.h"
+#include "chart/chart_codes.h"
 #include "chart/chart_template.h"
+#include "chart/drawable_data.h"
 #include "chart/marker_status.h"
 #include "chart/time_window.h"
 #include "chart/trace_options.h"
@@ -69,6 +71,14 @@ private slots:
     void templateRejects_data();
     void templateRejects();
     void templateMissingFile();
+
+    void mouseCodes_data();
+    void mouseCodes();
+    void shiftStateCodes_data();
+    void shiftStateCodes();
+    void drawableRange_data();
+    void drawableRange();
+    void drawablePointsKeepWindowSegments();
 };
 
 void TestChartLogic::optionTable_data() {
@@ -519,6 +529,80 @@ void TestChartLogic::templateMissingFile() {
     QString error = QStringLiteral("x");
     QVERIFY(!ChartTemplate::load(QStringLiteral("/nonexistent/Tarvik_Chart.oc2"), &error));
     QVERIFY(error.isEmpty());
+}
+
+void TestChartLogic::mouseCodes_data() {
+    QTest::addColumn<int>("qtButton");
+    QTest::addColumn<int>("code");
+    QTest::newRow("left") << int(Qt::LeftButton) << 1;
+    QTest::newRow("right") << int(Qt::RightButton) << 2;
+    QTest::newRow("middle") << int(Qt::MiddleButton) << 4;
+    QTest::newRow("back") << int(Qt::BackButton) << 0;
+}
+
+void TestChartLogic::mouseCodes() {
+    QFETCH(int, qtButton);
+    QFETCH(int, code);
+    const ChartMouseButton b = chartMouseButton(static_cast<Qt::MouseButton>(qtButton));
+    QCOMPARE(mouseButtonCode(b), code);
+    QCOMPARE(mouseButtonFromCode(code), b);
+}
+
+void TestChartLogic::shiftStateCodes_data() {
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("code");
+    QTest::newRow("none") << int(Qt::NoModifier) << 0;
+    QTest::newRow("shift") << int(Qt::ShiftModifier) << 1;
+    QTest::newRow("ctrl") << int(Qt::ControlModifier) << 2;
+    QTest::newRow("alt") << int(Qt::AltModifier) << 4;
+    QTest::newRow("all three") << int(Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)
+                               << 7;
+    QTest::newRow("keypad only") << int(Qt::KeypadModifier) << 0;
+}
+
+void TestChartLogic::shiftStateCodes() {
+    QFETCH(int, modifiers);
+    QFETCH(int, code);
+    QCOMPARE(shiftStateCode(Qt::KeyboardModifiers::fromInt(modifiers)), code);
+}
+
+void TestChartLogic::drawableRange_data() {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    QTest::addColumn<double>("low");
+    QTest::addColumn<double>("high");
+    QTest::addColumn<double>("drawnLow");
+    QTest::addColumn<double>("drawnHigh");
+    QTest::newRow("as given") << 10.0 << 20.0 << 10.0 << 20.0;
+    QTest::newRow("reversed") << 20.0 << 10.0 << 10.0 << 20.0;
+    QTest::newRow("empty") << 5.0 << 5.0 << 5.0 << 6.0;
+    QTest::newRow("low missing") << nan << 8.0 << 7.0 << 8.0;
+    QTest::newRow("high missing") << 3.0 << inf << 3.0 << 4.0;
+    QTest::newRow("both missing") << nan << nan << 0.0 << 1.0;
+    QTest::newRow("far out") << -1e300 << 1e300 << -kLargestDrawn << kLargestDrawn;
+}
+
+void TestChartLogic::drawableRange() {
+    QFETCH(double, low);
+    QFETCH(double, high);
+    QFETCH(double, drawnLow);
+    QFETCH(double, drawnHigh);
+    const ChartRange r = tarvik::drawableRange({low, high});
+    QCOMPARE(r.low, drawnLow);
+    QCOMPARE(r.high, drawnHigh);
+}
+
+void TestChartLogic::drawablePointsKeepWindowSegments() {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const std::vector<float> x{0, 1, 2, nan, 3, 4, 5, 6};
+    const std::vector<float> y{0, 1, 2, 3, nan, 4, 5, 6};
+    // Window 4.5..4.8: only the segment 4-5 crosses it.
+    const DrawablePoints d = drawablePoints(x, y, {4.5, 4.8});
+    QCOMPARE(d.usable, 6);
+    QCOMPARE(d.points, (QList<QPointF>{{4, 4}, {5, 5}}));
+    // Window 1.5..2.5: the segments 1-2 and 2-4 (the sample without a value is left out).
+    const DrawablePoints e = drawablePoints(x, y, {1.5, 2.5});
+    QCOMPARE(e.points, (QList<QPointF>{{1, 1}, {2, 2}, {4, 4}}));
 }
 
 QTEST_MAIN(TestChartLogic)

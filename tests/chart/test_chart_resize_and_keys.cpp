@@ -29,7 +29,7 @@ struct TickLabel {
 // The numeric labels the chart shows on one side of the plot area: left of it for the "Y" axis,
 // right of it for "Y2", below it for the time axis.
 QList<TickLabel> tickLabels(ChartControl& c, Qt::Edge side) {
-    const QRectF plot = c.PlotAreaRect();
+    const QRectF plot = c.plotAreaRect();
     QList<TickLabel> found;
     for (QGraphicsItem* item : c.scene()->items()) {
         auto* text = dynamic_cast<QGraphicsTextItem*>(item);
@@ -63,9 +63,9 @@ double worstTickOffset(ChartControl& c, Qt::Edge side) {
     double worst = 0;
     for (const TickLabel& l : labels) {
         if (side == Qt::BottomEdge) {
-            worst = std::max(worst, std::fabs(c.DataToPixel(1, l.value, 0).x() - l.centre.x()));
+            worst = std::max(worst, std::fabs(c.dataToPixel(1, l.value, 0).x() - l.centre.x()));
         } else {
-            worst = std::max(worst, std::fabs(c.DataToPixel(group, 0, l.value).y() - l.centre.y()));
+            worst = std::max(worst, std::fabs(c.dataToPixel(group, 0, l.value).y() - l.centre.y()));
         }
     }
     return worst;
@@ -73,7 +73,7 @@ double worstTickOffset(ChartControl& c, Qt::Edge side) {
 
 // Horizontal grid lines inside the plot, as drawn: their heights in chart pixels.
 QList<double> gridHeights(ChartControl& c) {
-    const QRectF plot = c.PlotAreaRect();
+    const QRectF plot = c.plotAreaRect();
     QList<double> ys;
     for (QGraphicsItem* item : c.scene()->items()) {
         auto* line = dynamic_cast<QGraphicsLineItem*>(item);
@@ -115,13 +115,13 @@ void TestChartResizeAndKeys::axesFollowResize() {
     FrmChart1& w = h.open();
     ChartControl& c = h.chart();
     QApplication::processEvents();
-    const QSizeF before = c.PlotAreaRect().size();
+    const QSizeF before = c.plotAreaRect().size();
     // As opened, every tick label stands level with its value.
     QVERIFY2(worstTickOffset(c, Qt::LeftEdge) < 2, "left axis wrong before the resize");
 
     w.resize(newSize);
     QApplication::processEvents();
-    QVERIFY(c.PlotAreaRect().size() != before);
+    QVERIFY(c.plotAreaRect().size() != before);
     QVERIFY2(
         worstTickOffset(c, Qt::LeftEdge) < 2,
         qPrintable(
@@ -135,7 +135,7 @@ void TestChartResizeAndKeys::axesFollowResize() {
     // The grid spans the new plot: its lines lie within it, the lowest at its bottom edge.
     const QList<double> grid = gridHeights(c);
     QVERIFY(grid.size() >= 5);
-    const QRectF plot = c.PlotAreaRect();
+    const QRectF plot = c.plotAreaRect();
     for (double y : grid) {
         QVERIFY2(y >= plot.top() - 1 && y <= plot.bottom() + 1,
                  qPrintable(QStringLiteral("grid line at %1 outside %2..%3")
@@ -155,10 +155,10 @@ void TestChartResizeAndKeys::onOffLabelsFollowResize() {
     w.resize(1280, 880);
     QApplication::processEvents();
     // OFF level with 0 on the right axis, ON level with 1, both right of the plot.
-    const QRectF plot = c.PlotAreaRect();
-    QVERIFY(std::fabs(c.LabelRect(1).center().y() - c.DataToPixel(2, 0, 0).y()) <= 1);
-    QVERIFY(std::fabs(c.LabelRect(2).center().y() - c.DataToPixel(2, 0, 1).y()) <= 1);
-    QVERIFY(c.LabelRect(1).left() > plot.right());
+    const QRectF plot = c.plotAreaRect();
+    QVERIFY(std::fabs(c.labelRect(1).center().y() - c.dataToPixel(2, 0, 0).y()) <= 1);
+    QVERIFY(std::fabs(c.labelRect(2).center().y() - c.dataToPixel(2, 0, 1).y()) <= 1);
+    QVERIFY(c.labelRect(1).left() > plot.right());
 }
 
 void TestChartResizeAndKeys::escapeDoesNotClose_data() {

@@ -33,16 +33,16 @@ using namespace tarvik;
 
 namespace {
 
-const QString kX = QStringLiteral("X");
-const QString kY = QStringLiteral("Y");
-const QString kY2 = QStringLiteral("Y2");
+constexpr ChartAxis kX = ChartAxis::X;
+constexpr ChartAxis kY = ChartAxis::Y;
+constexpr ChartAxis kY2 = ChartAxis::Y2;
 const QString kRpmPrompt = QStringLiteral("Enter maximum RPM value for chart display (4000-20000)");
 const QString kVssPrompt = QStringLiteral("Enter maximum VSS value for chart display (50-250)");
 
 using test::Harness;
 
-ChartControl::Range range(ChartControl& c, const QString& axis) {
-    return c.AxisRange(axis);
+ChartControl::Range range(ChartControl& c, ChartAxis axis) {
+    return c.axisRange(axis);
 }
 
 }  // namespace
@@ -145,12 +145,12 @@ void TestChartWindow::loadOpensOnEndAtFiveMinutes() {
     QCOMPARE(h.text("lblMarkerTrace2"), QString());
     QCOMPARE(h.text("lblStatus"), QString());
     QCOMPARE(h.text("lblLogIntervalData"), QStringLiteral("6.00"));
-    QCOMPARE(w.TotalSpan(), 16200.0f);
-    QCOMPARE(w.WindowWidth(), 300.0f);
-    QCOMPARE(w.MarkerTime(), 16200.0f);
-    QCOMPARE(w.TimeZero(), 0.0f);
-    QCOMPARE(w.Trace1Format(), QStringLiteral("###0"));
-    QCOMPARE(w.Trace2Format(), QStringLiteral("##0"));
+    QCOMPARE(w.totalSpan(), 16200.0f);
+    QCOMPARE(w.windowWidth(), 300.0f);
+    QCOMPARE(w.markerTime(), 16200.0f);
+    QCOMPARE(w.timeZero(), 0.0f);
+    QCOMPARE(w.trace1Format(), QStringLiteral("###0"));
+    QCOMPARE(w.trace2Format(), QStringLiteral("##0"));
     auto* scr = h.child<QScrollBar>("scrChart2D1");
     QCOMPARE(scr->minimum(), 0);
     QCOMPARE(scr->maximum(), 16200);
@@ -167,21 +167,21 @@ void TestChartWindow::loadOpensOnEndAtFiveMinutes() {
     QCOMPARE(range(c, kX).high, 16200.0);
     QCOMPARE(range(c, kY).high, 10000.0);
     QCOMPARE(range(c, kY2).high, 140.0);
-    QCOMPARE(c.AxisTitle(kX), QStringLiteral("Elapsed Time (sec)"));
-    QCOMPARE(c.AxisTitle(kY), QStringLiteral("RPM"));
-    QCOMPARE(c.AxisTitle(kY2), QStringLiteral("VSS (MPH)"));
-    QCOMPARE(c.SeriesLabel(1), QStringLiteral("RPM"));
-    QCOMPARE(c.SeriesLabel(2), QStringLiteral("VSS (MPH)"));
-    QVERIFY(c.AxisShown(kY) && c.AxisShown(kY2));
-    QCOMPARE(c.PointCount(1), kDataRows);
-    QCOMPARE(c.DrawnPointCount(2), kDataRows);
-    QVERIFY(!c.Batched(1) && !c.Batched(2));
-    QCOMPARE(c.TimeMarker(), 16200.0);
-    QVERIFY(c.TimeMarkerDrawn());
-    QCOMPARE(c.HeaderText(), QString());
+    QCOMPARE(c.axisTitle(kX), QStringLiteral("Elapsed Time (sec)"));
+    QCOMPARE(c.axisTitle(kY), QStringLiteral("RPM"));
+    QCOMPARE(c.axisTitle(kY2), QStringLiteral("VSS (MPH)"));
+    QCOMPARE(c.seriesLabel(1), QStringLiteral("RPM"));
+    QCOMPARE(c.seriesLabel(2), QStringLiteral("VSS (MPH)"));
+    QVERIFY(c.axisShown(kY) && c.axisShown(kY2));
+    QCOMPARE(c.pointCount(1), kDataRows);
+    QCOMPARE(c.drawnPointCount(2), kDataRows);
+    QVERIFY(!c.batched(1) && !c.batched(2));
+    QCOMPARE(c.timeMarker(), 16200.0);
+    QVERIFY(c.timeMarkerDrawn());
+    QCOMPARE(c.headerText(), QString());
     for (int k = 0; k < kDataRows; k += 97) {
-        QCOMPARE(w.Trace1Data()[k], h.data.column(Column::RPM)[k]);
-        QCOMPARE(w.Trace2Data()[k], h.data.column(Column::VSS)[k] * 0.621388f);
+        QCOMPARE(w.trace1Data()[k], h.data.column(Column::RPM)[k]);
+        QCOMPARE(w.trace2Data()[k], h.data.column(Column::VSS)[k] * 0.621388f);
     }
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
 }
@@ -190,18 +190,18 @@ void TestChartWindow::loadPlacesLabels() {
     Harness h;
     h.open();
     ChartControl& c = h.chart();
-    const QSize plot = c.PlotAreaSize();
+    const QSize plot = c.plotAreaSize();
     QVERIFY(plot.width() > 400 && plot.height() > 200);
-    QCOMPARE(c.LabelPosition(1), QPoint(plot.width() + 10, plot.height() - 35));
-    QCOMPARE(c.LabelPosition(2).x(), plot.width() + 10);
-    QCOMPARE(c.LabelPosition(2).y(), static_cast<int>(std::nearbyint(plot.height() / 2.0)));
-    QCOMPARE(c.LabelPosition(3).x(), plot.width() - 25);
+    QCOMPARE(c.labelPosition(1), QPoint(plot.width() + 10, plot.height() - 35));
+    QCOMPARE(c.labelPosition(2).x(), plot.width() + 10);
+    QCOMPARE(c.labelPosition(2).y(), static_cast<int>(std::nearbyint(plot.height() / 2.0)));
+    QCOMPARE(c.labelPosition(3).x(), plot.width() - 25);
     for (int n = 1; n <= 3; ++n) {
-        QVERIFY(!c.LabelShown(n));
+        QVERIFY(!c.labelShown(n));
     }
-    QCOMPARE(c.LabelText(1), QStringLiteral("OFF"));
-    QCOMPARE(c.LabelText(2), QStringLiteral(" ON "));
-    QCOMPARE(c.LabelText(3), QString());
+    QCOMPARE(c.labelText(1), QStringLiteral("OFF"));
+    QCOMPARE(c.labelText(2), QStringLiteral(" ON "));
+    QCOMPARE(c.labelText(3), QString());
 }
 
 void TestChartWindow::loadIntervalShown_data() {
@@ -224,7 +224,7 @@ void TestChartWindow::loadIntervalShown() {
 void TestChartWindow::shortLogOpensFrom120() {
     Harness h;  // 0.1 s: 270 s
     FrmChart1& w = h.open();
-    QCOMPARE(w.TotalSpan(), 270.0f);
+    QCOMPARE(w.totalSpan(), 270.0f);
     QCOMPARE(range(h.chart(), kX).low, 120.0);
     QCOMPARE(range(h.chart(), kX).high, 270.0);
 }
@@ -260,7 +260,7 @@ void TestChartWindow::templateMissing() {
     // The window stays open, without the chart set up.
     QVERIFY(w.isVisible());
     QVERIFY(!h.chart().isVisible());
-    QCOMPARE(h.chart().PointCount(1), 0);
+    QCOMPARE(h.chart().pointCount(1), 0);
     QCOMPARE(h.text("lblLogIntervalData"), QStringLiteral("0.10"));
     QCOMPARE(h.text("lblMarkerTime"), QString());
     // Its controls still work and say nothing.
@@ -341,22 +341,22 @@ void TestChartWindow::traceChoicesDrawOnChart() {
     FrmChart1& w = h.open();
     ChartControl& c = h.chart();
     h.click("optTrace1Input1AFR");
-    QCOMPARE(c.AxisTitle(kY), QStringLiteral("Input 1 AFR"));
-    QCOMPARE(c.SeriesLabel(1), QStringLiteral("Input 1 AFR"));
+    QCOMPARE(c.axisTitle(kY), QStringLiteral("Input 1 AFR"));
+    QCOMPARE(c.seriesLabel(1), QStringLiteral("Input 1 AFR"));
     QCOMPARE(range(c, kY).low, 10.0);
     QCOMPARE(range(c, kY).high, 20.0);
-    QCOMPARE(w.Trace1Format(), QStringLiteral("#0.0"));
-    QCOMPARE(w.Trace1Data()[4], 15.0f);
+    QCOMPARE(w.trace1Format(), QStringLiteral("#0.0"));
+    QCOMPARE(w.trace1Data()[4], 15.0f);
     h.click("optTrace1TPS");
-    QCOMPARE(w.Trace1Data()[4], 73.0f);
+    QCOMPARE(w.trace1Data()[4], 73.0f);
     QCOMPARE(range(c, kY).high, 100.0);
     h.click("optTrace2Stage1PWM");
-    QCOMPARE(c.AxisTitle(kY2), QStringLiteral("Stage 1 PWM (%)"));
-    QCOMPARE(w.Trace2Format(), QStringLiteral("##0"));
+    QCOMPARE(c.axisTitle(kY2), QStringLiteral("Stage 1 PWM (%)"));
+    QCOMPARE(w.trace2Format(), QStringLiteral("##0"));
     for (int k = 0; k < kDataRows; k += 101) {
-        QCOMPARE(w.Trace2Data()[k], h.data.column(Column::Stage1PWM)[k]);
+        QCOMPARE(w.trace2Data()[k], h.data.column(Column::Stage1PWM)[k]);
     }
-    QVERIFY(!c.Batched(1) && !c.Batched(2));
+    QVERIFY(!c.batched(1) && !c.batched(2));
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
 }
 
@@ -368,32 +368,32 @@ void TestChartWindow::onOffTraceThenTps() {
     FrmChart1& w = h.open();
     ChartControl& c = h.chart();
     h.click("optTrace2ArmIn");
-    QCOMPARE(w.Trace2Format(), QStringLiteral("#0"));
+    QCOMPARE(w.trace2Format(), QStringLiteral("#0"));
     QCOMPARE(range(c, kY2).low, 0.0);
     QCOMPARE(range(c, kY2).high, 2.0);
-    QCOMPARE(c.AxisTitle(kY2), QString());
-    QVERIFY(!c.AxisShown(kY2));
-    QCOMPARE(c.SeriesLabel(2), QStringLiteral("Arming Switch Input"));
-    QVERIFY(c.LabelShown(1) && c.LabelShown(2) && c.LabelShown(3));
-    QCOMPARE(c.LabelText(3), QStringLiteral("Arming Switch Input"));
-    QCOMPARE(w.Trace2Data()[0], 1.0f);
-    QCOMPARE(w.Trace2Data()[1], 0.0f);
-    QCOMPARE(w.Trace2Data()[2], 0.0f);
+    QCOMPARE(c.axisTitle(kY2), QString());
+    QVERIFY(!c.axisShown(kY2));
+    QCOMPARE(c.seriesLabel(2), QStringLiteral("Arming Switch Input"));
+    QVERIFY(c.labelShown(1) && c.labelShown(2) && c.labelShown(3));
+    QCOMPARE(c.labelText(3), QStringLiteral("Arming Switch Input"));
+    QCOMPARE(w.trace2Data()[0], 1.0f);
+    QCOMPARE(w.trace2Data()[1], 0.0f);
+    QCOMPARE(w.trace2Data()[2], 0.0f);
     h.click("optTrace2PurgeIn");
-    QCOMPARE(w.Trace2Data()[2], 1.0f);
-    QCOMPARE(c.LabelText(3), QStringLiteral("Purge Input"));
+    QCOMPARE(w.trace2Data()[2], 1.0f);
+    QCOMPARE(c.labelText(3), QStringLiteral("Purge Input"));
     // OFF sits level with 0 on the right axis and ON level with 1, right of the plot.
-    const QRectF plot = c.PlotAreaRect();
-    QCOMPARE(c.LabelRect(1).center().y(), plot.bottom());
-    QVERIFY(std::fabs(c.LabelRect(2).center().y() - plot.center().y()) <= 0.5);
-    QVERIFY(c.LabelRect(1).left() > plot.right());
+    const QRectF plot = c.plotAreaRect();
+    QCOMPARE(c.labelRect(1).center().y(), plot.bottom());
+    QVERIFY(std::fabs(c.labelRect(2).center().y() - plot.center().y()) <= 0.5);
+    QVERIFY(c.labelRect(1).left() > plot.right());
 
     h.click("optTrace2TPS");
-    QVERIFY(!c.LabelShown(1) && !c.LabelShown(2) && !c.LabelShown(3));
-    QCOMPARE(c.LabelText(3), QString());
-    QVERIFY(c.AxisShown(kY2));
+    QVERIFY(!c.labelShown(1) && !c.labelShown(2) && !c.labelShown(3));
+    QCOMPARE(c.labelText(3), QString());
+    QVERIFY(c.axisShown(kY2));
     QCOMPARE(range(c, kY2).high, 100.0);
-    QCOMPARE(c.AxisTitle(kY2), QStringLiteral("TPS (%)"));
+    QCOMPARE(c.axisTitle(kY2), QStringLiteral("TPS (%)"));
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
 }
 
@@ -401,9 +401,9 @@ void TestChartWindow::sameQuantityOnBothAxes() {
     Harness h;
     FrmChart1& w = h.open();
     h.click("optTrace2RPM");
-    QCOMPARE(h.chart().AxisTitle(kY), QStringLiteral("RPM"));
-    QCOMPARE(h.chart().AxisTitle(kY2), QStringLiteral("RPM"));
-    QCOMPARE(w.Trace1Data(), w.Trace2Data());
+    QCOMPARE(h.chart().axisTitle(kY), QStringLiteral("RPM"));
+    QCOMPARE(h.chart().axisTitle(kY2), QStringLiteral("RPM"));
+    QCOMPARE(w.trace1Data(), w.trace2Data());
 }
 
 void TestChartWindow::newMaximumUsedByNextChoice() {
@@ -426,7 +426,7 @@ void TestChartWindow::timeScalesAndScrolling() {
     ChartControl& c = h.chart();
     auto* scr = h.child<QScrollBar>("scrChart2D1");
     h.click("optTimeScale1");
-    QCOMPARE(w.WindowWidth(), 15.0f);
+    QCOMPARE(w.windowWidth(), 15.0f);
     QCOMPARE(range(c, kX).low, 16192.5);
     QCOMPARE(range(c, kX).high, 16200.0);
     QCOMPARE(scr->pageStep(), 30);
@@ -483,7 +483,7 @@ void TestChartWindow::seriesHoldsTheWindowAndItsEdges() {
         QCOMPARE(outside([&](QPointF p) { return p.x() > high; }), after);
         QCOMPARE(points.size(), inside + before + after);
     }
-    QCOMPARE(c.DrawnPointCount(1), kDataRows);
+    QCOMPARE(c.drawnPointCount(1), kDataRows);
 }
 
 void TestChartWindow::scrollingKeepsMarker() {
@@ -492,7 +492,7 @@ void TestChartWindow::scrollingKeepsMarker() {
     FrmChart1& w = h.open();
     h.click("optTimeScale2");
     h.clickRow(2695);
-    const float marked = w.MarkerTime();
+    const float marked = w.markerTime();
     QCOMPARE(marked, h.data.at(Column::ElapsedTime, 2695));
     QVERIFY(h.text("lblMarkerTrace1") != QString());
     h.child<QScrollBar>("scrChart2D1")->setValue(1000);
@@ -501,7 +501,7 @@ void TestChartWindow::scrollingKeepsMarker() {
     QCOMPARE(h.text("lblMarkerTrace1"), QString());
     QCOMPARE(h.text("lblMarkerTrace2"), QString());
     QCOMPARE(h.text("lblStatus"), QString());
-    QCOMPARE(w.MarkerTime(), marked);
+    QCOMPARE(w.markerTime(), marked);
     // ...to which a time scale brings the window back.
     h.click("optTimeScale1");
     QCOMPARE(h.child<QScrollBar>("scrChart2D1")->value(), static_cast<int>(std::nearbyint(marked)));
@@ -516,7 +516,7 @@ void TestChartWindow::clickReadsSample() {
     h.child<QScrollBar>("scrChart2D1")->setValue(185);
     h.clickRow(row);
     const float t = h.data.at(Column::ElapsedTime, row);
-    QCOMPARE(w.MarkerTime(), t);
+    QCOMPARE(w.markerTime(), t);
     QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("183.0 Sec "));
     QCOMPARE(h.text("lblMarkerTrace1"),
              QString::number(static_cast<int>(h.data.at(Column::RPM, row))));
@@ -524,8 +524,8 @@ void TestChartWindow::clickReadsSample() {
              QString::number(std::nearbyint(h.data.at(Column::VSS, row) * 0.621388f)));
     QCOMPARE(h.text("lblStatus"), QStringLiteral("Ready"));
     // The marker stands where the click was.
-    QVERIFY(h.chart().TimeMarkerDrawn());
-    QVERIFY(std::fabs(h.chart().TimeMarker() - t) < 0.05);
+    QVERIFY(h.chart().timeMarkerDrawn());
+    QVERIFY(std::fabs(h.chart().timeMarker() - t) < 0.05);
     // A trace choice leaves the read-out; the next click uses the new pattern.
     h.click("optTrace2ArmIn");
     QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("183.0 Sec "));
@@ -558,17 +558,17 @@ void TestChartWindow::clickOutsidePlotFindsNoPoint() {
     FrmChart1& w = h.open();
     h.clickRow(2600);
     QVERIFY(h.text("lblStatus") != QString());
-    const float marked = w.MarkerTime();
-    const double before = h.chart().TimeMarker();
+    const float marked = w.markerTime();
+    const double before = h.chart().timeMarker();
     // Below the plot, on the time axis labels: a time, but no sample.
-    const QRectF plot = h.chart().PlotAreaRect();
+    const QRectF plot = h.chart().plotAreaRect();
     h.clickAt(QPoint(qRound(plot.left() + plot.width() / 4), qRound(plot.bottom() + 20)));
     QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("Sec "));
     QCOMPARE(h.text("lblMarkerTrace1"), QString());
     QCOMPARE(h.text("lblMarkerTrace2"), QString());
     QCOMPARE(h.text("lblStatus"), QString());
-    QCOMPARE(w.MarkerTime(), marked);
-    QVERIFY(h.chart().TimeMarker() != before);  // the marker still moved
+    QCOMPARE(w.markerTime(), marked);
+    QVERIFY(h.chart().timeMarker() != before);  // the marker still moved
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
 }
 
@@ -577,12 +577,12 @@ void TestChartWindow::rightClickChangesNothing() {
     FrmChart1& w = h.open();
     h.clickRow(2600);
     const QString time = h.text("lblMarkerTime");
-    const double marker = h.chart().TimeMarker();
+    const double marker = h.chart().timeMarker();
     h.clickRow(2400, Qt::RightButton);
     h.clickRow(2400, Qt::MiddleButton);
     QCOMPARE(h.text("lblMarkerTime"), time);
-    QCOMPARE(h.chart().TimeMarker(), marker);
-    QCOMPARE(w.MarkerTime(), h.data.at(Column::ElapsedTime, 2600));
+    QCOMPARE(h.chart().timeMarker(), marker);
+    QCOMPARE(w.markerTime(), h.data.at(Column::ElapsedTime, 2600));
 }
 
 void TestChartWindow::resetTimeDisplay() {
@@ -593,7 +593,7 @@ void TestChartWindow::resetTimeDisplay() {
     h.clickRow(1000);  // 100.0 s
     QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("100.0 Sec "));
     h.child<QPushButton>("cmdReset")->click();
-    QCOMPARE(w.TimeZero(), 100.0f);
+    QCOMPARE(w.timeZero(), 100.0f);
     QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("0.000 Sec "));
     h.clickRow(1125);  // 112.5 s
     QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("12.5 Sec "));
@@ -605,7 +605,7 @@ void TestChartWindow::resetBeforeAnyClick() {
     Harness h;
     FrmChart1& w = h.open();
     h.child<QPushButton>("cmdReset")->click();
-    QCOMPARE(w.TimeZero(), 270.0f);
+    QCOMPARE(w.timeZero(), 270.0f);
     h.clickRow(2600);  // 260 s
     QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("-10.0 Sec "));
 }
@@ -617,13 +617,13 @@ void TestChartWindow::twipsRoundTrip() {
     const double tx = w.twipsPerPixelX();
     QCOMPARE(tx, 1440.0 / w.logicalDpiX());
     h.click("optTimeScale1");
-    const QPointF p = h.chart().DataToPixel(1, h.data.at(Column::ElapsedTime, 2650), 0);
+    const QPointF p = h.chart().dataToPixel(1, h.data.at(Column::ElapsedTime, 2650), 0);
     w.Chart2D1_MouseDown(1, 0, qRound(p.x()) * tx, 100 * w.twipsPerPixelY());
-    QCOMPARE(w.MarkerTime(), h.data.at(Column::ElapsedTime, 2650));
+    QCOMPARE(w.markerTime(), h.data.at(Column::ElapsedTime, 2650));
     // Shift state is ignored.
-    w.Chart2D1_MouseDown(1, 7, qRound(h.chart().DataToPixel(1, 266.0, 0).x()) * tx,
+    w.Chart2D1_MouseDown(1, 7, qRound(h.chart().dataToPixel(1, 266.0, 0).x()) * tx,
                          100 * w.twipsPerPixelY());
-    QCOMPARE(w.MarkerTime(), 266.0f);
+    QCOMPARE(w.markerTime(), 266.0f);
 }
 
 void TestChartWindow::maxRpmPrompt() {
@@ -776,28 +776,29 @@ void TestChartWindow::hostileData() {
     for (const char* o : options) {
         h.click(o);
         w.repaint();
-        h.clickAt(h.chart().PlotAreaRect().center().toPoint());
+        h.clickAt(h.chart().plotAreaRect().center().toPoint());
     }
     auto* scr = h.child<QScrollBar>("scrChart2D1");
     scr->triggerAction(QAbstractSlider::SliderToMinimum);
     scr->triggerAction(QAbstractSlider::SliderPageStepAdd);
     w.repaint();
     h.child<QPushButton>("cmdReset")->click();
-    h.clickAt(h.chart().PlotAreaRect().center().toPoint());
+    h.clickAt(h.chart().plotAreaRect().center().toPoint());
     QImage image(400, 300, QImage::Format_ARGB32);
     image.fill(Qt::white);
-    h.chart().DrawToDevice(&image, 3, 5, 0, 0, 300, 400);
+    h.chart().drawToDevice(&image, DrawContent::WholeChart, DrawFit::FitToRectangle, 0, 0, 300,
+                           400);
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
     if (kind == 3 || kind == 4) {
-        QCOMPARE(w.TotalSpan(), 0.0f);
+        QCOMPARE(w.totalSpan(), 0.0f);
         QCOMPARE(scr->maximum(), 0);
         QCOMPARE(range(h.chart(), kX).low, 0.0);
         QCOMPARE(range(h.chart(), kX).high, 0.0);
         // The chart still draws a time axis of some width.
-        QVERIFY(h.chart().DrawnAxisRange(kX).high > h.chart().DrawnAxisRange(kX).low);
+        QVERIFY(h.chart().drawnAxisRange(kX).high > h.chart().drawnAxisRange(kX).low);
     }
     if (kind == 0) {
-        QVERIFY(h.chart().DrawnPointCount(1) < kDataRows);
+        QVERIFY(h.chart().drawnPointCount(1) < kDataRows);
     }
 }
 
@@ -809,8 +810,8 @@ void TestChartWindow::longLogOverflows() {
     h.dialogs.expectErrorBox(QStringLiteral("Overflow"), MsgResult::Ignore);
     FrmChart1& w = h.open();
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
-    QCOMPARE(w.TotalSpan(), 2.7e9f);
-    QVERIFY(h.chart().TimeMarker() == 2.7e9);
+    QCOMPARE(w.totalSpan(), 2.7e9f);
+    QVERIFY(h.chart().timeMarker() == 2.7e9);
     QVERIFY(h.child<QRadioButton>("optTimeScale3")->isChecked());
     QVERIFY(h.child<QRadioButton>("optTrace2Stage1PWM")->isVisible());  // step 16 still ran
     // Retry repeats the step, and fails again.
@@ -818,7 +819,7 @@ void TestChartWindow::longLogOverflows() {
     h.dialogs.expectErrorBox(QStringLiteral("Overflow"), MsgResult::Abort);
     h.click("optTimeScale1");
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
-    QCOMPARE(w.WindowWidth(), 15.0f);
+    QCOMPARE(w.windowWidth(), 15.0f);
 }
 
 void TestChartWindow::longLogAbortEndsLoad() {
@@ -828,7 +829,7 @@ void TestChartWindow::longLogAbortEndsLoad() {
     h.dialogs.expectErrorBox(QStringLiteral("Overflow"), MsgResult::Abort);
     FrmChart1& w = h.open();
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
-    QCOMPARE(w.TotalSpan(), 35100.0f);
+    QCOMPARE(w.totalSpan(), 35100.0f);
     // The load ended at the scroll bar: no time scale chosen, stage options left as designed.
     QVERIFY(!h.child<QRadioButton>("optTimeScale3")->isChecked());
     QVERIFY(h.child<QRadioButton>("optTrace2Stage1PWM")->isVisible());
@@ -844,7 +845,7 @@ void TestChartWindow::viewChartEmptyBuffer() {
                             [&] { QCOMPARE(stops, 1); });
     ViewChartCommand cmd(h.services(), [&] { ++stops; });
     cmd.setRunWindow([&](FrmChart1&) { opened = true; });
-    cmd.mnuViewChart_Click();
+    cmd.run();
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
     QCOMPARE(stops, 1);
     QVERIFY(!opened);
@@ -865,11 +866,11 @@ void TestChartWindow::viewChartOpensModalWindow() {
         QCOMPARE(w.windowModality(), Qt::ApplicationModal);
         QCOMPARE(w.parentWidget(), &owner);
         QCOMPARE(QApplication::activeModalWidget(), &w);
-        QCOMPARE(w.TotalSpan(), 270.0f);  // loaded
+        QCOMPARE(w.totalSpan(), 270.0f);  // loaded
         QCOMPARE(w.findChild<QLabel*>(QStringLiteral("lblMarkerTime"))->text(),
                  QStringLiteral("Sec "));
     });
-    cmd.mnuViewChart_Click();
+    cmd.run();
     QVERIFY(ran);
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
     // Through exec(): Exit ends the modal loop and the window is gone.
@@ -879,7 +880,7 @@ void TestChartWindow::viewChartOpensModalWindow() {
         QVERIFY(w != nullptr);
         w->findChild<QPushButton*>(QStringLiteral("cmdExit"))->click();
     });
-    real.mnuViewChart_Click();
+    real.run();
     QCOMPARE(owner.findChildren<FrmChart1*>().size(), 0);
 }
 
@@ -918,10 +919,11 @@ void TestChartWindow::drawToDevice() {
     Harness h;
     h.open();
     h.click("optTrace2Stage1Trig");
-    const QSize before = h.chart().PlotAreaSize();
+    const QSize before = h.chart().plotAreaSize();
     QImage image(1200, 900, QImage::Format_ARGB32);
     image.fill(Qt::black);
-    h.chart().DrawToDevice(&image, 3, 5, 50, 100, 800, 1000);
+    h.chart().drawToDevice(&image, DrawContent::WholeChart, DrawFit::FitToRectangle, 50, 100, 800,
+                           1000);
     // Outside the rectangle nothing was drawn; inside, the chart with the red trace but no
     // background of its own, and nothing at all in the heading band at the rectangle's top
     // (1000 twips: 67 pixels of this 96 dpi image).
@@ -945,18 +947,20 @@ void TestChartWindow::drawToDevice() {
     }
     QVERIFY(red > 50);
     // The window's own chart is as it was.
-    QCOMPARE(h.chart().PlotAreaSize(), before);
-    QCOMPARE(h.chart().LabelPosition(1).x(), before.width() + 10);
+    QCOMPARE(h.chart().plotAreaSize(), before);
+    QCOMPARE(h.chart().labelPosition(1).x(), before.width() + 10);
 }
 
 void TestChartWindow::drawToDeviceRefusesOtherModes() {
     Harness h;
     h.open();
     QImage image(100, 100, QImage::Format_ARGB32);
+    // Content and fit arrive as the chart's mode codes (3 whole chart, 5 fit to rectangle).
     for (const auto& [a, b, hh, ww] : {std::tuple{1, 5, 10, 10}, std::tuple{3, 1, 10, 10},
                                        std::tuple{3, 5, 0, 10}, std::tuple{3, 5, 10, -1}}) {
         try {
-            h.chart().DrawToDevice(&image, a, b, 0, 0, hh, ww);
+            h.chart().drawToDevice(&image, static_cast<DrawContent>(a), static_cast<DrawFit>(b), 0,
+                                   0, hh, ww);
             QFAIL("accepted");
         } catch (const AppError& e) {
             QCOMPARE(e.description(), QStringLiteral("Invalid property value"));

@@ -144,8 +144,8 @@ void TestPrintOutput::onOffLabelsOnThePage() {
     // Both right of the plot, as on screen.
     QVERIFY(off->box.left() > zero->box.right() + 0.8 * height);
     // The window's own labels are placed for the screen again.
-    const QSize plot = h.chart().PlotAreaSize();
-    QCOMPARE(h.chart().LabelPosition(1), QPoint(plot.width() + 10, plot.height() - 35));
+    const QSize plot = h.chart().plotAreaSize();
+    QCOMPARE(h.chart().labelPosition(1), QPoint(plot.width() + 10, plot.height() - 35));
 }
 
 void TestPrintOutput::printReplacesFileWhenComplete() {

@@ -50,8 +50,8 @@ void settle(QWidget& w) {
 void clickSample(FrmChart1& w, const DataBuffer& data, int row,
                  Qt::MouseButton button = Qt::LeftButton) {
     ChartControl& c = w.chart();
-    const QPointF p = c.DataToPixel(1, data.at(Column::ElapsedTime, row), 0);
-    const QPoint at(qRound(p.x()), qRound(c.PlotAreaRect().center().y()));
+    const QPointF p = c.dataToPixel(1, data.at(Column::ElapsedTime, row), 0);
+    const QPoint at(qRound(p.x()), qRound(c.plotAreaRect().center().y()));
     QMouseEvent press(QEvent::MouseButtonPress, at, c.viewport()->mapToGlobal(at), button, button,
                       Qt::NoModifier);
     QApplication::sendEvent(c.viewport(), &press);
