@@ -21,12 +21,12 @@
 #include <cstdlib>
 
 #include "app/help_window.h"
+#include "app/main_window_monitor_host.h"
 #include "app/shell_commands.h"
 #include "chart/chart_print.h"
 #include "chart/comment_command.h"
 #include "chart/view_chart_command.h"
 #include "common/program_paths.h"
-#include "common/rounding.h"
 #include "core/app_error.h"
 #include "core/error_trap.h"
 #include "core/user_dialogs.h"
@@ -86,10 +86,10 @@ FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
     buildMenus();
     buildCentralArea();
     // The monitor owns RealTimeActive and tells the link about it.
+    monitorHost_ = std::make_unique<MainWindowMonitorHost>(*framBuffer_, abortRequested_);
     monitor_ = std::make_unique<RealTimeMonitor>(RealTimeMonitorServices{
-        *controller_, *fraRealTimeData_, settings_, *services_.dialogs,
-        [this] { framBuffer_->clearFramBuffer(); }, [this] { return abortRequested_; }});
-    stopMonitor_ = [this] { monitor_->cmdCloseRealTimeData_Click(); };
+        *controller_, *fraRealTimeData_, settings_, *services_.dialogs, *monitorHost_});
+    stopMonitor_ = [this] { monitor_->stop(); };
     wireRecording();
     // Closing may happen while a command is suspended in one of its pauses; returning to it would
     // let it reopen the port and carry on behind a closed window. So the program ends right here:
@@ -308,7 +308,7 @@ void FrmMain::Form_Load() {
         settings_.speedoMax =
             store_.readSingle(settings_keys::kSpeedoMax, settings_defaults::kSpeedoMax);
     });
-    trap.run([&] { applyDialLimits(); });
+    trap.run([&] { fraRealTimeData_->applyDialSettings(settings_); });
     trap.run([&] {  // 15.
         settings_.tpsPercentDisplay = store_.readBool(settings_keys::kTpsPercentDisplay,
                                                       settings_defaults::kTpsPercentDisplay);
@@ -338,18 +338,6 @@ void FrmMain::Form_Load() {
         dataBuffer_->controllerVersion.clear();
         controller_->clearIdentity();
     });
-}
-
-void FrmMain::applyDialLimits() {
-    // The tachometer dial counts thousands, to one decimal; the speedometer takes whole numbers.
-    dialLimits_.tachRedline =
-        static_cast<float>(roundHalfEven(static_cast<double>(settings_.tachRedline) / 1000.0, 1));
-    dialLimits_.tachMax =
-        static_cast<float>(roundHalfEven(static_cast<double>(settings_.tachMax) / 1000.0, 1));
-    dialLimits_.speedoRedline = static_cast<float>(wholePart(settings_.speedoRedline));
-    dialLimits_.speedoMax = static_cast<float>(wholePart(settings_.speedoMax));
-    fraRealTimeData_->setDialLimits(dialLimits_.tachRedline, dialLimits_.tachMax,
-                                    dialLimits_.speedoRedline, dialLimits_.speedoMax);
 }
 
 qint16 FrmMain::portNumber() const {
@@ -488,7 +476,7 @@ void FrmMain::mnuViewRealTime_Click() {
     // Chosen while a poll cycle is suspended in a yield: runs once that cycle is over.
     link_->runWhenIdle([this] {
         const bool wasActive = monitor_->realTimeActive();
-        monitor_->mnuViewRealTime_Click();
+        monitor_->start();
         if (!wasActive && monitor_->realTimeActive()) {
             stripChart_->clear();  // the last minute of this run, not of one before
         }
@@ -503,7 +491,7 @@ void FrmMain::mnuRealTimeDisplayOptions_Click() {
         FrmDisplayOptions frmDisplayOptions(
             DisplayOptionsServices{settings_, store_, *fraRealTimeData_, dialogs()}, this);
         frmDisplayOptions.exec();
-        applyDialLimits();  // the window's record of the dials follows the edited settings
+        fraRealTimeData_->applyDialSettings(settings_);
     });
 }
 
