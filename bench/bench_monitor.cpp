@@ -147,12 +147,15 @@ int main(int argc, char* argv[]) {
     if (!hidden) {
         panel.show();
     }
-    bool abort = false;
-    RealTimeMonitor monitor(
-        RealTimeMonitorServices{controller, panel, settings, dialogs, {}, [&] { return abort; }});
+    // Nothing to clear here, and Esc is never pressed.
+    struct : MonitorHost {
+        void clearFramBuffer() override {}
+        bool abortRequested() const override { return false; }
+    } host;
+    RealTimeMonitor monitor(RealTimeMonitorServices{controller, panel, settings, dialogs, host});
     monitor.tmrDataRead().stop();  // cycles back to back, timed one by one
 
-    monitor.mnuViewRealTime_Click();
+    monitor.start();
     if (hidden) {
         panel.hide();
     }
@@ -162,7 +165,7 @@ int main(int argc, char* argv[]) {
     }
     QApplication::processEvents();
     for (int i = 0; i < 5; ++i) {  // warm-up: the port opens, the panel lays out and paints
-        monitor.tmrDataRead_Timer();
+        monitor.pollCycle();
         QApplication::processEvents();
     }
 
@@ -179,7 +182,7 @@ int main(int argc, char* argv[]) {
             const qint64 waited = port.waitedUs;
             clock.markProcessed();
             const qint64 start = nowUs();
-            monitor.tmrDataRead_Timer();
+            monitor.pollCycle();
             const qint64 end = nowUs();
             clock.noteGap();  // the stretch from the cycle's last pause to its end
             f.ms.push_back(static_cast<double>(end - start) / 1000.0);
@@ -320,7 +323,7 @@ int main(int argc, char* argv[]) {
         "  (load average while measuring matters: the machine's other work preempts the "
         "UI thread)\n");
 
-    monitor.cmdCloseRealTimeData_Click();
+    monitor.stop();
     sim.terminate();
     sim.waitForFinished(3000);
 

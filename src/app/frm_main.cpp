@@ -13,12 +13,12 @@
 
 #include "app/closing_dialogs.h"
 #include "app/help_window.h"
+#include "app/main_window_monitor_host.h"
 #include "app/shell_commands.h"
 #include "chart/chart_print.h"
 #include "chart/comment_command.h"
 #include "chart/view_chart_command.h"
 #include "common/program_paths.h"
-#include "common/rounding.h"
 #include "core/app_error.h"
 #include "core/error_trap.h"
 #include "core/user_dialogs.h"
@@ -70,10 +70,10 @@ FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
     buildMenus();
     buildCentralArea();
     // The monitor owns RealTimeActive and tells the link about it.
+    monitorHost_ = std::make_unique<MainWindowMonitorHost>(*framBuffer_, abortRequested_);
     monitor_ = std::make_unique<RealTimeMonitor>(RealTimeMonitorServices{
-        *controller_, *fraRealTimeData_, settings_, *services_.dialogs,
-        [this] { framBuffer_->clearFramBuffer(); }, [this] { return abortRequested_; }});
-    stopMonitor_ = [this] { monitor_->cmdCloseRealTimeData_Click(); };
+        *controller_, *fraRealTimeData_, settings_, *services_.dialogs, *monitorHost_});
+    stopMonitor_ = [this] { monitor_->stop(); };
     wireRecording();
     // Every setting was saved when it changed, so ending is leaving the event loop. A command
     // suspended in one of its pauses when the window closed first winds down (see closeEvent).
@@ -148,7 +148,7 @@ void FrmMain::loadDialSettings(ErrorTrap& trap) {
         settings_.speedoMax =
             store_.readSingle(settings_keys::kSpeedoMax, settings_defaults::kSpeedoMax);
     });
-    trap.run([&] { applyDialLimits(); });
+    trap.run([&] { fraRealTimeData_->applyDialSettings(settings_); });
 }
 
 void FrmMain::loadDisplaySettings(ErrorTrap& trap) {
@@ -176,18 +176,6 @@ void FrmMain::loadDisplaySettings(ErrorTrap& trap) {
         settings_.maxRPMDisplay = std::clamp(settings_.maxRPMDisplay, kMaxRPMLow, kMaxRPMHigh);
         settings_.maxVSSDisplay = std::clamp(settings_.maxVSSDisplay, kMaxVSSLow, kMaxVSSHigh);
     });
-}
-
-void FrmMain::applyDialLimits() {
-    // The tachometer dial counts thousands, to one decimal; the speedometer takes whole numbers.
-    dialLimits_.tachRedline =
-        static_cast<float>(roundHalfEven(static_cast<double>(settings_.tachRedline) / 1000.0, 1));
-    dialLimits_.tachMax =
-        static_cast<float>(roundHalfEven(static_cast<double>(settings_.tachMax) / 1000.0, 1));
-    dialLimits_.speedoRedline = static_cast<float>(wholePart(settings_.speedoRedline));
-    dialLimits_.speedoMax = static_cast<float>(wholePart(settings_.speedoMax));
-    fraRealTimeData_->setDialLimits(dialLimits_.tachRedline, dialLimits_.tachMax,
-                                    dialLimits_.speedoRedline, dialLimits_.speedoMax);
 }
 
 void FrmMain::mnuClearControllerBuffer_Click() {
@@ -237,7 +225,7 @@ void FrmMain::mnuPrintSetup_Click() {
 }
 
 void FrmMain::mnuEditComment_Click() {
-    tarvik::mnuEditComment_Click(dialogs(), *dataBuffer_);
+    runEditComment(dialogs(), *dataBuffer_);
 }
 
 bool FrmMain::realTimeActive() const {
@@ -248,7 +236,7 @@ void FrmMain::mnuViewRealTime_Click() {
     // Chosen while a poll cycle is suspended in a yield: runs once that cycle is over.
     link_->runWhenIdle([this] {
         const bool wasActive = monitor_->realTimeActive();
-        monitor_->mnuViewRealTime_Click();
+        monitor_->start();
         if (!wasActive && monitor_->realTimeActive()) {
             stripChart_->clear();  // the last minute of this run, not of one before
         }
@@ -263,7 +251,7 @@ void FrmMain::mnuRealTimeDisplayOptions_Click() {
         FrmDisplayOptions frmDisplayOptions(
             DisplayOptionsServices{settings_, store_, *fraRealTimeData_, dialogs()}, this);
         frmDisplayOptions.exec();
-        applyDialLimits();  // the window's record of the dials follows the edited settings
+        fraRealTimeData_->applyDialSettings(settings_);
     });
 }
 

@@ -30,6 +30,7 @@ class UserDialogs;
 class SettingsBacking;
 class RealTimePanel;
 class RealTimeMonitor;
+class MonitorHost;
 class SerialPort;
 class Clock;
 class SerialLink;
@@ -90,14 +91,9 @@ public:
     const Branding& branding() const { return services_.branding; }
     UserDialogs& dialogs() { return *services_.dialogs; }
 
-    /// Dial limits as applied to the tachometer (thousands) and speedometer.
-    struct DialLimits {
-        float tachRedline = 0, tachMax = 0, speedoRedline = 0, speedoMax = 0;
-    };
-    const DialLimits& dialLimits() const { return dialLimits_; }
     /// The real-time panel fraRealTimeData (hidden at load).
     RealTimePanel& realTimePanel() { return *fraRealTimeData_; }
-    /// The real-time monitor: its start, poll cycle and stop (cmdCloseRealTimeData_Click).
+    /// The real-time monitor: its start, poll cycle and stop.
     RealTimeMonitor& realTimeMonitor() { return *monitor_; }
     /// The recorder of live readings (View > "Record Real Time Data").
     LiveRecorder& liveRecorder() { return *recorder_; }
@@ -180,7 +176,6 @@ private:
     void buildMenus();
     void buildPortFrame();
     void buildCentralArea();
-    void applyDialLimits();
     void wireRecording();
     void fillRecentRecordings();
     void updateStripChartVisibility();
@@ -206,6 +201,7 @@ private:
     std::unique_ptr<Clock> ownClock_;
     std::unique_ptr<SerialLink> link_;
     std::unique_ptr<Controller> controller_;
+    std::unique_ptr<MonitorHost> monitorHost_;
     std::unique_ptr<RealTimeMonitor> monitor_;
     std::unique_ptr<LiveRecorder> recorder_;
     std::unique_ptr<QPrinter> printer_;
@@ -213,7 +209,6 @@ private:
 
     bool abortRequested_ = false;
     QString baseTitle_;
-    DialLimits dialLimits_;
     bool keyPreview_ = false;
 
     std::function<void()> closePort_;

@@ -72,41 +72,47 @@ namespace {
 
 enum class Section { Header, Splash, Brand, Done };
 
-BrandingRead parseBytes(QByteArrayView data, bool moreBeyond) {
-    using namespace branding_limits;
-    BrandingRead result;
+// Drops the byte order mark an editor that marks UTF-8 puts first; without this the first
+// "!" would not be seen. Returns whether the file is UTF-8.
+bool dropUtf8Mark(QByteArrayView& data) {
+    if (!data.startsWith("\xEF\xBB\xBF")) {
+        return false;
+    }
+    data = data.sliced(3);
+    return true;
+}
 
+// The next line from pos (LF, CR LF or a lone CR ends it), cut to the longest line kept; pos
+// moves past its end.
+QByteArrayView nextLine(QByteArrayView data, qsizetype& pos) {
+    const qsizetype size = data.size();
+    qsizetype end = pos;
+    while (end < size && data[end] != '\n' && data[end] != '\r') {
+        ++end;
+    }
+    const QByteArrayView raw =
+        data.sliced(pos, std::min(end - pos, branding_limits::kMaxLineChars));
+    pos = end;
+    if (pos < size) {
+        const bool cr = data[pos] == '\r';
+        ++pos;
+        if (cr && pos < size && data[pos] == '\n') {
+            ++pos;
+        }
+    }
+    return raw;
+}
+
+// Sorts the file's lines into their sections: header lines starting with "!", the splash
+// lines up to the next "!" line, then the brand lines up to the one after.
+struct LineSorter {
+    BrandingRead& result;
     bool utf8 = false;
-    if (data.startsWith("\xEF\xBB\xBF")) {
-        // Saved by an editor that marks UTF-8; without this the first "!" would not be seen.
-        utf8 = true;
-        data = data.sliced(3);
-    }
-    if (moreBeyond) {
-        // The last line was cut by the size limit: it is not a line of the file.
-        const qsizetype lastEnd = std::max(data.lastIndexOf('\n'), data.lastIndexOf('\r'));
-        data = data.first(lastEnd + 1);
-    }
-
     Section section = Section::Header;
     qsizetype brandLineCount = 0;
-    qsizetype pos = 0;
-    const qsizetype size = data.size();
-    while (pos < size && section != Section::Done) {
-        qsizetype end = pos;
-        while (end < size && data[end] != '\n' && data[end] != '\r') {
-            ++end;
-        }
-        const QByteArrayView raw = data.sliced(pos, std::min(end - pos, kMaxLineChars));
-        pos = end;
-        if (pos < size) {
-            // LF, CR LF or a lone CR ends the line.
-            const bool cr = data[pos] == '\r';
-            ++pos;
-            if (cr && pos < size && data[pos] == '\n') {
-                ++pos;
-            }
-        }
+
+    void take(QByteArrayView raw) {
+        using branding_limits::kMaxLinesKept;
         const bool separator = !raw.isEmpty() && raw[0] == '!';
         auto text = [&] { return utf8 ? QString::fromUtf8(raw) : fromWindows1252(raw); };
         switch (section) {
@@ -138,11 +144,26 @@ BrandingRead parseBytes(QByteArrayView data, bool moreBeyond) {
                 break;
         }
     }
+};
 
-    if (moreBeyond && section != Section::Done) {
+BrandingRead parseBytes(QByteArrayView data, bool moreBeyond) {
+    BrandingRead result;
+    LineSorter sorter{result};
+    sorter.utf8 = dropUtf8Mark(data);
+    if (moreBeyond) {
+        // The last line was cut by the size limit: it is not a line of the file.
+        const qsizetype lastEnd = std::max(data.lastIndexOf('\n'), data.lastIndexOf('\r'));
+        data = data.first(lastEnd + 1);
+    }
+    qsizetype pos = 0;
+    while (pos < data.size() && sorter.section != Section::Done) {
+        sorter.take(nextLine(data, pos));
+    }
+
+    if (moreBeyond && sorter.section != Section::Done) {
         result.problems << BrandingProblem::TooLarge;
     }
-    if (section == Section::Header || section == Section::Splash) {
+    if (sorter.section == Section::Header || sorter.section == Section::Splash) {
         result.problems << BrandingProblem::NoSeparator;
     }
     if (result.splashLineCount < kSplashLinesUsed) {

@@ -38,6 +38,33 @@ QFont arial(double points, bool bold = false, bool italic = false) {
     f.setItalic(italic);
     return f;
 }
+
+const QColor kAccent(176, 24, 32);
+
+QFrame* makeFrame(QWidget* parent) {
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(QStringLiteral("fraSplash"));
+    frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    frame->setLineWidth(2);
+    frame->setAutoFillBackground(true);
+    QPalette pal = frame->palette();
+    pal.setColor(QPalette::Window, QColor(250, 250, 247));
+    pal.setColor(QPalette::WindowText, QColor(24, 32, 48));
+    frame->setPalette(pal);
+    return frame;
+}
+
+// The accent line above the version.
+QFrame* makeRule(QWidget* parent) {
+    auto* rule = new QFrame(parent);
+    rule->setFrameStyle(QFrame::HLine | QFrame::Plain);
+    rule->setFixedHeight(2);
+    rule->setLineWidth(2);
+    QPalette rulePalette = rule->palette();
+    rulePalette.setColor(QPalette::WindowText, kAccent);
+    rule->setPalette(rulePalette);
+    return rule;
+}
 }  // namespace
 
 FrmSplash::FrmSplash(UserDialogs& dialogs, QString folder, QWidget* parent)
@@ -55,18 +82,19 @@ void FrmSplash::build() {
     setFixedSize(kWidth, kHeight);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-
-    fraSplash_ = new QFrame(this);
-    fraSplash_->setObjectName(QStringLiteral("fraSplash"));
-    fraSplash_->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    fraSplash_->setLineWidth(2);
-    fraSplash_->setAutoFillBackground(true);
-    QPalette pal = fraSplash_->palette();
-    pal.setColor(QPalette::Window, QColor(250, 250, 247));
-    pal.setColor(QPalette::WindowText, QColor(24, 32, 48));
-    fraSplash_->setPalette(pal);
+    fraSplash_ = makeFrame(this);
     outer->addWidget(fraSplash_);
+    buildLabels();
+    layOutFrame(makeRule(fraSplash_));
 
+    tmrSplashUnload_ = new QTimer(this);
+    tmrSplashUnload_->setObjectName(QStringLiteral("tmrSplashUnload"));
+    tmrSplashUnload_->setInterval(kUnloadIntervalMs);
+    tmrSplashUnload_->setSingleShot(true);
+    connect(tmrSplashUnload_, &QTimer::timeout, this, &FrmSplash::tmrSplashUnload_Timer);
+}
+
+void FrmSplash::buildLabels() {
     imgLogo_ = new QLabel(fraSplash_);
     imgLogo_->setObjectName(QStringLiteral("imgLogo"));
     imgLogo_->setFixedSize(kLogoBox, kLogoBox);
@@ -85,17 +113,11 @@ void FrmSplash::build() {
     lblProductName_->setWordWrap(true);
     lblProductName_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPalette accent = lblProductName_->palette();
-    accent.setColor(QPalette::WindowText, QColor(176, 24, 32));
+    accent.setColor(QPalette::WindowText, kAccent);
     lblProductName_->setPalette(accent);
+}
 
-    auto* rule = new QFrame(fraSplash_);
-    rule->setFrameStyle(QFrame::HLine | QFrame::Plain);
-    rule->setFixedHeight(2);
-    rule->setLineWidth(2);
-    QPalette rulePalette = rule->palette();
-    rulePalette.setColor(QPalette::WindowText, QColor(176, 24, 32));
-    rule->setPalette(rulePalette);
-
+void FrmSplash::layOutFrame(QFrame* rule) {
     lblVersion_ = new QLabel(QStringLiteral("Version 2.0"), fraSplash_);
     lblVersion_->setObjectName(QStringLiteral("lblVersion"));
     lblVersion_->setFont(arial(10));
@@ -119,12 +141,6 @@ void FrmSplash::build() {
     grid->addWidget(rule, 2, 0, 1, 2);
     grid->addWidget(lblVersion_, 3, 0, 1, 2);
     grid->setColumnStretch(1, 1);
-
-    tmrSplashUnload_ = new QTimer(this);
-    tmrSplashUnload_->setObjectName(QStringLiteral("tmrSplashUnload"));
-    tmrSplashUnload_->setInterval(kUnloadIntervalMs);
-    tmrSplashUnload_->setSingleShot(true);
-    connect(tmrSplashUnload_, &QTimer::timeout, this, &FrmSplash::tmrSplashUnload_Timer);
 }
 
 void FrmSplash::Form_Load() {
@@ -132,12 +148,12 @@ void FrmSplash::Form_Load() {
     // The lines are applied in order, each a step of its own: a line the file lacks is one
     // error box, Abort leaves what was applied before it, and after Ignore that line's control
     // keeps its designed look.
-    trap.run([&] { readBrandingFile(); });                                         // 1-2.
-    trap.run([&] { lblCompanyName_->setText(requiredSplashLine(1)); });            // 3.
-    trap.run([&] { applyCompanyFont(FontPart::Family, requiredSplashLine(2)); });  // 4.
+    trap.run([&] { readBrandingFile(); });
+    trap.run([&] { lblCompanyName_->setText(requiredSplashLine(1)); });
+    trap.run([&] { applyCompanyFont(FontPart::Family, requiredSplashLine(2)); });
     trap.run([&] { applyCompanyFont(FontPart::Size, requiredSplashLine(3)); });
-    trap.run([&] { applyCompanyFont(FontPart::Style, requiredSplashLine(4)); });  // 5.
-    trap.run([&] {                                                                // 6.
+    trap.run([&] { applyCompanyFont(FontPart::Style, requiredSplashLine(4)); });
+    trap.run([&] {
         const QString logo = requiredSplashLine(5);
         if (!brandingNoLogo(logo)) {
             loadLogo(logo);

@@ -75,6 +75,8 @@ protected:
 
 private:
     void build();
+    void buildLabels();
+    void layOutFrame(QFrame* rule);
     enum class FontPart { Family, Size, Style };
 
     void readBrandingFile();

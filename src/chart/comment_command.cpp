@@ -10,7 +10,7 @@ void editComment(UserDialogs& dialogs, DataBuffer& data) {
     data.comment = dialogs.inputBox(kCommentPrompt, kCommentTitle, data.comment);
 }
 
-void mnuEditComment_Click(UserDialogs& dialogs, DataBuffer& data) {
+void runEditComment(UserDialogs& dialogs, DataBuffer& data) {
     ErrorTrap trap(dialogs);
     trap.run([&] { editComment(dialogs, data); });
 }

@@ -17,6 +17,6 @@ inline const QString kCommentTitle = QStringLiteral("Optional Information Entry/
 void editComment(UserDialogs& dialogs, DataBuffer& data);
 
 /// "Edit > Comment": editComment() under the error trap.
-void mnuEditComment_Click(UserDialogs& dialogs, DataBuffer& data);
+void runEditComment(UserDialogs& dialogs, DataBuffer& data);
 
 }  // namespace tarvik

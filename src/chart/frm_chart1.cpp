@@ -17,6 +17,7 @@
 #include "common/rounding.h"
 #include "core/error_trap.h"
 #include "core/user_dialogs.h"
+#include "link/controller_model.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 
@@ -121,7 +122,7 @@ void FrmChart1::Form_Load() {
         },
         // A QX-1 has no stage duty cycles to show.
         [&] {
-            const bool qx1 = data.controllerVersion == QLatin1String("QX-1");
+            const bool qx1 = controllerModelNamed(data.controllerVersion) == ControllerModel::QX1;
             traceButton("optTrace2Stage1PWM")->setVisible(!qx1);
             traceButton("optTrace2Stage2PWM")->setVisible(!qx1);
         },

@@ -100,7 +100,7 @@ float convertTraceValue(const TraceOption& option, float value) {
         case TraceConversion::None:
             return value;
         case TraceConversion::KmhToMph:
-            return value * kMphPerKmh;  // single times single, as the trace is kept
+            return value * kMphPerKmhSingle;  // single times single, as the trace is kept
         case TraceConversion::VoltsToAfr:
             return static_cast<float>(2.0 * static_cast<double>(value) + 10.0);
         case TraceConversion::BitMask:

@@ -4,6 +4,7 @@
 #include <array>
 #include <span>
 
+#include "link/controller_model.h"
 #include "logdata/data_buffer.h"
 
 namespace tarvik {
@@ -47,8 +48,8 @@ const std::array<TraceOption, kTraceOptionCount>& traceOptions();
 /// The option with this control name, or nullptr.
 const TraceOption* findTraceOption(const QString& control);
 
-/// The single-precision road speed factor from km/h to miles per hour.
-inline constexpr float kMphPerKmh = 0.621388f;
+/// The road speed factor from km/h to miles per hour in single precision, as traces are kept.
+inline constexpr float kMphPerKmhSingle = static_cast<float>(kMphPerKmh);
 
 /// One logged value as the option draws it.
 float convertTraceValue(const TraceOption& option, float value);

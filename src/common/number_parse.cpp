@@ -13,6 +13,15 @@ bool isBlank(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
 }
 
+// A sign may open the mantissa and the exponent.
+bool takeSign(char16_t u, std::string& out) {
+    if (u == u'+' || u == u'-') {
+        out.push_back(static_cast<char>(u));
+        return true;
+    }
+    return false;
+}
+
 // Gathers the leading number into plain ASCII, skipping blanks. Stops at the first character
 // that cannot continue the number, so a long tail of text costs nothing.
 std::string leadingNumberText(QStringView text, bool* hasDigits) {
@@ -29,8 +38,7 @@ std::string leadingNumberText(QStringView text, bool* hasDigits) {
         const char16_t u = c.unicode();
         if (state == State::Sign) {
             state = State::Mantissa;
-            if (u == u'+' || u == u'-') {
-                out.push_back(static_cast<char>(u));
+            if (takeSign(u, out)) {
                 continue;
             }
         }
@@ -55,8 +63,7 @@ std::string leadingNumberText(QStringView text, bool* hasDigits) {
         }
         if (state == State::ExpSign) {
             state = State::ExpDigits;
-            if (u == u'+' || u == u'-') {
-                out.push_back(static_cast<char>(u));
+            if (takeSign(u, out)) {
                 continue;
             }
         }

@@ -19,8 +19,8 @@ enum class StepResult {
     Aborted,  ///< it failed and the user chose Abort: run the exit path
 };
 
-/// The error trap of a routine. The routine is written as its numbered steps, each one call to
-/// step(); an error thrown inside a step is shown with ShowErrorBox, then Retry runs the same
+/// The error trap of a routine. The routine is written as its named steps, each one call to
+/// step(); an error thrown inside a step is shown with showErrorBox, then Retry runs the same
 /// step again, Ignore returns Ignored and Abort returns Aborted. After an abort every further
 /// step() returns Aborted at once without running, so a routine may test only where it must.
 class ErrorTrap {

@@ -15,8 +15,7 @@ BarGauge::BarGauge(QWidget* parent) : QWidget(parent) {
 }
 
 void BarGauge::setFaceText(const QString& text) {
-    faceText_ = text;
-    update();
+    gauge_style::setAndUpdate(*this, faceText_, text);
 }
 
 void BarGauge::setScale(double low, double high) {
@@ -27,43 +26,35 @@ void BarGauge::setSections(const std::vector<Section>& sections) {
     if (sections.empty()) {
         return;
     }
-    sections_ = sections;
-    update();
+    gauge_style::setAndUpdate(*this, sections_, sections);
 }
 
 void BarGauge::setLabels(const std::vector<double>& values) {
-    labels_ = values;
-    update();
+    gauge_style::setAndUpdate(*this, labels_, values);
 }
 
 void BarGauge::setLabelPattern(const QString& pattern) {
-    labelPattern_ = pattern;
-    update();
+    gauge_style::setAndUpdate(*this, labelPattern_, pattern);
 }
 
 void BarGauge::setBands(const std::vector<Band>& bands) {
-    bands_ = bands;
-    update();
+    gauge_style::setAndUpdate(*this, bands_, bands);
 }
 
 void BarGauge::setReadoutPattern(const QString& pattern) {
-    readoutPattern_ = pattern;
-    update();
+    gauge_style::setAndUpdate(*this, readoutPattern_, pattern);
 }
 
 void BarGauge::setSection(int section) {
-    section_ = section;
-    update();
+    gauge_style::setAndUpdate(*this, section_, section);
 }
 
 void BarGauge::setPointerValue(double value) {
-    pointerValue_ = value;
-    update();
+    gauge_style::setAndUpdate(*this, pointerValue_, value);
 }
 
 void BarGauge::setSecondSelector(int selector) {
-    secondSelector_ = selector;
-    update();
+    gauge_style::setAndUpdate(*this, secondSelector_, selector);
 }
 
 int BarGauge::effectiveSection(int section) const {
@@ -71,6 +62,8 @@ int BarGauge::effectiveSection(int section) const {
 }
 
 namespace {
+
+constexpr double kFaceWide = 100;
 
 bool usable(const BarGauge::Section& s) {
     return std::isfinite(s.low) && std::isfinite(s.high) && s.low != s.high;
@@ -159,7 +152,6 @@ QColor BarGauge::columnColor() const {
 }
 
 void BarGauge::paintEvent(QPaintEvent*) {
-    namespace gs = gauge_style;
     if (width() < 2 || height() < 2) {
         return;
     }
@@ -169,10 +161,9 @@ void BarGauge::paintEvent(QPaintEvent*) {
 
     // Logical face: 100 units wide and between kMinTall and kMaxTall units tall, scaled to the
     // widget and centred in it, so the gauge keeps its proportions at any size.
-    constexpr double kWide = 100;
     constexpr double kMinTall = 220;
     constexpr double kMaxTall = 520;
-    double scale = width() / kWide;
+    double scale = width() / kFaceWide;
     double tall = height() / scale;
     if (tall < kMinTall) {
         tall = kMinTall;
@@ -180,11 +171,27 @@ void BarGauge::paintEvent(QPaintEvent*) {
     } else if (tall > kMaxTall) {
         tall = kMaxTall;
     }
-    p.translate((width() - kWide * scale) / 2, (height() - tall * scale) / 2);
+    p.translate((width() - kFaceWide * scale) / 2, (height() - tall * scale) / 2);
     p.scale(scale, scale);
 
-    // Bezel and face.
-    const QRectF outer(1, 1, kWide - 2, tall - 2);
+    const QRectF face = paintFace(p, tall);
+    const bool readout = !readoutPattern_.isEmpty();
+    const double scaleTop = face.top() + 34;
+    const double scaleBottom = face.bottom() - (readout ? 38 : 14);
+    const ScaleGeometry geometry{scaleTop, scaleBottom};
+    paintBands(p, geometry);
+    paintTicksAndLabels(p, geometry);
+    paintTrackAndReading(p, geometry);
+    if (readout) {
+        gauge_style::drawReadout(p,
+                                 QRectF(face.left() + 8, face.bottom() - 30, face.width() - 16, 24),
+                                 formatPattern(pointerValue_, readoutPattern_));
+    }
+}
+
+QRectF BarGauge::paintFace(QPainter& p, double tall) const {
+    namespace gs = gauge_style;
+    const QRectF outer(1, 1, kFaceWide - 2, tall - 2);
     QLinearGradient bezel(outer.topLeft(), outer.bottomRight());
     bezel.setColorAt(0, gs::bezelLight());
     bezel.setColorAt(0.5, gs::bezelDark());
@@ -198,39 +205,34 @@ void BarGauge::paintEvent(QPaintEvent*) {
     faceFill.setColorAt(1, gs::faceBottom());
     p.setBrush(faceFill);
     p.drawRoundedRect(face, 7, 7);
-
     gs::drawFittedText(p, QRectF(face.left() + 4, face.top() + 5, face.width() - 8, 18), faceText_,
                        gs::font(14, true), gs::faceText());
+    return face;
+}
 
-    const bool readout = !readoutPattern_.isEmpty();
-    const double scaleTop = face.top() + 34;
-    const double scaleBottom = face.bottom() - (readout ? 38 : 14);
-    const double span = scaleBottom - scaleTop;
-    auto yOf = [&](double fraction) { return scaleBottom - fraction * span; };
-
-    constexpr double kLabelRight = 40;
-    constexpr double kTickLeftMajor = 43;
-    constexpr double kTickLeftMinor = 47;
-    constexpr double kTickRight = 52;
-    const QRectF track(55, scaleTop - 3, 20, span + 6);
+void BarGauge::paintBands(QPainter& p, const ScaleGeometry& g) const {
     constexpr double kBandLeft = 79;
     constexpr double kBandWidth = 6;
-
-    // Coloured bands beside the bar.
     for (const Band& band : bands_) {
         const double a = scaleFraction(band.from);
         const double b = scaleFraction(band.to);
         if (std::isnan(a) || std::isnan(b)) {
             continue;
         }
-        QColor c = band.color;
         p.setPen(Qt::NoPen);
-        p.setBrush(c);
-        p.drawRect(
-            QRectF(kBandLeft, std::min(yOf(a), yOf(b)), kBandWidth, std::fabs(yOf(a) - yOf(b))));
+        p.setBrush(band.color);
+        p.drawRect(QRectF(kBandLeft, std::min(g.yOf(a), g.yOf(b)), kBandWidth,
+                          std::fabs(g.yOf(a) - g.yOf(b))));
     }
+}
 
-    // Ticks and labels: a major tick at each label, a minor one half way between labels.
+void BarGauge::paintTicksAndLabels(QPainter& p, const ScaleGeometry& g) const {
+    namespace gs = gauge_style;
+    constexpr double kLabelRight = 40;
+    constexpr double kTickLeftMajor = 43;
+    constexpr double kTickLeftMinor = 47;
+    constexpr double kTickRight = 52;
+    // A major tick at each label, a minor one half way between labels.
     std::vector<double> sorted = labels_;
     sorted.erase(
         std::remove_if(sorted.begin(), sorted.end(), [](double v) { return !std::isfinite(v); }),
@@ -238,57 +240,55 @@ void BarGauge::paintEvent(QPaintEvent*) {
     std::sort(sorted.begin(), sorted.end());
     p.setPen(QPen(gs::tick(), 1.1));
     for (std::size_t i = 0; i + 1 < sorted.size(); ++i) {
-        const double y = yOf(scaleFraction((sorted[i] + sorted[i + 1]) / 2));
+        const double y = g.yOf(scaleFraction((sorted[i] + sorted[i + 1]) / 2));
         p.drawLine(QPointF(kTickLeftMinor, y), QPointF(kTickRight, y));
     }
     p.setPen(QPen(gs::tick(), 1.8));
     const QFont labelFont = gs::font(12, false);
     for (double v : sorted) {
-        const double y = yOf(scaleFraction(v));
+        const double y = g.yOf(scaleFraction(v));
         p.drawLine(QPointF(kTickLeftMajor, y), QPointF(kTickRight, y));
     }
     for (double v : sorted) {
-        const double y = yOf(scaleFraction(v));
+        const double y = g.yOf(scaleFraction(v));
         gs::drawFittedText(p, QRectF(4, y - 8, kLabelRight - 4, 16),
                            formatPattern(v, labelPattern_), labelFont, gs::scaleText(),
                            Qt::AlignRight | Qt::AlignVCenter);
     }
+}
 
-    // The track, and the reading in it.
-    p.setPen(QPen(gs::trackEdge(), 1));
-    p.setBrush(gs::trackFill());
+void BarGauge::paintTrackAndReading(QPainter& p, const ScaleGeometry& g) const {
+    const QRectF track(55, g.top - 3, 20, g.span() + 6);
+    p.setPen(QPen(gauge_style::trackEdge(), 1));
+    p.setBrush(gauge_style::trackFill());
     p.drawRoundedRect(track, 3, 3);
 
     const double fraction = pointerFraction();
-    if (!std::isnan(fraction)) {
-        const double y = yOf(fraction);
-        const QColor lit = columnColor();
-        const QRectF inner = track.adjusted(2.5, 2.5, -2.5, -2.5);
-        if (secondSelector_ != Marker) {
-            const QRectF column(inner.left(), y, inner.width(), std::max(0.0, inner.bottom() - y));
-            QLinearGradient fill(column.topLeft(), column.topRight());
-            fill.setColorAt(0, lit.darker(150));
-            fill.setColorAt(0.45, lit.lighter(125));
-            fill.setColorAt(1, lit.darker(150));
-            p.setPen(Qt::NoPen);
-            p.setBrush(fill);
-            p.drawRect(column);
-        }
-        // The bright line at the reading, and an arrow on the tick side, for reading it exactly.
-        p.setPen(QPen(QColor(255, 255, 255), 2.2, Qt::SolidLine, Qt::FlatCap));
-        p.drawLine(QPointF(inner.left(), y), QPointF(inner.right(), y));
-        QPolygonF arrow;
-        arrow << QPointF(track.left() - 0.5, y) << QPointF(track.left() - 7, y - 4.5)
-              << QPointF(track.left() - 7, y + 4.5);
+    if (std::isnan(fraction)) {
+        return;
+    }
+    const double y = g.yOf(fraction);
+    const QColor lit = columnColor();
+    const QRectF inner = track.adjusted(2.5, 2.5, -2.5, -2.5);
+    if (secondSelector_ != Marker) {
+        const QRectF column(inner.left(), y, inner.width(), std::max(0.0, inner.bottom() - y));
+        QLinearGradient fill(column.topLeft(), column.topRight());
+        fill.setColorAt(0, lit.darker(150));
+        fill.setColorAt(0.45, lit.lighter(125));
+        fill.setColorAt(1, lit.darker(150));
         p.setPen(Qt::NoPen);
-        p.setBrush(gs::pointer());
-        p.drawPolygon(arrow);
+        p.setBrush(fill);
+        p.drawRect(column);
     }
-
-    if (readout) {
-        gs::drawReadout(p, QRectF(face.left() + 8, face.bottom() - 30, face.width() - 16, 24),
-                        formatPattern(pointerValue_, readoutPattern_));
-    }
+    // The bright line at the reading, and an arrow on the tick side, for reading it exactly.
+    p.setPen(QPen(QColor(255, 255, 255), 2.2, Qt::SolidLine, Qt::FlatCap));
+    p.drawLine(QPointF(inner.left(), y), QPointF(inner.right(), y));
+    QPolygonF arrow;
+    arrow << QPointF(track.left() - 0.5, y) << QPointF(track.left() - 7, y - 4.5)
+          << QPointF(track.left() - 7, y + 4.5);
+    p.setPen(Qt::NoPen);
+    p.setBrush(gauge_style::pointer());
+    p.drawPolygon(arrow);
 }
 
 }  // namespace tarvik

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QColor>
+#include <QRectF>
 #include <QString>
 #include <QWidget>
 #include <vector>
+
+class QPainter;
 
 namespace tarvik {
 
@@ -63,7 +66,6 @@ public:
     int section() const { return section_; }
     /// The reading, kept exactly as given (NaN and infinities included).
     void setPointerValue(double value);
-    double PointerValue() const { return pointerValue_; }
     double pointerValue() const { return pointerValue_; }
     /// The second selector: how the reading is drawn. 0 (Column) fills the bar from the bottom of
     /// the scale up to the reading; 1 (Marker) draws only a bright line at the reading. Other
@@ -87,6 +89,19 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    /// Where the scale stands on the face, in face units (y grows down).
+    struct ScaleGeometry {
+        double top;
+        double bottom;
+        double span() const { return bottom - top; }
+        double yOf(double fraction) const { return bottom - fraction * span(); }
+    };
+    /// Draws bezel, face and face text; returns the face's rectangle.
+    QRectF paintFace(QPainter& p, double tall) const;
+    void paintBands(QPainter& p, const ScaleGeometry& g) const;
+    void paintTicksAndLabels(QPainter& p, const ScaleGeometry& g) const;
+    void paintTrackAndReading(QPainter& p, const ScaleGeometry& g) const;
+
     int effectiveSection(int section) const;
     QColor columnColor() const;
 

@@ -20,29 +20,24 @@ void DialGauge::setFaceTexts(const QString& upper, const QString& lower) {
 }
 
 void DialGauge::setMajorStep(double step, int minorDivisions) {
-    majorStep_ = step;
     minorDivisions_ = minorDivisions;
-    update();
+    gauge_style::setAndUpdate(*this, majorStep_, step);
 }
 
 void DialGauge::setMaximum(double maximum) {
-    maximum_ = maximum;
-    update();
+    gauge_style::setAndUpdate(*this, maximum_, maximum);
 }
 
 void DialGauge::setRedline(double redline) {
-    redline_ = redline;
-    update();
+    gauge_style::setAndUpdate(*this, redline_, redline);
 }
 
 void DialGauge::setValue(double value) {
-    value_ = value;
-    update();
+    gauge_style::setAndUpdate(*this, value_, value);
 }
 
 void DialGauge::setCaption(const QString& text) {
-    caption_ = text;
-    update();
+    gauge_style::setAndUpdate(*this, caption_, text);
 }
 
 void DialGauge::setRefresh(int refresh) {
@@ -57,6 +52,10 @@ namespace {
 constexpr double kStartDeg = 225;  // the scale starts at the lower left ...
 constexpr double kSweepDeg = 270;  // ... and runs clockwise to the lower right
 constexpr double kPi = 3.14159265358979323846;
+// The scale is drawn in a logical dial 200 units across, centred, origin at the hub.
+constexpr double kTickOuter = 86;
+constexpr double kRedInner = 72;
+constexpr double kLabelRadius = 60;
 
 // A point at a radius along the scale direction for a fraction of the sweep (y grows down).
 QPointF polar(double radius, double fraction) {
@@ -94,7 +93,6 @@ QSize DialGauge::minimumSizeHint() const {
 }
 
 void DialGauge::paintEvent(QPaintEvent*) {
-    namespace gs = gauge_style;
     const double side = std::min(width(), height());
     if (side < 2) {
         return;
@@ -102,11 +100,30 @@ void DialGauge::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    // A logical dial 200 units across, centred, origin at the hub.
     p.translate(width() / 2.0, height() / 2.0);
     p.scale(side / 200.0, side / 200.0);
 
-    // Bezel ring and face.
+    paintFace(p);
+    const bool hasScale = std::isfinite(maximum_) && maximum_ > 0;
+    if (hasScale && !std::isnan(redline_) && redline_ < maximum_) {
+        const double from = std::clamp(redline_ / maximum_, 0.0, 1.0);
+        p.setBrush(gauge_style::redZone());
+        p.drawPath(ringSegment(kRedInner, kTickOuter, from, 1.0));
+    }
+    p.setPen(QPen(gauge_style::tick(), 1.2));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(-kTickOuter, -kTickOuter, 2 * kTickOuter, 2 * kTickOuter),
+              static_cast<int>(kStartDeg * 16), static_cast<int>(-kSweepDeg * 16));
+    if (hasScale) {
+        const double step = labelStep();
+        paintTicks(p, step);
+        paintLabels(p, step);
+    }
+    paintTextsAndNeedle(p);
+}
+
+void DialGauge::paintFace(QPainter& p) const {
+    namespace gs = gauge_style;
     QLinearGradient bezel(QPointF(-100, -100), QPointF(100, 100));
     bezel.setColorAt(0, gs::bezelLight());
     bezel.setColorAt(0.5, gs::bezelDark());
@@ -119,90 +136,80 @@ void DialGauge::paintEvent(QPaintEvent*) {
     face.setColorAt(1, gs::faceBottom());
     p.setBrush(face);
     p.drawEllipse(QPointF(0, 0), 94, 94);
+}
 
-    const bool hasScale = std::isfinite(maximum_) && maximum_ > 0;
+double DialGauge::labelStep() const {
     double step = std::isfinite(majorStep_) && majorStep_ > 0 ? majorStep_ : 1;
-    if (hasScale) {
-        // A maximum far beyond the step (a damaged setting) would mean thousands of ticks:
-        // widen the step until the dial stays readable.
-        while (maximum_ / step > 60) {
-            step *= 10;
+    // A maximum far beyond the step (a damaged setting) would mean thousands of ticks: widen
+    // the step until the dial stays readable.
+    while (maximum_ / step > 60) {
+        step *= 10;
+    }
+    return step;
+}
+
+void DialGauge::paintTicks(QPainter& p, double step) const {
+    const int majors = static_cast<int>(std::floor(maximum_ / step + 1e-9));
+    const int minors = std::clamp(minorDivisions_, 1, 10);
+    p.setPen(QPen(gauge_style::tick(), 1.0, Qt::SolidLine, Qt::FlatCap));
+    for (int i = 0; i <= majors * minors; ++i) {
+        const double v = step * i / minors;
+        if (i % minors == 0 || v > maximum_ + 1e-9) {
+            continue;
+        }
+        const double f = v / maximum_;
+        p.drawLine(polar(kTickOuter, f), polar(kTickOuter - 6, f));
+    }
+    // Minor ticks after the last major up to a maximum between two majors.
+    for (int j = 1; j < minors; ++j) {
+        const double v = step * majors + step * j / minors;
+        if (v <= maximum_ + 1e-9) {
+            p.drawLine(polar(kTickOuter, v / maximum_), polar(kTickOuter - 6, v / maximum_));
         }
     }
-    constexpr double kTickOuter = 86;
-    constexpr double kRedInner = 72;
-
-    // Red zone from the redline to the maximum.
-    if (hasScale && !std::isnan(redline_) && redline_ < maximum_) {
-        const double from = std::clamp(redline_ / maximum_, 0.0, 1.0);
-        p.setBrush(gs::redZone());
-        p.drawPath(ringSegment(kRedInner, kTickOuter, from, 1.0));
+    p.setPen(QPen(gauge_style::tick(), 2.6, Qt::SolidLine, Qt::FlatCap));
+    for (int i = 0; i <= majors; ++i) {
+        const double f = step * i / maximum_;
+        p.drawLine(polar(kTickOuter, f), polar(kTickOuter - 13, f));
     }
+}
 
-    // Scale arc, ticks and labels.
-    p.setPen(QPen(gs::tick(), 1.2));
-    p.setBrush(Qt::NoBrush);
-    p.drawArc(QRectF(-kTickOuter, -kTickOuter, 2 * kTickOuter, 2 * kTickOuter),
-              static_cast<int>(kStartDeg * 16), static_cast<int>(-kSweepDeg * 16));
-    if (hasScale) {
-        const int majors = static_cast<int>(std::floor(maximum_ / step + 1e-9));
-        const int minors = std::clamp(minorDivisions_, 1, 10);
-        p.setPen(QPen(gs::tick(), 1.0, Qt::SolidLine, Qt::FlatCap));
-        for (int i = 0; i <= majors * minors; ++i) {
-            const double v = step * i / minors;
-            if (i % minors == 0 || v > maximum_ + 1e-9) {
-                continue;
-            }
-            const double f = v / maximum_;
-            p.drawLine(polar(kTickOuter, f), polar(kTickOuter - 6, f));
-        }
-        // Minor ticks after the last major up to a maximum between two majors.
-        for (int j = 1; j < minors; ++j) {
-            const double v = step * majors + step * j / minors;
-            if (v <= maximum_ + 1e-9) {
-                p.drawLine(polar(kTickOuter, v / maximum_), polar(kTickOuter - 6, v / maximum_));
-            }
-        }
-        p.setPen(QPen(gs::tick(), 2.6, Qt::SolidLine, Qt::FlatCap));
-        for (int i = 0; i <= majors; ++i) {
-            const double f = step * i / maximum_;
-            p.drawLine(polar(kTickOuter, f), polar(kTickOuter - 13, f));
-        }
-
-        // Labels every major tick, or every second, fifth ... when they would crowd each other.
-        const QFont labelFont = gs::font(15, true);
-        const QFontMetricsF fm(labelFont);
-        constexpr double kLabelRadius = 60;
-        const double widest =
-            std::max(fm.horizontalAdvance(formatPattern(step * majors, QStringLiteral("#0.#"))),
-                     fm.horizontalAdvance(QStringLiteral("00")));
-        const double gap = kLabelRadius * kSweepDeg * kPi / 180 * step / maximum_;
-        int every = 1;
-        for (int candidate : {1, 2, 5, 10, 20, 50}) {
-            every = candidate;
-            // Labels stand on an arc, so neighbours are offset in height as well as width:
-            // most of the widest label's width is enough room.
-            if (gap * candidate >= widest * 0.85 + 2) {
-                break;
-            }
-        }
-        for (int i = 0; i <= majors; i += every) {
-            const double v = step * i;
-            const QPointF at = polar(kLabelRadius, v / maximum_);
-            gs::drawFittedText(p, QRectF(at.x() - 22, at.y() - 10, 44, 20),
-                               formatPattern(v, QStringLiteral("#0.#")), labelFont,
-                               gs::scaleText());
+void DialGauge::paintLabels(QPainter& p, double step) const {
+    const int majors = static_cast<int>(std::floor(maximum_ / step + 1e-9));
+    // Labels every major tick, or every second, fifth ... when they would crowd each other.
+    const QFont labelFont = gauge_style::font(15, true);
+    const QFontMetricsF fm(labelFont);
+    const double widest =
+        std::max(fm.horizontalAdvance(formatPattern(step * majors, QStringLiteral("#0.#"))),
+                 fm.horizontalAdvance(QStringLiteral("00")));
+    const double gap = kLabelRadius * kSweepDeg * kPi / 180 * step / maximum_;
+    int every = 1;
+    for (int candidate : {1, 2, 5, 10, 20, 50}) {
+        every = candidate;
+        // Labels stand on an arc, so neighbours are offset in height as well as width: most of
+        // the widest label's width is enough room.
+        if (gap * candidate >= widest * 0.85 + 2) {
+            break;
         }
     }
+    for (int i = 0; i <= majors; i += every) {
+        const double v = step * i;
+        const QPointF at = polar(kLabelRadius, v / maximum_);
+        gauge_style::drawFittedText(p, QRectF(at.x() - 22, at.y() - 10, 44, 20),
+                                    formatPattern(v, QStringLiteral("#0.#")), labelFont,
+                                    gauge_style::scaleText());
+    }
+}
 
+void DialGauge::paintTextsAndNeedle(QPainter& p) const {
+    namespace gs = gauge_style;
     // Face texts below the hub, where the needle seldom stands, then the read-out.
     gs::drawFittedText(p, QRectF(-40, 23, 80, 17), upperText_, gs::font(13, true), gs::faceText());
     gs::drawFittedText(p, QRectF(-40, 39, 80, 12), lowerText_, gs::font(10, false), gs::faceText());
     gs::drawReadout(p, QRectF(-30, 53, 60, 24), caption_);
 
     // Needle with its shadow, then the hub.
-    const double f = needleFraction();
-    const double angle = -(kStartDeg - kSweepDeg * f);  // painter degrees, clockwise
+    const double angle = -(kStartDeg - kSweepDeg * needleFraction());  // clockwise degrees
     QPolygonF needle;
     needle << QPointF(-16, -3.2) << QPointF(78, -0.9) << QPointF(82, 0) << QPointF(78, 0.9)
            << QPointF(-16, 3.2);

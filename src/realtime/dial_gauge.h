@@ -3,6 +3,8 @@
 #include <QString>
 #include <QWidget>
 
+class QPainter;
+
 namespace tarvik {
 
 /// A round dial painted by the program: a 270 degree scale from 0 to the maximum with a major
@@ -36,11 +38,10 @@ public:
 
     /// The reading (where the needle points), kept exactly as given.
     void setValue(double value);
-    double Value() const { return value_; }
     double value() const { return value_; }
     /// The digital read-out text.
     void setCaption(const QString& text);
-    QString Caption() const { return caption_; }
+    QString caption() const { return caption_; }
 
     /// The refresh setting. Any value other than 0 repaints the dial at once when it is on
     /// screen, so a new reading shows before the next controller exchange (which waits without
@@ -59,6 +60,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void paintFace(QPainter& p) const;
+    /// The major step actually drawn: the set one, widened while the scale would be crowded.
+    double labelStep() const;
+    void paintTicks(QPainter& p, double step) const;
+    void paintLabels(QPainter& p, double step) const;
+    void paintTextsAndNeedle(QPainter& p) const;
+
     QString upperText_;
     QString lowerText_;
     double majorStep_ = 1;

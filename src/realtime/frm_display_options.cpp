@@ -69,62 +69,22 @@ FrmDisplayOptions::FrmDisplayOptions(DisplayOptionsServices services, QWidget* p
 FrmDisplayOptions::~FrmDisplayOptions() = default;
 
 void FrmDisplayOptions::build() {
-    auto option = [this](QRadioButton*& out, const char* name, const QString& caption,
-                         QWidget* group) {
-        out = new QRadioButton(caption, group);
-        out->setObjectName(QLatin1String(name));
-        return out;
-    };
-    auto optionGroup = [&](const char* name, const QString& caption, QRadioButton*& first,
-                           const char* firstName, const QString& firstCaption,
-                           QRadioButton*& second, const char* secondName,
-                           const QString& secondCaption) {
-        auto* group = new QGroupBox(caption, this);
-        group->setObjectName(QLatin1String(name));
-        auto* layout = new QVBoxLayout(group);
-        layout->addWidget(option(first, firstName, firstCaption, group));
-        layout->addWidget(option(second, secondName, secondCaption, group));
-        layout->addStretch(1);
-        return group;
-    };
-    auto limitGroup = [&](const char* name, const QString& caption, Box tach, Box speedo) {
-        auto* group = new QGroupBox(caption, this);
-        group->setObjectName(QLatin1String(name));
-        auto* form = new QFormLayout(group);
-        form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        for (Box b : {tach, speedo}) {
-            auto* edit = new QLineEdit(group);
-            edit->setObjectName(QLatin1String(rule(b).objectName));
-            edit->setMaxLength(12);
-            edit->setFixedWidth(72);
-            edit->setAlignment(Qt::AlignRight);
-            edit->installEventFilter(this);
-            boxes_[b] = edit;
-            auto* label = new QLabel(
-                b == tach ? QStringLiteral("Tachometer") : QStringLiteral("Speedometer"), group);
-            label->setObjectName(QStringLiteral("lbl") + QLatin1String(rule(b).objectName).mid(3));
-            label->setBuddy(edit);
-            form->addRow(label, edit);
-        }
-        return group;
-    };
-
-    QGroupBox* tps =
-        optionGroup("fraTPS", QStringLiteral("Throttle Position (TPS)"), optTPSPercentDisplay_,
-                    "optTPSPercentDisplay", QStringLiteral("Percent (0-100)"), optTPSAnalogDisplay_,
-                    "optTPSAnalogDisplay", QStringLiteral("Analog (0-5V)"));
-    QGroupBox* redlines =
-        limitGroup("fraRedlines", QStringLiteral("Gauge Redlines"), TachRedline, SpeedoRedline);
+    QGroupBox* tps = buildOptionGroup(
+        "fraTPS", QStringLiteral("Throttle Position (TPS)"),
+        {&optTPSPercentDisplay_, "optTPSPercentDisplay", QStringLiteral("Percent (0-100)")},
+        {&optTPSAnalogDisplay_, "optTPSAnalogDisplay", QStringLiteral("Analog (0-5V)")});
+    QGroupBox* redlines = buildLimitGroup("fraRedlines", QStringLiteral("Gauge Redlines"),
+                                          TachRedline, SpeedoRedline);
     QGroupBox* maxima =
-        limitGroup("fraMaxValues", QStringLiteral("Gauge Maximum Values"), TachMax, SpeedoMax);
-    QGroupBox* input1 =
-        optionGroup("fraInput1", QStringLiteral("Input 1"), optInput1AnalogDisplay_,
-                    "optInput1AnalogDisplay", QStringLiteral("Analog (0-5V)"), optInput1AFRDisplay_,
-                    "optInput1AFRDisplay", QStringLiteral("AFR"));
-    QGroupBox* input2 =
-        optionGroup("fraInput2", QStringLiteral("Input 2"), optInput2AnalogDisplay_,
-                    "optInput2AnalogDisplay", QStringLiteral("Analog (0-5V)"), optInput2AFRDisplay_,
-                    "optInput2AFRDisplay", QStringLiteral("AFR"));
+        buildLimitGroup("fraMaxValues", QStringLiteral("Gauge Maximum Values"), TachMax, SpeedoMax);
+    QGroupBox* input1 = buildOptionGroup(
+        "fraInput1", QStringLiteral("Input 1"),
+        {&optInput1AnalogDisplay_, "optInput1AnalogDisplay", QStringLiteral("Analog (0-5V)")},
+        {&optInput1AFRDisplay_, "optInput1AFRDisplay", QStringLiteral("AFR")});
+    QGroupBox* input2 = buildOptionGroup(
+        "fraInput2", QStringLiteral("Input 2"),
+        {&optInput2AnalogDisplay_, "optInput2AnalogDisplay", QStringLiteral("Analog (0-5V)")},
+        {&optInput2AFRDisplay_, "optInput2AFRDisplay", QStringLiteral("AFR")});
 
     cmdOK_ = new QPushButton(QStringLiteral("OK"), this);
     cmdOK_->setObjectName(QStringLiteral("cmdOK"));
@@ -150,8 +110,49 @@ void FrmDisplayOptions::build() {
     for (int column = 0; column < 3; ++column) {
         grid->setColumnMinimumWidth(column, width);
     }
+    setKeyboardOrder();
+}
 
-    // Keyboard order: throttle, redlines, maxima, input 1, input 2, OK.
+QGroupBox* FrmDisplayOptions::buildOptionGroup(const char* name, const QString& caption,
+                                               const OptionButton& first,
+                                               const OptionButton& second) {
+    auto* group = new QGroupBox(caption, this);
+    group->setObjectName(QLatin1String(name));
+    auto* layout = new QVBoxLayout(group);
+    for (const OptionButton* option : {&first, &second}) {
+        *option->button = new QRadioButton(option->caption, group);
+        (*option->button)->setObjectName(QLatin1String(option->name));
+        layout->addWidget(*option->button);
+    }
+    layout->addStretch(1);
+    return group;
+}
+
+QGroupBox* FrmDisplayOptions::buildLimitGroup(const char* name, const QString& caption, Box tach,
+                                              Box speedo) {
+    auto* group = new QGroupBox(caption, this);
+    group->setObjectName(QLatin1String(name));
+    auto* form = new QFormLayout(group);
+    form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    for (Box b : {tach, speedo}) {
+        auto* edit = new QLineEdit(group);
+        edit->setObjectName(QLatin1String(rule(b).objectName));
+        edit->setMaxLength(12);
+        edit->setFixedWidth(72);
+        edit->setAlignment(Qt::AlignRight);
+        edit->installEventFilter(this);
+        boxes_[b] = edit;
+        auto* label = new QLabel(
+            b == tach ? QStringLiteral("Tachometer") : QStringLiteral("Speedometer"), group);
+        label->setObjectName(QStringLiteral("lbl") + QLatin1String(rule(b).objectName).mid(3));
+        label->setBuddy(edit);
+        form->addRow(label, edit);
+    }
+    return group;
+}
+
+void FrmDisplayOptions::setKeyboardOrder() {
+    // Throttle, redlines, maxima, input 1, input 2, OK.
     const QWidget* order[] = {optTPSPercentDisplay_,
                               optTPSAnalogDisplay_,
                               boxes_[TachRedline],
@@ -171,12 +172,12 @@ void FrmDisplayOptions::build() {
 void FrmDisplayOptions::Form_Load() {
     const Settings& s = services_.settings;
     ErrorTrap trap(services_.dialogs);
-    trap.run([&] {  // 1.
+    trap.run([&] {
         (s.tpsPercentDisplay ? optTPSPercentDisplay_ : optTPSAnalogDisplay_)->setChecked(true);
         (s.input1AnalogDisplay ? optInput1AnalogDisplay_ : optInput1AFRDisplay_)->setChecked(true);
         (s.input2AnalogDisplay ? optInput2AnalogDisplay_ : optInput2AFRDisplay_)->setChecked(true);
     });
-    trap.run([&] {  // 2.
+    trap.run([&] {
         for (Box b : {TachRedline, TachMax, SpeedoRedline, SpeedoMax}) {
             boxAt(b)->setText(formatPattern(settingOf(b), QLatin1String(rule(b).pattern)));
         }
@@ -238,25 +239,25 @@ bool FrmDisplayOptions::validate(Box box) {
                                   MsgButtons::Ok);
         inBounds = false;
     };
-    trap.run([&] { value = leadingNumber(edit->text()); });  // 1.
-    trap.run([&] {                                           // 2.
+    trap.run([&] { value = leadingNumber(edit->text()); });
+    trap.run([&] {
         if (value < r.low) {
             complain(r.lowText);
             value = r.low;  // the bound itself is accepted, whatever the message says
         }
     });
-    trap.run([&] {  // 3.
+    trap.run([&] {
         if (value > r.high) {
             complain(r.highText);
             value = r.high;
         }
     });
     const auto whole = static_cast<float>(wholePart(value));
-    trap.run([&] {  // 4.
+    trap.run([&] {
         settingOf(box) = whole;
         edit->setText(formatPattern(whole, QLatin1String(r.pattern)));
     });
-    trap.run([&] {  // 5. keep redline <= maximum on this dial
+    trap.run([&] {  // keep redline <= maximum on this dial
         float& partner = settingOf(r.partner);
         const bool crossed = r.isMaximum ? whole < partner : whole > partner;
         if (crossed) {
@@ -265,7 +266,7 @@ bool FrmDisplayOptions::validate(Box box) {
             applyAndSave(r.partner, partner);
         }
     });
-    trap.run([&] { applyAndSave(box, whole); });  // 6.
+    trap.run([&] { applyAndSave(box, whole); });
     if (!inBounds) {
         edit->setFocus(Qt::OtherFocusReason);
         edit->selectAll();
@@ -300,23 +301,22 @@ void FrmDisplayOptions::cmdOK_Click() {
     }
     Settings& s = services_.settings;
     ErrorTrap trap(services_.dialogs);
-    trap.run([&] {  // 1-3.
+    trap.run([&] {
         s.tpsPercentDisplay = optTPSPercentDisplay_->isChecked();
         s.input1AnalogDisplay = optInput1AnalogDisplay_->isChecked();
         s.input2AnalogDisplay = optInput2AnalogDisplay_->isChecked();
         services_.panel.chooseGauges(s.tpsPercentDisplay, s.input1AnalogDisplay,
                                      s.input2AnalogDisplay);
     });
-    trap.run([&] {  // 4.
-        services_.store.writeBool(settings_keys::kTpsPercentDisplay, s.tpsPercentDisplay);
-    });
+    trap.run(
+        [&] { services_.store.writeBool(settings_keys::kTpsPercentDisplay, s.tpsPercentDisplay); });
     trap.run([&] {
         services_.store.writeBool(settings_keys::kInput1AnalogDisplay, s.input1AnalogDisplay);
     });
     trap.run([&] {
         services_.store.writeBool(settings_keys::kInput2AnalogDisplay, s.input2AnalogDisplay);
     });
-    accept();  // 5. (also after Abort)
+    accept();  // also after Abort
 }
 
 }  // namespace tarvik

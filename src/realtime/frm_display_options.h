@@ -4,6 +4,7 @@
 #include <QString>
 #include <array>
 
+class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -61,7 +62,18 @@ private:
     struct BoxRule;
     static const BoxRule& rule(Box box);
 
+    /// One option button of a two-button group: where to keep it, its objectName and caption.
+    struct OptionButton {
+        QRadioButton** button;
+        const char* name;
+        QString caption;
+    };
+
     void build();
+    QGroupBox* buildOptionGroup(const char* name, const QString& caption, const OptionButton& first,
+                                const OptionButton& second);
+    QGroupBox* buildLimitGroup(const char* name, const QString& caption, Box tach, Box speedo);
+    void setKeyboardOrder();
     bool validate(Box box);
     void applyAndSave(Box box, float value);
     float& settingOf(Box box);

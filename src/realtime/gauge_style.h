@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QRectF>
 #include <QString>
+#include <QWidget>
 #include <algorithm>
 
 namespace tarvik::gauge_style {
@@ -55,6 +56,13 @@ inline QFont font(int pixelSize, bool bold) {
     f.setBold(bold);
     f.setHintingPreference(QFont::PreferNoHinting);  // scaled painters: keep glyphs to scale
     return f;
+}
+
+/// Stores a new value of one of an instrument's settings and schedules its repaint.
+template <typename T>
+void setAndUpdate(QWidget& instrument, T& field, const T& value) {
+    field = value;
+    instrument.update();
 }
 
 /// Draws text centred in a box, shrinking the font until it fits the box's width, and never

@@ -18,7 +18,6 @@ public:
     explicit Lamp(QWidget* parent = nullptr);
 
     void setFillColor(const QColor& color);
-    QColor FillColor() const { return fillColor_; }
     QColor fillColor() const { return fillColor_; }
     /// Whether the lamp shows anything but black.
     bool isLit() const;

@@ -24,15 +24,14 @@ RealTimeMonitor::RealTimeMonitor(RealTimeMonitorServices services, QObject* pare
     tmrDataRead_ = new QTimer(this);
     tmrDataRead_->setObjectName(QStringLiteral("tmrDataRead"));
     tmrDataRead_->setInterval(kPollIntervalMs);
-    connect(tmrDataRead_, &QTimer::timeout, this, &RealTimeMonitor::tmrDataRead_Timer);
+    connect(tmrDataRead_, &QTimer::timeout, this, &RealTimeMonitor::pollCycle);
     tmrDataRead_->start();
 
     // The line-error handler needs to know whether monitoring runs, and Abort in the error box
     // of one of the cycle's reads stops monitoring.
     link_.setRealTimeActiveQuery([this] { return realTimeActive_; });
-    link_.setAbortMonitoringAction([this] { cmdCloseRealTimeData_Click(); });
-    connect(&services_.panel, &RealTimePanel::closeRequested, this,
-            &RealTimeMonitor::cmdCloseRealTimeData_Click);
+    link_.setAbortMonitoringAction([this] { stop(); });
+    connect(&services_.panel, &RealTimePanel::closeRequested, this, &RealTimeMonitor::stop);
 }
 
 RealTimeMonitor::~RealTimeMonitor() {
@@ -56,21 +55,31 @@ void RealTimeMonitor::message(const QString& text) {
     services_.dialogs.message(kTitle, text, MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
-void RealTimeMonitor::mnuViewRealTime_Click() {
-    Controller& c = services_.controller;
+void RealTimeMonitor::start() {
     // The whole start is one user of the link: a tick arriving during its pauses or boxes is
     // skipped rather than sending its bytes between the start's.
     SerialLink::LinkUse use(link_);
     if (!use.acquired()) {
         return;
     }
-    if (services_.clearFramBuffer) {  // 1.
-        services_.clearFramBuffer();
-    }
-    if (!c.establishLink(kTitle)) {
+    services_.host.clearFramBuffer();
+    if (!services_.controller.establishLink(kTitle)) {
         return;
     }
-    c.readFirmwareId();  // 4.
+    identifyController();
+    services_.controller.readGenModeFlag();
+    readThrottleCalibration();
+    const Settings& s = services_.settings;
+    services_.panel.chooseGauges(s.tpsPercentDisplay, s.input1AnalogDisplay, s.input2AnalogDisplay);
+    services_.panel.setStageGroupVisible(model_ == ControllerModel::QX2);
+    services_.panel.show();
+    realTimeActive_ = true;
+    link_.setSerialErrorCount(0);
+}
+
+void RealTimeMonitor::identifyController() {
+    Controller& c = services_.controller;
+    c.readFirmwareId();
     if (c.firmwareId().isEmpty() || !c.linkOk()) {
         message(QStringLiteral("Error - invalid firmware ID. Unable to identify controller "
                                "version.") +
@@ -79,24 +88,20 @@ void RealTimeMonitor::mnuViewRealTime_Click() {
     } else {
         model_ = c.model();
     }
-    c.readGenModeFlag();      // 5.
-    c.readTpsScaleFactors();  // 6.
+}
+
+void RealTimeMonitor::readThrottleCalibration() {
+    Controller& c = services_.controller;
+    c.readTpsScaleFactors();
     if (!c.linkOk()) {
         message(QStringLiteral("Error - unable to read TPS scale factors.") + kCrLf +
                 QStringLiteral("TPS percent data may be incorrectly scaled."));
         c.setTpsScaleFactors(kDefaultTpsZeroPoint, kDefaultTpsFullPoint);
     }
-    const Settings& s = services_.settings;  // 7.
-    services_.panel.chooseGauges(s.tpsPercentDisplay, s.input1AnalogDisplay, s.input2AnalogDisplay);
-    services_.panel.setStageGroupVisible(model_ == ControllerModel::QX2);  // 8.
-    services_.panel.show();                                                // 9.
-    realTimeActive_ = true;
-    link_.setSerialErrorCount(0);
 }
 
 bool RealTimeMonitor::continueOnlyIfRunning() const {
-    const bool abortRequested = services_.abortRequested && services_.abortRequested();
-    return !abortRequested && realTimeActive_;
+    return !services_.host.abortRequested() && realTimeActive_;
 }
 
 void RealTimeMonitor::yield() {
@@ -107,11 +112,11 @@ void RealTimeMonitor::lostLinkReset() {
     services_.panel.showStatus(QString());
     services_.panel.reset();
     link_.closePort();
-    cmdCloseRealTimeData_Click();
+    stop();
 }
 
-void RealTimeMonitor::tmrDataRead_Timer() {
-    if (!realTimeActive_) {  // 1.
+void RealTimeMonitor::pollCycle() {
+    if (!realTimeActive_) {
         return;
     }
     // A tick inside a yield of this or any other user of the link would interleave bytes.
@@ -136,138 +141,147 @@ void RealTimeMonitor::tmrDataRead_Timer() {
             monitor.inCycle_ = false;
         }
     } cycleEnd{*this};
+    runCycleSteps();
+}
 
-    Controller& c = services_.controller;
-    RealTimePanel& panel = services_.panel;
-    const Settings& s = services_.settings;
+void RealTimeMonitor::runCycleSteps() {
     ErrorTrap trap(services_.dialogs);
-    // Each step is one call to the trap: Abort ends the cycle, Retry repeats the step, Ignore
-    // goes on with the next. After every step the cycle yields and goes on only if running.
-    auto step = [&](const std::function<void()>& body) {
-        if (!trap.run([&] {
-                body();
-                yield();
-            })) {
-            return false;
-        }
-        return continueOnlyIfRunning();
-    };
-
     int status = 0;
     bool linkLost = false;
-    if (!trap.run([&] {  // 2-3.
-            status = static_cast<int>(c.readStatus());
-            linkLost = !c.linkOk();
-            if (!linkLost) {
-                cycle_.set(Column::Status, static_cast<float>(status));
-            }
-        })) {
+    trap.run([&] { linkLost = !readStatus(status); });
+    if (trap.aborted()) {
         return;
     }
     if (linkLost) {
         lostLinkReset();
         return;
     }
-    if (!step([&] {  // 4.
-            panel.showStatus(statusCaption(status, s.tpsPercentDisplay, lastTpsVolts_));
-        })) {
-        return;
-    }
-    // A reading goes into the cycle's record only when its read succeeded: one given up with
-    // Ignore shows as 0 but is not a reading.
-    auto record = [&](Column column, float value) {
-        if (c.linkOk()) {
-            cycle_.set(column, value);
-        }
+    // Each step is one call to the trap: Abort ends the cycle, Retry repeats the step, Ignore
+    // goes on with the next. After every step the cycle yields and goes on only if running.
+    const std::function<void()> steps[] = {
+        [&] { showCycleStatus(status); }, [this] { readThrottle(); },  [this] { readBattery(); },
+        [this] { readEngineSpeed(); },    [this] { readRoadSpeed(); }, [this] { readInput(1); },
+        [this] { readInput(2); },         [this] { readInputBits(); }, [this] { readOutputBits(); },
     };
-    if (!step([&] {  // 5.
-            const std::array<float, 2>& f = c.tpsScaleFactors();
-            float span = f[1] - f[0];
-            if (span == 0.0F) {
-                span = 0.1F;
-            }
-            const float raw = c.readTps();
-            const float percent = (raw - f[0]) * 100.0F / span;
-            const float volts = raw * 5.0F / 255.0F;
-            record(Column::TPSPercent, percent);
-            if (c.linkOk()) {
-                cycle_.throttleVolts = volts;
-            }
-            if (s.tpsPercentDisplay) {
-                panel.showThrottlePercent(percent);
-            } else {
-                lastTpsVolts_ = volts;
-                panel.showThrottleVolts(lastTpsVolts_);
-            }
-        })) {
-        return;
-    }
-    if (!step([&] {  // 6.
-            const float volts = c.readBat();
-            record(Column::BatVolts, volts);
-            panel.showBatteryVolts(volts);
-        })) {
-        return;
-    }
-    if (!step([&] {  // 7.
-            float rpm = c.readRpm();
-            if (c.rpmDouble()) {
-                rpm *= 2.0F;
-            }
-            record(Column::RPM, rpm);
-            panel.showEngineSpeed(rpm);
-        })) {
-        return;
-    }
-    if (!step([&] {  // 8.
-            const float vss = c.readVss();
-            const double mph =
-                c.vssInMph() ? static_cast<double>(vss) : static_cast<double>(vss) * kMphPerKmh;
-            record(Column::VSS, c.vssInMph() ? static_cast<float>(vss * kKmPerMile) : vss);
-            if (c.linkOk()) {
-                cycle_.roadSpeedMph = static_cast<float>(mph);
-            }
-            panel.showRoadSpeed(mph);
-        })) {
-        return;
-    }
-    auto input = [&](int n, float volts, bool analog) {
-        record(n == 1 ? Column::Input1Volts : Column::Input2Volts, volts);
-        if (analog) {
-            panel.showInputVolts(n, volts);
-        } else {
-            panel.showInputAfr(n, static_cast<double>(volts) * 2.0 + 10.0);
+    for (const auto& body : steps) {
+        trap.run([&] {
+            body();
+            yield();
+        });
+        if (trap.aborted() || !continueOnlyIfRunning()) {
+            return;
         }
-    };
-    if (!step([&] { input(1, c.readVin1(), s.input1AnalogDisplay); })) {  // 9.
-        return;
     }
-    if (!step([&] { input(2, c.readVin2(), s.input2AnalogDisplay); })) {  // 10.
-        return;
+    // Only the two-stage controller has duty cycles.
+    if (model_ == ControllerModel::QX2) {
+        trap.run([this] { readDutyCycles(); });
     }
-    if (!step([&] {  // 11.
-            const float bits = c.readInputData();
-            record(Column::InputData, bits);
-            panel.showInputBits(static_cast<int>(bits));
-        })) {
-        return;
+}
+
+bool RealTimeMonitor::readStatus(int& status) {
+    Controller& c = services_.controller;
+    status = static_cast<int>(c.readStatus());
+    if (!c.linkOk()) {
+        return false;
     }
-    if (!step([&] {  // 12.
-            const float bits = c.readOutputData();
-            record(Column::OutputData, bits);
-            panel.showOutputBits(static_cast<int>(bits));
-        })) {
-        return;
+    cycle_.set(Column::Status, static_cast<float>(status));
+    return true;
+}
+
+void RealTimeMonitor::showCycleStatus(int status) {
+    services_.panel.showStatus(
+        statusCaption(status, services_.settings.tpsPercentDisplay, lastTpsVolts_));
+}
+
+// A reading goes into the cycle's record only when its read succeeded: one given up with
+// Ignore shows as 0 but is not a reading.
+void RealTimeMonitor::recordIfRead(Column column, float value) {
+    if (services_.controller.linkOk()) {
+        cycle_.set(column, value);
     }
-    if (model_ != ControllerModel::QX2) {
-        return;
+}
+
+void RealTimeMonitor::readThrottle() {
+    Controller& c = services_.controller;
+    const std::array<float, 2>& f = c.tpsScaleFactors();
+    float span = f[1] - f[0];
+    if (span == 0.0F) {
+        span = 0.1F;
     }
-    trap.run([&] {  // 13.
-        c.readPwm();
-        record(Column::Stage1PWM, c.stage1Pwm());
-        record(Column::Stage2PWM, c.stage2Pwm());
-        panel.showDutyCycles(c.stage1Pwm(), c.stage2Pwm());
-    });
+    const float raw = c.readTps();
+    const float percent = (raw - f[0]) * 100.0F / span;
+    const float volts = raw * 5.0F / 255.0F;
+    recordIfRead(Column::TPSPercent, percent);
+    if (c.linkOk()) {
+        cycle_.throttleVolts = volts;
+    }
+    if (services_.settings.tpsPercentDisplay) {
+        services_.panel.showThrottlePercent(percent);
+    } else {
+        lastTpsVolts_ = volts;
+        services_.panel.showThrottleVolts(lastTpsVolts_);
+    }
+}
+
+void RealTimeMonitor::readBattery() {
+    const float volts = services_.controller.readBat();
+    recordIfRead(Column::BatVolts, volts);
+    services_.panel.showBatteryVolts(volts);
+}
+
+void RealTimeMonitor::readEngineSpeed() {
+    Controller& c = services_.controller;
+    float rpm = c.readRpm();
+    if (c.rpmDouble()) {
+        rpm *= 2.0F;
+    }
+    recordIfRead(Column::RPM, rpm);
+    services_.panel.showEngineSpeed(rpm);
+}
+
+void RealTimeMonitor::readRoadSpeed() {
+    Controller& c = services_.controller;
+    const float vss = c.readVss();
+    const double mph =
+        c.vssInMph() ? static_cast<double>(vss) : static_cast<double>(vss) * kMphPerKmh;
+    recordIfRead(Column::VSS, c.vssInMph() ? static_cast<float>(vss * kKmPerMile) : vss);
+    if (c.linkOk()) {
+        cycle_.roadSpeedMph = static_cast<float>(mph);
+    }
+    services_.panel.showRoadSpeed(mph);
+}
+
+void RealTimeMonitor::readInput(int input) {
+    Controller& c = services_.controller;
+    const Settings& s = services_.settings;
+    const float volts = input == 1 ? c.readVin1() : c.readVin2();
+    const bool analog = input == 1 ? s.input1AnalogDisplay : s.input2AnalogDisplay;
+    recordIfRead(input == 1 ? Column::Input1Volts : Column::Input2Volts, volts);
+    if (analog) {
+        services_.panel.showInputVolts(input, volts);
+    } else {
+        services_.panel.showInputAfr(input, static_cast<double>(volts) * 2.0 + 10.0);
+    }
+}
+
+void RealTimeMonitor::readInputBits() {
+    const float bits = services_.controller.readInputData();
+    recordIfRead(Column::InputData, bits);
+    services_.panel.showInputBits(static_cast<int>(bits));
+}
+
+void RealTimeMonitor::readOutputBits() {
+    const float bits = services_.controller.readOutputData();
+    recordIfRead(Column::OutputData, bits);
+    services_.panel.showOutputBits(static_cast<int>(bits));
+}
+
+void RealTimeMonitor::readDutyCycles() {
+    Controller& c = services_.controller;
+    c.readPwm();
+    recordIfRead(Column::Stage1PWM, c.stage1Pwm());
+    recordIfRead(Column::Stage2PWM, c.stage2Pwm());
+    services_.panel.showDutyCycles(c.stage1Pwm(), c.stage2Pwm());
 }
 
 void RealTimeMonitor::reportCycle() {
@@ -280,7 +294,7 @@ void RealTimeMonitor::reportCycle() {
     }
 }
 
-void RealTimeMonitor::cmdCloseRealTimeData_Click() {
+void RealTimeMonitor::stop() {
     // Stopped in the middle of a cycle: what it read so far still counts.
     if (inCycle_) {
         reportCycle();

@@ -2,10 +2,10 @@
 
 #include <QObject>
 #include <QString>
-#include <functional>
 
 #include "link/controller_model.h"
 #include "realtime/live_cycle.h"
+#include "realtime/monitor_host.h"
 
 class QTimer;
 
@@ -19,17 +19,13 @@ struct Settings;
 
 /// What the monitor works with: the controller's command set (and through it the link), the
 /// panel it feeds, the in-memory display choices (read afresh at every step, so a change made
-/// in the options dialog shows at once), the boxes, and the main window's FRAM image and Esc
-/// flag.
+/// in the options dialog shows at once), the boxes, and the window it runs in.
 struct RealTimeMonitorServices {
     Controller& controller;
     RealTimePanel& panel;
     const Settings& settings;
     UserDialogs& dialogs;
-    /// Empties the raw download buffer (ClearFRAMBuffer).
-    std::function<void()> clearFramBuffer;
-    /// Whether Esc was pressed (AbortRequested). The monitor reads it and never clears it.
-    std::function<bool()> abortRequested;
+    MonitorHost& host;
 };
 
 /// The real-time monitor: starting it (View Real Time Data), the poll cycle run by the 500 ms
@@ -47,7 +43,6 @@ class RealTimeMonitor : public QObject {
 public:
     /// The interval of tmrDataRead.
     static constexpr int kPollIntervalMs = 500;
-    /// The throttle calibration used when the controller's cannot be read.
 
     explicit RealTimeMonitor(RealTimeMonitorServices services, QObject* parent = nullptr);
     ~RealTimeMonitor() override;
@@ -55,13 +50,13 @@ public:
     /// Starts monitoring: resynchronises with the controller, reads its identity, modes and
     /// throttle calibration, chooses the gauges and shows the panel. Messages are titled
     /// "View Real Time Data". Callers go through SerialLink::runWhenIdle().
-    void mnuViewRealTime_Click();
+    void start();
     /// One poll cycle (a tick of tmrDataRead). Does nothing unless monitoring runs; skipped
     /// while a cycle or another command is using the link.
-    void tmrDataRead_Timer();
+    void pollCycle();
     /// Stops monitoring: hides the panel, closes the port, RealTimeActive false. The gauges
     /// keep their readings.
-    void cmdCloseRealTimeData_Click();
+    void stop();
 
     /// Monitoring runs.
     bool realTimeActive() const { return realTimeActive_; }
@@ -94,6 +89,23 @@ signals:
     void stopped();
 
 private:
+    void identifyController();
+    void readThrottleCalibration();
+
+    // The poll cycle's steps, in the order they run.
+    void runCycleSteps();
+    /// Reads the status code; false when the link is lost.
+    bool readStatus(int& status);
+    void showCycleStatus(int status);
+    void readThrottle();
+    void readBattery();
+    void readEngineSpeed();
+    void readRoadSpeed();
+    void readInput(int input);
+    void readInputBits();
+    void readOutputBits();
+    void readDutyCycles();
+    void recordIfRead(Column column, float value);
     void reportCycle();
 
     bool continueOnlyIfRunning() const;

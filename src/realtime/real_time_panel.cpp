@@ -66,6 +66,71 @@ void makePwmGauge(BarGauge* g) {
     g->setReadoutPattern(QStringLiteral("##0"));
 }
 
+BarGauge* makeThrottlePercentGauge(QWidget* parent) {
+    BarGauge* g = makeBar(parent, "gauTPSPercent", QStringLiteral("TPS%"));
+    // The last tenth of the throttle travel gets a quarter of the bar, where part throttle and
+    // wide open must be told apart.
+    g->setSections({{-0.5, 90, 0.75}, {90, 102, 0.25}});
+    std::vector<double> labels = steps(0, 90, 10);
+    labels.push_back(95);
+    labels.push_back(100);
+    g->setLabels(labels);
+    g->setLabelPattern(QStringLiteral("##0"));
+    g->setReadoutPattern(QStringLiteral("##0"));
+    return g;
+}
+
+BarGauge* makeBatteryGauge(QWidget* parent) {
+    BarGauge* g = makeBar(parent, "gauBatVolts", QStringLiteral("BAT V"));
+    g->setScale(-1, 19);
+    g->setLabels(steps(0, 18, 2));
+    g->setLabelPattern(QStringLiteral("#0"));
+    g->setBands({{-1, 11, kBandRed}, {11, 16, kBandGreen}, {16, 19, kBandRed}});
+    g->setReadoutPattern(QStringLiteral("#0.0"));
+    return g;
+}
+
+DialGauge* makeDial(QWidget* parent, const char* name, const QString& quantity, const QString& unit,
+                    double majorStep, int minorDivisions) {
+    auto* dial = new DialGauge(parent);
+    dial->setObjectName(QString::fromLatin1(name));
+    dial->setFaceTexts(quantity, unit);
+    dial->setMajorStep(majorStep, minorDivisions);
+    dial->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    return dial;
+}
+
+QLabel* makeStatusLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QStringLiteral("lblStatus"));
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setMinimumSize(230, 64);
+    label->setMargin(8);
+    label->setFrameShape(QFrame::Box);
+    label->setAutoFillBackground(true);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::Window, QColor(0x05, 0x06, 0x07));
+    pal.setColor(QPalette::WindowText, gauge_style::readoutText());
+    label->setPalette(pal);
+    QFont f = label->font();
+    f.setBold(true);
+    f.setPointSizeF(f.pointSizeF() * 1.35);
+    label->setFont(f);
+    return label;
+}
+
+// The input gauge of input 1 or 2; any other input number is a subscript out of range.
+BarGauge& inputGauge(int input, BarGauge* first, BarGauge* second) {
+    if (input == 1) {
+        return *first;
+    }
+    if (input == 2) {
+        return *second;
+    }
+    throw AppError::subscriptOutOfRange(QStringLiteral("Real Time Data"));
+}
+
 QLabel* makeLabel(QWidget* parent, const QString& text, const char* name, bool heading) {
     auto* l = new QLabel(text, parent);
     if (name != nullptr) {
@@ -107,6 +172,38 @@ RealTimePanel::RealTimePanel(QWidget* parent)
 RealTimePanel::~RealTimePanel() = default;
 
 void RealTimePanel::build() {
+    QFrame* dash = buildDashboard();
+    auto* dashLayout = new QVBoxLayout(dash);
+    dashLayout->setContentsMargins(10, 10, 10, 10);
+    dashLayout->setSpacing(12);
+    dashLayout->addLayout(buildTopRow(dash), 3);
+
+    // Lower row: lamps, stage gauges, status.
+    auto* bottom = new QHBoxLayout;
+    bottom->setSpacing(22);
+    const QColor green(0, 255, 0);
+    const QColor red = Lamp::litColor();
+    bottom->addLayout(buildLampGroup(dash, "lblInputs", QStringLiteral("INPUTS"),
+                                     {{&shpLED_GPI_, "shpLED_GPI", "GPI", green},
+                                      {&shpLED_PurgeIn_, "shpLED_PurgeIn", "PURGE INPUT", red},
+                                      {&shpLED_ArmIn_, "shpLED_ArmIn", "ARM INPUT", red}}));
+    bottom->addLayout(
+        buildLampGroup(dash, "lblOutputs", QStringLiteral("OUTPUTS"),
+                       {{&shpLED_Stage1Sol_, "shpLED_Stage1Sol", "STAGE 1", green},
+                        {&shpLED_Stage2Sol_, "shpLED_Stage2Sol", "STAGE 2", green},
+                        {&shpLED_GPO_, "shpLED_GPO", "GPO", red},
+                        {&shpLED_PurgeSol_, "shpLED_PurgeSol", "PURGE SOLENOID", red},
+                        {&shpLED_StatusLED_, "shpLED_StatusLED", "STATUS LED", red}}));
+    bottom->addLayout(buildStageGauges(dash));
+    bottom->addStretch(1);
+    bottom->addLayout(buildStatusColumn(dash));
+    dashLayout->addLayout(bottom, 2);
+
+    connect(cmdCloseRealTimeData_, &QPushButton::clicked, this, &RealTimePanel::closeRequested);
+    showInitialState();
+}
+
+QFrame* RealTimePanel::buildDashboard() {
     // The instruments sit on a dark dashboard inside the frame; the frame and the Close button
     // keep the window's own look.
     auto* dash = new QFrame(this);
@@ -121,26 +218,11 @@ void RealTimePanel::build() {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(6, 6, 6, 6);
     outer->addWidget(dash);
+    return dash;
+}
 
-    auto* dashLayout = new QVBoxLayout(dash);
-    dashLayout->setContentsMargins(10, 10, 10, 10);
-    dashLayout->setSpacing(12);
-
-    // Top row. Each pair of alternative gauges shares one cell: only one of them is ever shown.
-    auto* top = new QGridLayout;
-    top->setHorizontalSpacing(10);
-    gauTPSPercent_ = makeBar(dash, "gauTPSPercent", QStringLiteral("TPS%"));
-    // The last tenth of the throttle travel gets a quarter of the bar, where part throttle and
-    // wide open must be told apart.
-    gauTPSPercent_->setSections({{-0.5, 90, 0.75}, {90, 102, 0.25}});
-    {
-        std::vector<double> labels = steps(0, 90, 10);
-        labels.push_back(95);
-        labels.push_back(100);
-        gauTPSPercent_->setLabels(labels);
-    }
-    gauTPSPercent_->setLabelPattern(QStringLiteral("##0"));
-    gauTPSPercent_->setReadoutPattern(QStringLiteral("##0"));
+QGridLayout* RealTimePanel::buildTopRow(QWidget* dash) {
+    gauTPSPercent_ = makeThrottlePercentGauge(dash);
     gauTPSVolts_ = makeBar(dash, "gauTPSVolts", QStringLiteral("TPS V"));
     makeVoltsGauge(gauTPSVolts_);
     gauInput1Analog_ = makeBar(dash, "gauInput1Analog", QStringLiteral("INPUT1"));
@@ -151,25 +233,14 @@ void RealTimePanel::build() {
     makeVoltsGauge(gauInput2Analog_);
     gauInput2AFR_ = makeBar(dash, "gauInput2AFR", QStringLiteral("AFR 2"));
     makeAfrGauge(gauInput2AFR_);
+    gauTach_ = makeDial(dash, "gauTach", QStringLiteral("RPM"), QStringLiteral("x 1000"), 1, 5);
+    gauSpeedometer_ =
+        makeDial(dash, "gauSpeedometer", QStringLiteral("SPEED"), QStringLiteral("MPH"), 10, 2);
+    gauBatVolts_ = makeBatteryGauge(dash);
 
-    gauTach_ = new DialGauge(dash);
-    gauTach_->setObjectName(QStringLiteral("gauTach"));
-    gauTach_->setFaceTexts(QStringLiteral("RPM"), QStringLiteral("x 1000"));
-    gauTach_->setMajorStep(1, 5);
-    gauTach_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    gauSpeedometer_ = new DialGauge(dash);
-    gauSpeedometer_->setObjectName(QStringLiteral("gauSpeedometer"));
-    gauSpeedometer_->setFaceTexts(QStringLiteral("SPEED"), QStringLiteral("MPH"));
-    gauSpeedometer_->setMajorStep(10, 2);
-    gauSpeedometer_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-
-    gauBatVolts_ = makeBar(dash, "gauBatVolts", QStringLiteral("BAT V"));
-    gauBatVolts_->setScale(-1, 19);
-    gauBatVolts_->setLabels(steps(0, 18, 2));
-    gauBatVolts_->setLabelPattern(QStringLiteral("#0"));
-    gauBatVolts_->setBands({{-1, 11, kBandRed}, {11, 16, kBandGreen}, {16, 19, kBandRed}});
-    gauBatVolts_->setReadoutPattern(QStringLiteral("#0.0"));
-
+    // Each pair of alternative gauges shares one cell: only one of them is ever shown.
+    auto* top = new QGridLayout;
+    top->setHorizontalSpacing(10);
     top->addWidget(gauTPSPercent_, 0, 0);
     top->addWidget(gauTPSVolts_, 0, 0);
     top->addWidget(gauInput1Analog_, 0, 1);
@@ -184,49 +255,30 @@ void RealTimePanel::build() {
     }
     top->setColumnStretch(3, 3);
     top->setColumnStretch(4, 3);
-    dashLayout->addLayout(top, 3);
+    return top;
+}
 
-    // Lower row: lamps, stage gauges, status.
-    auto* bottom = new QHBoxLayout;
-    bottom->setSpacing(22);
+QGridLayout* RealTimePanel::buildLampGroup(QWidget* dash, const char* headingName,
+                                           const QString& heading,
+                                           std::initializer_list<LampRow> rows) {
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(4);
+    grid->addWidget(makeLabel(dash, heading, headingName, true), 0, 0, 1, 2);
+    int r = 1;
+    for (const LampRow& row : rows) {
+        auto* caption = makeLabel(dash, QString::fromLatin1(row.caption), nullptr, false);
+        caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        *row.lamp = makeLamp(dash, row.name, row.initial);
+        grid->addWidget(caption, r, 0);
+        grid->addWidget(*row.lamp, r, 1);
+        ++r;
+    }
+    grid->setRowStretch(r, 1);
+    return grid;
+}
 
-    struct LampRow {
-        Lamp** lamp;
-        const char* name;
-        const char* caption;
-        QColor initial;
-    };
-    const QColor green(0, 255, 0);
-    const QColor red = Lamp::litColor();
-    auto lampGroup = [&](const char* headingName, const QString& heading,
-                         std::initializer_list<LampRow> rows) {
-        auto* grid = new QGridLayout;
-        grid->setHorizontalSpacing(8);
-        grid->setVerticalSpacing(4);
-        grid->addWidget(makeLabel(dash, heading, headingName, true), 0, 0, 1, 2);
-        int r = 1;
-        for (const LampRow& row : rows) {
-            auto* caption = makeLabel(dash, QString::fromLatin1(row.caption), nullptr, false);
-            caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            *row.lamp = makeLamp(dash, row.name, row.initial);
-            grid->addWidget(caption, r, 0);
-            grid->addWidget(*row.lamp, r, 1);
-            ++r;
-        }
-        grid->setRowStretch(r, 1);
-        bottom->addLayout(grid);
-    };
-    lampGroup("lblInputs", QStringLiteral("INPUTS"),
-              {{&shpLED_GPI_, "shpLED_GPI", "GPI", green},
-               {&shpLED_PurgeIn_, "shpLED_PurgeIn", "PURGE INPUT", red},
-               {&shpLED_ArmIn_, "shpLED_ArmIn", "ARM INPUT", red}});
-    lampGroup("lblOutputs", QStringLiteral("OUTPUTS"),
-              {{&shpLED_Stage1Sol_, "shpLED_Stage1Sol", "STAGE 1", green},
-               {&shpLED_Stage2Sol_, "shpLED_Stage2Sol", "STAGE 2", green},
-               {&shpLED_GPO_, "shpLED_GPO", "GPO", red},
-               {&shpLED_PurgeSol_, "shpLED_PurgeSol", "PURGE SOLENOID", red},
-               {&shpLED_StatusLED_, "shpLED_StatusLED", "STATUS LED", red}});
-
+QGridLayout* RealTimePanel::buildStageGauges(QWidget* dash) {
     auto* stages = new QGridLayout;
     stages->setHorizontalSpacing(10);
     lblStage1_ = makeLabel(dash, QStringLiteral("STAGE 1"), "lblStage1", true);
@@ -244,30 +296,14 @@ void RealTimePanel::build() {
     stages->addWidget(lblStage2_, 0, 1);
     stages->addWidget(gauStage1PWM_, 1, 0);
     stages->addWidget(gauStage2PWM_, 1, 1);
-    bottom->addLayout(stages);
-    bottom->addStretch(1);
+    return stages;
+}
 
+QVBoxLayout* RealTimePanel::buildStatusColumn(QWidget* dash) {
     auto* statusColumn = new QVBoxLayout;
     statusColumn->setSpacing(6);
     statusColumn->addWidget(makeLabel(dash, QStringLiteral("STATUS"), "lblStatusLegend", true));
-    lblStatus_ = new QLabel(dash);
-    lblStatus_->setObjectName(QStringLiteral("lblStatus"));
-    lblStatus_->setTextFormat(Qt::PlainText);
-    lblStatus_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblStatus_->setMinimumSize(230, 64);
-    lblStatus_->setMargin(8);
-    lblStatus_->setFrameShape(QFrame::Box);
-    lblStatus_->setAutoFillBackground(true);
-    {
-        QPalette pal = lblStatus_->palette();
-        pal.setColor(QPalette::Window, QColor(0x05, 0x06, 0x07));
-        pal.setColor(QPalette::WindowText, gauge_style::readoutText());
-        lblStatus_->setPalette(pal);
-        QFont f = lblStatus_->font();
-        f.setBold(true);
-        f.setPointSizeF(f.pointSizeF() * 1.35);
-        lblStatus_->setFont(f);
-    }
+    lblStatus_ = makeStatusLabel(dash);
     statusColumn->addWidget(lblStatus_);
     lblRecording_ = new QLabel(dash);
     lblRecording_->setObjectName(QStringLiteral("lblRecording"));
@@ -280,11 +316,10 @@ void RealTimePanel::build() {
     cmdCloseRealTimeData_->setPalette(QGroupBox::palette());
     cmdCloseRealTimeData_->setMinimumWidth(100);
     statusColumn->addWidget(cmdCloseRealTimeData_, 0, Qt::AlignRight);
-    bottom->addLayout(statusColumn);
-    dashLayout->addLayout(bottom, 2);
+    return statusColumn;
+}
 
-    connect(cmdCloseRealTimeData_, &QPushButton::clicked, this, &RealTimePanel::closeRequested);
-
+void RealTimePanel::showInitialState() {
     // What the panel shows before the first reading: every gauge at rest, lamps in their
     // initial colours, the dials at the settings' defaults.
     for (BarGauge* g : {gauTPSPercent_, gauTPSVolts_, gauInput1Analog_, gauInput2Analog_,
@@ -363,23 +398,11 @@ void RealTimePanel::showRoadSpeed(double mph) {
 }
 
 void RealTimePanel::showInputVolts(int input, double volts) {
-    if (input == 1) {
-        gauInput1Analog_->setPointerValue(volts);
-    } else if (input == 2) {
-        gauInput2Analog_->setPointerValue(volts);
-    } else {
-        throw AppError::subscriptOutOfRange(QStringLiteral("Real Time Data"));
-    }
+    inputGauge(input, gauInput1Analog_, gauInput2Analog_).setPointerValue(volts);
 }
 
 void RealTimePanel::showInputAfr(int input, double afr) {
-    if (input == 1) {
-        gauInput1AFR_->setPointerValue(afr);
-    } else if (input == 2) {
-        gauInput2AFR_->setPointerValue(afr);
-    } else {
-        throw AppError::subscriptOutOfRange(QStringLiteral("Real Time Data"));
-    }
+    inputGauge(input, gauInput1AFR_, gauInput2AFR_).setPointerValue(afr);
 }
 
 void RealTimePanel::showInputBits(int bits) {

@@ -1,10 +1,15 @@
 #pragma once
 
+#include <QColor>
 #include <QGroupBox>
 #include <QString>
+#include <initializer_list>
 
+class QFrame;
+class QGridLayout;
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 
 namespace tarvik {
 
@@ -115,12 +120,26 @@ public:
     QPushButton& cmdCloseRealTimeData() { return *cmdCloseRealTimeData_; }
 
 signals:
-    /// The "Close" button was pressed; the main window stops monitoring
-    /// (cmdCloseRealTimeData_Click).
+    /// The "Close" button was pressed; the monitor stops.
     void closeRequested();
 
 private:
+    /// One lamp of a lamp group: where to keep it, its objectName, caption and first colour.
+    struct LampRow {
+        Lamp** lamp;
+        const char* name;
+        const char* caption;
+        QColor initial;
+    };
+
     void build();
+    QFrame* buildDashboard();
+    QGridLayout* buildTopRow(QWidget* dash);
+    QGridLayout* buildLampGroup(QWidget* dash, const char* headingName, const QString& heading,
+                                std::initializer_list<LampRow> rows);
+    QGridLayout* buildStageGauges(QWidget* dash);
+    QVBoxLayout* buildStatusColumn(QWidget* dash);
+    void showInitialState();
 
     BarGauge* gauTPSPercent_ = nullptr;
     BarGauge* gauTPSVolts_ = nullptr;

@@ -10,6 +10,8 @@
 
 #include "app/frm_main.h"
 #include "memory_settings.h"
+#include "realtime/dial_gauge.h"
+#include "realtime/real_time_panel.h"
 #include "scripted_dialogs.h"
 
 using namespace tarvik;
@@ -264,10 +266,10 @@ void TestMainWindow::dialLimitsAreAppliedAsStored() {
     f.store.set(QStringLiteral("Speedo_Redline"), speedoRedline);
     f.store.set(QStringLiteral("Speedo_Max"), speedoMax);
     FrmMain& w = f.load();
-    QTEST(w.dialLimits().tachRedline, "dialTachRedline");
-    QTEST(w.dialLimits().tachMax, "dialTachMax");
-    QTEST(w.dialLimits().speedoRedline, "dialSpeedoRedline");
-    QTEST(w.dialLimits().speedoMax, "dialSpeedoMax");
+    QTEST(static_cast<float>(w.realTimePanel().gauTach().redline()), "dialTachRedline");
+    QTEST(static_cast<float>(w.realTimePanel().gauTach().maximum()), "dialTachMax");
+    QTEST(static_cast<float>(w.realTimePanel().gauSpeedometer().redline()), "dialSpeedoRedline");
+    QTEST(static_cast<float>(w.realTimePanel().gauSpeedometer().maximum()), "dialSpeedoMax");
 }
 
 void TestMainWindow::displayFlagsAcceptTextAndNumbers_data() {
@@ -359,7 +361,7 @@ void TestMainWindow::conversionFailureIgnoreLeavesZero() {
                         MsgResult::Ignore);
     FrmMain& w = f.load();
     QCOMPARE(w.settings().tachMax, 0.0f);
-    QCOMPARE(w.dialLimits().tachMax, 0.0f);
+    QCOMPARE(static_cast<float>(w.realTimePanel().gauTach().maximum()), 0.0f);
     QCOMPARE(w.settings().input1AnalogDisplay, false);
     // Everything else still loaded.
     QCOMPARE(w.settings().speedoMax, 140.0f);

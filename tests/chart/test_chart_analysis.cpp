@@ -422,10 +422,11 @@ void TestChartAnalysis::compareAndRemove() {
     // The read-outs show the compared pass at the same aligned time.
     h.clickRow(1850);
     const float rpm = other.at(Column::RPM, 1850);
-    QCOMPARE(h.text("lblCompareA"), QStringLiteral("A  compared %1 / %2")
-                                        .arg(formatPattern(rpm, QStringLiteral("###0")),
-                                             formatPattern(other.at(Column::VSS, 1850) * kMphPerKmh,
-                                                           QStringLiteral("##0"))));
+    QCOMPARE(h.text("lblCompareA"),
+             QStringLiteral("A  compared %1 / %2")
+                 .arg(formatPattern(rpm, QStringLiteral("###0")),
+                      formatPattern(other.at(Column::VSS, 1850) * kMphPerKmhSingle,
+                                    QStringLiteral("##0"))));
     // "]" moves it one of its samples later.
     activate(h);
     QTest::keyClick(h.window.get(), Qt::Key_BracketRight);

@@ -890,19 +890,19 @@ void TestChartWindow::commentCommand() {
     h.dialogs.expectInput(QStringLiteral("Enter or edit comment. Cancel will erase any comment."),
                           QStringLiteral("Optional Information Entry/Edit"),
                           QStringLiteral("3rd pass, 75 shot"), QStringLiteral("4th pass"));
-    mnuEditComment_Click(h.dialogs, h.data);
+    runEditComment(h.dialogs, h.data);
     QCOMPARE(h.data.comment, QStringLiteral("4th pass"));
     h.dialogs.expectInput(QStringLiteral("Enter or edit comment. Cancel will erase any comment."),
                           QStringLiteral("Optional Information Entry/Edit"),
                           QStringLiteral("4th pass"), QString());
-    mnuEditComment_Click(h.dialogs, h.data);
+    runEditComment(h.dialogs, h.data);
     QCOMPARE(h.data.comment, QString());
     // Allowed on an empty buffer.
     h.data.clearDataBuffer();
     h.dialogs.expectInput(QStringLiteral("Enter or edit comment. Cancel will erase any comment."),
                           QStringLiteral("Optional Information Entry/Edit"), QString(),
                           QStringLiteral("note"));
-    mnuEditComment_Click(h.dialogs, h.data);
+    runEditComment(h.dialogs, h.data);
     QCOMPARE(h.data.comment, QStringLiteral("note"));
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
 }

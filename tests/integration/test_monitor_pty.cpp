@@ -79,8 +79,8 @@ void TestMonitorPty::monitorsForAFewCycles() {
     QCOMPARE(panel.status(), QStringLiteral("Power On - Not Armed"));
     // The simulated car is idling or driving: a plausible engine speed and supply voltage.
     bool ok = false;
-    const int rpm = panel.gauTach().Caption().toInt(&ok);
-    QVERIFY2(ok && rpm >= 500 && rpm <= 9000, qPrintable(panel.gauTach().Caption()));
+    const int rpm = panel.gauTach().caption().toInt(&ok);
+    QVERIFY2(ok && rpm >= 500 && rpm <= 9000, qPrintable(panel.gauTach().caption()));
     const double volts = panel.gauBatVolts().pointerValue();
     QVERIFY2(volts > 9 && volts < 16, qPrintable(QString::number(volts)));
     // Cycles are a few tens of milliseconds: no tick found the link busy.

@@ -82,7 +82,7 @@ void TestGauges::twoSectionMapping() {
     QCOMPARE(g.pointerFraction(), fraction);
     // The selector and the reading are kept as given; only the drawing is pinned.
     QCOMPARE(g.section(), section);
-    QCOMPARE(g.PointerValue(), value);
+    QCOMPARE(g.pointerValue(), value);
 }
 
 void TestGauges::singleSectionSelectorsOutOfRange() {

@@ -166,7 +166,7 @@ struct Window : test::SimMainWindow {
     // One poll cycle, half a second after the last.
     void cycle() {
         clock.advanceUs(500'000);
-        monitor().tmrDataRead_Timer();
+        monitor().pollCycle();
     }
 };
 
@@ -486,9 +486,9 @@ void TestLiveRecording::recordingTheLiveCar() {
     for (int i = 0; i < 5; ++i) {
         win.clock.advanceUs(500'000);
         const qint64 began = win.clock.nowUs();
-        win.monitor().tmrDataRead_Timer();
+        win.monitor().pollCycle();
         shown.push_back({static_cast<float>(roundHalfEven((began - startUs) / 1e6, 3)),
-                         panel.gauTach().Caption(), panel.gauBatVolts().pointerValue(),
+                         panel.gauTach().caption(), panel.gauBatVolts().pointerValue(),
                          panel.gauSpeedometer().value()});
     }
     // The lamp's length follows within a quarter of a second (read from the link's clock).
@@ -564,7 +564,7 @@ void TestLiveRecording::readsIgnoredAreLeftEmpty() {
     }
     win.cycle();
     QVERIFY2(win.dialogs.ok(), qPrintable(win.dialogs.report()));
-    QCOMPARE(win.w->realTimePanel().gauTach().Caption(), QStringLiteral("0"));
+    QCOMPARE(win.w->realTimePanel().gauTach().caption(), QStringLiteral("0"));
     win.model.setTrace({});
     win.model.faults().silent = false;
     win.trigger("mnuRecordRealTime");

@@ -37,7 +37,7 @@ struct Window : test::SimMainWindow {
     int ticks() {
         const int before = monitor().cyclesStarted();
         for (int i = 0; i < 3; ++i) {
-            monitor().tmrDataRead_Timer();
+            monitor().pollCycle();
         }
         return monitor().cyclesStarted() - before;
     }
@@ -121,7 +121,7 @@ void TestPollingDuringSave::cyclesRunBetweenSavedLines() {
     int yields = 0;
     win.clock.setOnPause([&](int ms) {
         if (ms == 0 && ++yields % 500 == 0) {
-            win.monitor().tmrDataRead_Timer();
+            win.monitor().pollCycle();
         }
     });
     win.trigger("mnuSaveFile");

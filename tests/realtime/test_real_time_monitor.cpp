@@ -50,7 +50,7 @@ std::vector<quint8> qx2Cycle() {
 }
 
 // The monitor on its own, over the simulator, with a panel and in-memory display choices.
-struct Monitor {
+struct Monitor : MonitorHost {
     sim::ControllerModel model;
     sim::FakeClock clock;
     sim::SimSerialPort port{model, clock};
@@ -74,18 +74,19 @@ struct Monitor {
         panel.applyDialSettings(settings);
         panel.hide();
         monitor = std::make_unique<RealTimeMonitor>(
-            RealTimeMonitorServices{controller, panel, settings, dialogs, [this] { ++framClears; },
-                                    [this] { return abort; }});
+            RealTimeMonitorServices{controller, panel, settings, dialogs, *this});
         // Ticks come from the test, one at a time.
         monitor->tmrDataRead().stop();
         model.setFixedLive(sim::ControllerModel::Live{});
     }
+    void clearFramBuffer() override { ++framClears; }
+    bool abortRequested() const override { return abort; }
     void setLive(const sim::ControllerModel::Live& live) { model.setFixedLive(live); }
     void start() {
-        monitor->mnuViewRealTime_Click();
+        monitor->start();
         port.clearWritten();
     }
-    void cycle() { monitor->tmrDataRead_Timer(); }
+    void cycle() { monitor->pollCycle(); }
     // The command bytes written since the last clear: every byte, as the live reads have no
     // parameters.
     std::vector<quint8> commands() const { return port.writtenBytes(); }
@@ -193,7 +194,7 @@ void TestRealTimeMonitor::startWithSilentController() {
                             QStringLiteral("Cannot establish RS-232 link. Check cable and "
                                            "controller power."),
                             MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
-    m.monitor->mnuViewRealTime_Click();
+    m.monitor->start();
     QVERIFY2(m.ok(), qPrintable(m.dialogs.report()));
     // Five tries, then the port is closed and nothing opens.
     QCOMPARE(m.commands(), std::vector<quint8>(5, p::kCmdReSync));
@@ -211,7 +212,7 @@ void TestRealTimeMonitor::startEndsOnAbortAtPortError() {
                        "belong to the dialout group. Add your user to it in a terminal:\r\nsudo "
                        "usermod -aG dialout $USER\r\nthen log out and log in again."),
         MsgResult::Abort);
-    m.monitor->mnuViewRealTime_Click();
+    m.monitor->start();
     QVERIFY2(m.ok(), qPrintable(m.dialogs.report()));
     QVERIFY(m.commands().empty());
     QVERIFY(!m.monitor->realTimeActive());
@@ -227,7 +228,7 @@ void TestRealTimeMonitor::startWithUnreadableFirmware() {
                        QStringLiteral("Error - invalid firmware ID. Unable to identify controller "
                                       "version.\r\nSome data may be incorrectly scaled."),
                        MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
-    m.monitor->mnuViewRealTime_Click();
+    m.monitor->start();
     QVERIFY2(m.ok(), qPrintable(m.dialogs.report()));
     QVERIFY(m.monitor->realTimeActive());
     QCOMPARE(m.monitor->controllerVersion(), QStringLiteral("Unknown"));
@@ -251,7 +252,7 @@ void TestRealTimeMonitor::startWithUnreadableScaleFactors() {
                             QStringLiteral("Error - unable to read TPS scale factors.\r\nTPS "
                                            "percent data may be incorrectly scaled."),
                             MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
-    m.monitor->mnuViewRealTime_Click();
+    m.monitor->start();
     QVERIFY2(m.ok(), qPrintable(m.dialogs.report()));
     QVERIFY(m.monitor->realTimeActive());
     QCOMPARE(m.controller.tpsScaleFactors()[0], 26.0F);
@@ -294,7 +295,7 @@ void TestRealTimeMonitor::startAgainWhileMonitoring() {
     Monitor m;
     m.start();
     m.model.setQx1(true);
-    m.monitor->mnuViewRealTime_Click();
+    m.monitor->start();
     QVERIFY(m.monitor->realTimeActive());
     QCOMPARE(m.monitor->controllerVersion(), QStringLiteral("QX-1"));
     QVERIFY(m.panel.gauStage1PWM().isHidden());
@@ -374,10 +375,10 @@ void TestRealTimeMonitor::fullCycleDrivesEveryGauge() {
     QCOMPARE(panel.gauBatVolts().pointerValue(),
              static_cast<double>(static_cast<float>(204 * 18.0 / 255.0)));
     QCOMPARE(static_cast<float>(panel.gauTach().value()), 12.345F);
-    QCOMPARE(panel.gauTach().Caption(), QStringLiteral("12345"));
+    QCOMPARE(panel.gauTach().caption(), QStringLiteral("12345"));
     QCOMPARE(panel.gauTach().refresh(), 3);
     QCOMPARE(panel.gauSpeedometer().value(), 100.0);
-    QCOMPARE(panel.gauSpeedometer().Caption(), QStringLiteral("100"));
+    QCOMPARE(panel.gauSpeedometer().caption(), QStringLiteral("100"));
     QCOMPARE(panel.gauInput1Analog().pointerValue(), static_cast<double>(1.0F));
     QCOMPARE(panel.gauInput2Analog().pointerValue(), static_cast<double>(4.0F));
     QCOMPARE(lampStates(panel, {"shpLED_GPI", "shpLED_PurgeIn", "shpLED_ArmIn"}),
@@ -428,12 +429,12 @@ void TestRealTimeMonitor::engineSpeedDoubled() {
     m.start();
     QVERIFY(m.controller.rpmDouble());
     m.cycle();
-    QCOMPARE(m.panel.gauTach().Caption(), QStringLiteral("10000"));
+    QCOMPARE(m.panel.gauTach().caption(), QStringLiteral("10000"));
     QCOMPARE(m.panel.gauTach().value(), 10.0);
     // 0 rpm shows 0.
     m.setLive({.rpm = 0});
     m.cycle();
-    QCOMPARE(m.panel.gauTach().Caption(), QStringLiteral("0"));
+    QCOMPARE(m.panel.gauTach().caption(), QStringLiteral("0"));
 }
 
 void TestRealTimeMonitor::roadSpeedInKmhMode() {
@@ -444,7 +445,7 @@ void TestRealTimeMonitor::roadSpeedInKmhMode() {
     QVERIFY(!m.controller.vssInMph());
     m.cycle();
     QCOMPARE(m.panel.gauSpeedometer().value(), 100 * 0.621388);
-    QCOMPARE(m.panel.gauSpeedometer().Caption(), QStringLiteral("62"));
+    QCOMPARE(m.panel.gauSpeedometer().caption(), QStringLiteral("62"));
 }
 
 void TestRealTimeMonitor::roadSpeedInMphMode() {
@@ -454,7 +455,7 @@ void TestRealTimeMonitor::roadSpeedInMphMode() {
     m.start();
     m.cycle();
     QCOMPARE(m.panel.gauSpeedometer().value(), 255.0);
-    QCOMPARE(m.panel.gauSpeedometer().Caption(), QStringLiteral("255"));
+    QCOMPARE(m.panel.gauSpeedometer().caption(), QStringLiteral("255"));
 }
 
 void TestRealTimeMonitor::afrMode() {
@@ -657,7 +658,7 @@ void TestRealTimeMonitor::lostLinkResetAfterSilence() {
     QCOMPARE(m.commands(), std::vector<quint8>{p::kCmdReadStatus});
     QCOMPARE(m.panel.status(), QString());
     QCOMPARE(m.panel.gauTach().value(), 0.0);
-    QCOMPARE(m.panel.gauTach().Caption(), QStringLiteral("0"));
+    QCOMPARE(m.panel.gauTach().caption(), QStringLiteral("0"));
     QCOMPARE(m.panel.gauSpeedometer().value(), 0.0);
     QCOMPARE(m.panel.gauTPSPercent().pointerValue(), 0.0);
     QCOMPARE(m.panel.gauInput1AFR().pointerValue(), 15.0);
@@ -693,7 +694,7 @@ void TestRealTimeMonitor::readIgnoredMidCycleShowsZero() {
     m.cycle();
     QVERIFY2(m.ok(), qPrintable(m.dialogs.report()));
     QCOMPARE(m.panel.gauBatVolts().pointerValue(), 0.0);
-    QCOMPARE(m.panel.gauTach().Caption(), QStringLiteral("0"));
+    QCOMPARE(m.panel.gauTach().caption(), QStringLiteral("0"));
     QCOMPARE(m.commands(), qx2Cycle());
     // Monitoring goes on; the next cycle's status read finds the link lost.
     QVERIFY(m.monitor->realTimeActive());
@@ -728,7 +729,7 @@ void TestRealTimeMonitor::escFreezesGaugesButStatusUpdates() {
     m.setLive({.rpm = 3000, .inputs = 7});
     m.start();
     m.cycle();
-    QCOMPARE(m.panel.gauTach().Caption(), QStringLiteral("3000"));
+    QCOMPARE(m.panel.gauTach().caption(), QStringLiteral("3000"));
     m.abort = true;
     m.setLive({.rpm = 6000, .inputs = 0});
     m.model.setStatus(3);
@@ -737,13 +738,13 @@ void TestRealTimeMonitor::escFreezesGaugesButStatusUpdates() {
     m.cycle();
     QCOMPARE(m.commands(), (std::vector<quint8>{p::kCmdReadStatus, p::kCmdReadStatus}));
     QCOMPARE(m.panel.status(), QStringLiteral("Ready"));
-    QCOMPARE(m.panel.gauTach().Caption(), QStringLiteral("3000"));
+    QCOMPARE(m.panel.gauTach().caption(), QStringLiteral("3000"));
     QCOMPARE(lampState(m.panel, "shpLED_ArmIn"), QStringLiteral("lit"));
     QVERIFY(m.monitor->realTimeActive());
     // Once another command clears Esc, full cycles resume.
     m.abort = false;
     m.cycle();
-    QCOMPARE(m.panel.gauTach().Caption(), QStringLiteral("6000"));
+    QCOMPARE(m.panel.gauTach().caption(), QStringLiteral("6000"));
 }
 
 void TestRealTimeMonitor::closeDuringCycleEndsItAfterTheExchange() {
@@ -776,7 +777,7 @@ void TestRealTimeMonitor::closeButtonStops() {
     QVERIFY(m.panel.isHidden());
     QVERIFY(!m.port.isOpen());
     // The gauges keep their readings.
-    QCOMPARE(m.panel.gauTach().Caption(), QStringLiteral("3000"));
+    QCOMPARE(m.panel.gauTach().caption(), QStringLiteral("3000"));
 }
 
 // --- One user of the link at a time --------------------------------------------------------------
@@ -847,7 +848,7 @@ void TestRealTimeMonitor::clearChosenMidCycleRunsAfterIt() {
             QCOMPARE(win.dialogs.shownCount(), 0);  // waits: the cycle holds the link
         }
     });
-    win.monitor().tmrDataRead_Timer();
+    win.monitor().pollCycle();
     win.clock.setOnPause({});
     QCOMPARE(win.port.writtenBytes(), qx2Cycle());
     QCOMPARE(win.model.eraseCount(), 0);
@@ -862,7 +863,7 @@ void TestRealTimeMonitor::clearChosenMidCycleRunsAfterIt() {
     // Monitoring goes on afterwards.
     QVERIFY(win.monitor().realTimeActive());
     win.port.clearWritten();
-    win.monitor().tmrDataRead_Timer();
+    win.monitor().pollCycle();
     QCOMPARE(win.port.writtenBytes(), qx2Cycle());
 }
 
@@ -876,7 +877,7 @@ void TestRealTimeMonitor::startChosenMidCycleRunsAfterIt() {
             win.trigger("mnuViewRealTime");
         }
     });
-    win.monitor().tmrDataRead_Timer();
+    win.monitor().pollCycle();
     win.clock.setOnPause({});
     QCOMPARE(win.port.writtenBytes(), qx2Cycle());
     QCoreApplication::processEvents();
@@ -912,13 +913,13 @@ void TestRealTimeMonitor::downloadChosenMidCycleStopsMonitoringAfterIt() {
             win.trigger("mnuDownload");
         }
     });
-    win.monitor().tmrDataRead_Timer();
+    win.monitor().pollCycle();
     // The cycle finished untouched; the download waits for it.
     QCOMPARE(win.port.writtenBytes(), qx2Cycle());
     QVERIFY(win.monitor().realTimeActive());
     QCOMPARE(win.model.framBlocksServed(), 0);
     // Ticks falling due during the download find monitoring stopped.
-    win.clock.setOnPause([&](int) { win.monitor().tmrDataRead_Timer(); });
+    win.clock.setOnPause([&](int) { win.monitor().pollCycle(); });
     QCoreApplication::processEvents();
     QTRY_COMPARE_WITH_TIMEOUT(chartsClosed, 1, 5000);
     win.clock.setOnPause({});
@@ -958,14 +959,14 @@ void TestRealTimeMonitor::optionsDialogChosenMidCycle() {
         sawDialog = true;
         cycleWasOver = !win.monitor().cycleInProgress();
         const int before = win.monitor().cyclesStarted();
-        win.monitor().tmrDataRead_Timer();
+        win.monitor().pollCycle();
         cyclesInDialog = win.monitor().cyclesStarted() - before;
         dlg->findChild<QRadioButton*>(QStringLiteral("optTPSAnalogDisplay"))->setChecked(true);
         dlg->findChild<QLineEdit*>(QStringLiteral("txtTachMax"))->setText(QStringLiteral("8000"));
         QVERIFY(dlg->txtTachMax_Validate());
         dlg->cmdOK_Click();
     };
-    win.monitor().tmrDataRead_Timer();
+    win.monitor().pollCycle();
     win.clock.setOnPause({});
     QVERIFY(!sawDialog);  // not opened inside the cycle
     QTimer::singleShot(0, actInDialog);
@@ -976,12 +977,11 @@ void TestRealTimeMonitor::optionsDialogChosenMidCycle() {
     QCOMPARE(win.store.get(QStringLiteral("TPS_Percent_Display")), QStringLiteral("False"));
     QCOMPARE(win.store.get(QStringLiteral("Tach_Max")), QStringLiteral("8000"));
     QCOMPARE(win.w->realTimePanel().gauTach().maximum(), 8.0);
-    QCOMPARE(win.w->dialLimits().tachMax, 8.0F);
     QVERIFY(!win.w->realTimePanel().gauTPSVolts().isHidden());
     // The next cycle reads in volts; the one after shows the status line for it.
-    win.monitor().tmrDataRead_Timer();
+    win.monitor().pollCycle();
     QCOMPARE(win.monitor().lastTpsVolts(), 1.0F);
-    win.monitor().tmrDataRead_Timer();
+    win.monitor().pollCycle();
     QCOMPARE(win.w->realTimePanel().status(),
              QStringLiteral("Power On - Not Armed\r\nTPS Volts: 1.00"));
     QVERIFY2(win.dialogs.ok(), qPrintable(win.dialogs.report()));

@@ -273,7 +273,7 @@ void TestRealTimePanel::throttlePercent() {
     panel.showThrottlePercent(percent);
     auto* g = child<BarGauge>(panel, "gauTPSPercent");
     QCOMPARE(g->section(), section);
-    QCOMPARE(g->PointerValue(), pointer);
+    QCOMPARE(g->pointerValue(), pointer);
     // What is drawn stays inside the scale.
     QVERIFY(g->pointerFraction() >= 0 && g->pointerFraction() <= 1);
 }
@@ -282,11 +282,11 @@ void TestRealTimePanel::throttleVoltsAndBattery() {
     RealTimePanel panel;
     panel.showThrottleVolts(4.35);
     panel.showBatteryVolts(13.8);
-    QCOMPARE(child<BarGauge>(panel, "gauTPSVolts")->PointerValue(), 4.35);
-    QCOMPARE(child<BarGauge>(panel, "gauBatVolts")->PointerValue(), 13.8);
+    QCOMPARE(child<BarGauge>(panel, "gauTPSVolts")->pointerValue(), 4.35);
+    QCOMPARE(child<BarGauge>(panel, "gauBatVolts")->pointerValue(), 13.8);
     // A supply far over the scale is kept as read but drawn at the top.
     panel.showBatteryVolts(40);
-    QCOMPARE(child<BarGauge>(panel, "gauBatVolts")->PointerValue(), 40.0);
+    QCOMPARE(child<BarGauge>(panel, "gauBatVolts")->pointerValue(), 40.0);
     QCOMPARE(child<BarGauge>(panel, "gauBatVolts")->pointerFraction(), 1.0);
 }
 
@@ -310,8 +310,8 @@ void TestRealTimePanel::engineSpeed() {
     tach->setRefresh(0);
     panel.showEngineSpeed(rpm);
     // Single precision, exactly as the dial is given it.
-    QCOMPARE(tach->Value(), static_cast<double>(needle));
-    QCOMPARE(tach->Caption(), text);
+    QCOMPARE(tach->value(), static_cast<double>(needle));
+    QCOMPARE(tach->caption(), text);
     QCOMPARE(tach->refresh(), 3);
 }
 
@@ -334,8 +334,8 @@ void TestRealTimePanel::roadSpeed() {
     auto* speedo = child<DialGauge>(panel, "gauSpeedometer");
     speedo->setRefresh(0);
     panel.showRoadSpeed(mph);
-    QCOMPARE(speedo->Value(), mph);
-    QCOMPARE(speedo->Caption(), text);
+    QCOMPARE(speedo->value(), mph);
+    QCOMPARE(speedo->caption(), text);
     QCOMPARE(speedo->refresh(), 3);
     QVERIFY(speedo->needleFraction() >= 0 && speedo->needleFraction() <= 1);
 }
@@ -346,10 +346,10 @@ void TestRealTimePanel::inputs() {
     panel.showInputVolts(2, 4.9);
     panel.showInputAfr(1, 2.5 * 2 + 10);
     panel.showInputAfr(2, 10);
-    QCOMPARE(child<BarGauge>(panel, "gauInput1Analog")->PointerValue(), 2.5);
-    QCOMPARE(child<BarGauge>(panel, "gauInput2Analog")->PointerValue(), 4.9);
-    QCOMPARE(child<BarGauge>(panel, "gauInput1AFR")->PointerValue(), 15.0);
-    QCOMPARE(child<BarGauge>(panel, "gauInput2AFR")->PointerValue(), 10.0);
+    QCOMPARE(child<BarGauge>(panel, "gauInput1Analog")->pointerValue(), 2.5);
+    QCOMPARE(child<BarGauge>(panel, "gauInput2Analog")->pointerValue(), 4.9);
+    QCOMPARE(child<BarGauge>(panel, "gauInput1AFR")->pointerValue(), 15.0);
+    QCOMPARE(child<BarGauge>(panel, "gauInput2AFR")->pointerValue(), 10.0);
 }
 
 void TestRealTimePanel::inputNumberOutOfRange_data() {
@@ -377,8 +377,8 @@ void TestRealTimePanel::inputNumberOutOfRange() {
         QCOMPARE(e.description(), QStringLiteral("Subscript out of range"));
     }
     // Nothing was shown on the real inputs.
-    QCOMPARE(child<BarGauge>(panel, "gauInput1Analog")->PointerValue(), 0.0);
-    QCOMPARE(child<BarGauge>(panel, "gauInput2AFR")->PointerValue(), 15.0);
+    QCOMPARE(child<BarGauge>(panel, "gauInput1Analog")->pointerValue(), 0.0);
+    QCOMPARE(child<BarGauge>(panel, "gauInput2AFR")->pointerValue(), 15.0);
 }
 
 void TestRealTimePanel::inputBits_data() {
@@ -431,8 +431,8 @@ void TestRealTimePanel::outputBits() {
 void TestRealTimePanel::dutyCycles() {
     RealTimePanel panel;
     panel.showDutyCycles(100, 37.5);
-    QCOMPARE(child<BarGauge>(panel, "gauStage1PWM")->PointerValue(), 100.0);
-    QCOMPARE(child<BarGauge>(panel, "gauStage2PWM")->PointerValue(), 37.5);
+    QCOMPARE(child<BarGauge>(panel, "gauStage1PWM")->pointerValue(), 100.0);
+    QCOMPARE(child<BarGauge>(panel, "gauStage2PWM")->pointerValue(), 37.5);
 }
 
 void TestRealTimePanel::statusText_data() {
@@ -618,30 +618,30 @@ void TestRealTimePanel::restStates() {
     QCOMPARE(panel.status(), QString());
     auto* tps = child<BarGauge>(panel, "gauTPSPercent");
     QCOMPARE(tps->section(), 0);
-    QCOMPARE(tps->PointerValue(), 0.0);
+    QCOMPARE(tps->pointerValue(), 0.0);
     QCOMPARE(tpsVolts->section(), 0);
-    QCOMPARE(tpsVolts->PointerValue(), 0.0);
-    QCOMPARE(child<BarGauge>(panel, "gauInput1Analog")->PointerValue(), 0.0);
-    QCOMPARE(child<BarGauge>(panel, "gauInput2Analog")->PointerValue(), 0.0);
+    QCOMPARE(tpsVolts->pointerValue(), 0.0);
+    QCOMPARE(child<BarGauge>(panel, "gauInput1Analog")->pointerValue(), 0.0);
+    QCOMPARE(child<BarGauge>(panel, "gauInput2Analog")->pointerValue(), 0.0);
     for (const char* afr : {"gauInput1AFR", "gauInput2AFR"}) {
         QCOMPARE(child<BarGauge>(panel, afr)->secondSelector(), 0);
-        QCOMPARE(child<BarGauge>(panel, afr)->PointerValue(), 15.0);
+        QCOMPARE(child<BarGauge>(panel, afr)->pointerValue(), 15.0);
     }
     auto* tach = child<DialGauge>(panel, "gauTach");
-    QCOMPARE(tach->Value(), 0.0);
+    QCOMPARE(tach->value(), 0.0);
     QCOMPARE(tach->refresh(), 3);
-    QCOMPARE(tach->Caption(), QStringLiteral("0"));
+    QCOMPARE(tach->caption(), QStringLiteral("0"));
     auto* speedo = child<DialGauge>(panel, "gauSpeedometer");
-    QCOMPARE(speedo->Value(), 0.0);
+    QCOMPARE(speedo->value(), 0.0);
     QCOMPARE(speedo->refresh(), 3);
-    QCOMPARE(speedo->Caption(), QStringLiteral("0"));
-    QCOMPARE(child<BarGauge>(panel, "gauBatVolts")->PointerValue(), 0.0);
+    QCOMPARE(speedo->caption(), QStringLiteral("0"));
+    QCOMPARE(child<BarGauge>(panel, "gauBatVolts")->pointerValue(), 0.0);
     QCOMPARE(
         lamps(panel, {"shpLED_GPI", "shpLED_PurgeIn", "shpLED_ArmIn", "shpLED_Stage1Sol",
                       "shpLED_Stage2Sol", "shpLED_GPO", "shpLED_PurgeSol", "shpLED_StatusLED"}),
         QStringLiteral("lit dark dark dark dark dark dark dark"));
-    QCOMPARE(child<BarGauge>(panel, "gauStage1PWM")->PointerValue(), 0.0);
-    QCOMPARE(child<BarGauge>(panel, "gauStage2PWM")->PointerValue(), 0.0);
+    QCOMPARE(child<BarGauge>(panel, "gauStage1PWM")->pointerValue(), 0.0);
+    QCOMPARE(child<BarGauge>(panel, "gauStage2PWM")->pointerValue(), 0.0);
     // The reset changes readings, never which gauges are chosen.
     QVERIFY(!child<BarGauge>(panel, "gauStage1PWM")->isHidden());
     QVERIFY(!tps->isHidden());
@@ -657,11 +657,11 @@ void TestRealTimePanel::restStatesReachHiddenGauges() {
     panel.showInputAfr(2, 11);
     panel.showDutyCycles(50, 60);
     panel.reset();
-    QCOMPARE(child<BarGauge>(panel, "gauTPSVolts")->PointerValue(), 0.0);
-    QCOMPARE(child<BarGauge>(panel, "gauInput1AFR")->PointerValue(), 15.0);
-    QCOMPARE(child<BarGauge>(panel, "gauInput2AFR")->PointerValue(), 15.0);
-    QCOMPARE(child<BarGauge>(panel, "gauStage1PWM")->PointerValue(), 0.0);
-    QCOMPARE(child<BarGauge>(panel, "gauStage2PWM")->PointerValue(), 0.0);
+    QCOMPARE(child<BarGauge>(panel, "gauTPSVolts")->pointerValue(), 0.0);
+    QCOMPARE(child<BarGauge>(panel, "gauInput1AFR")->pointerValue(), 15.0);
+    QCOMPARE(child<BarGauge>(panel, "gauInput2AFR")->pointerValue(), 15.0);
+    QCOMPARE(child<BarGauge>(panel, "gauStage1PWM")->pointerValue(), 0.0);
+    QCOMPARE(child<BarGauge>(panel, "gauStage2PWM")->pointerValue(), 0.0);
     QVERIFY(child<BarGauge>(panel, "gauTPSVolts")->isHidden());
 }
 
@@ -681,7 +681,7 @@ void TestRealTimePanel::readingsSurviveHiding() {
     panel.showStatus(QStringLiteral("Ready"));
     panel.hide();
     panel.show();
-    QCOMPARE(child<DialGauge>(panel, "gauTach")->Caption(), QStringLiteral("4321"));
+    QCOMPARE(child<DialGauge>(panel, "gauTach")->caption(), QStringLiteral("4321"));
     QCOMPARE(panel.status(), QStringLiteral("Ready"));
 }
 
