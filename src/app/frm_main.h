@@ -158,7 +158,6 @@ public:
     QString downloadsFolder() const;
     /// The paths File > Recent Files lists, newest first.
     QStringList recentFiles() const;
-    /// How View Chart stops real-time monitoring (the monitor installs it).
 
 protected:
     void closeEvent(QCloseEvent* event) override;
