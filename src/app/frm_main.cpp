@@ -38,6 +38,17 @@
 
 namespace tarvik {
 
+namespace {
+// The organization and application name that the per-user data folders (kept downloads,
+// recordings) hang off, set as the application object is made: in the program, and in every
+// test that builds this window.
+void setProgramIdentity() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarvik"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
+}
+}  // namespace
+Q_COREAPP_STARTUP_FUNCTION(setProgramIdentity)
+
 const QString FrmMain::kDesignedCaption =
     QStringLiteral("Nitrous Data Logging Program Version 2.0");
 
@@ -96,10 +107,6 @@ void FrmMain::Form_Load() {
         fraRealTimeData_->hide();
     });
     trap.run([&] { monitor_->setRealTimeActive(false); });
-    trap.run([&] {  // the name the settings live under
-        QCoreApplication::setOrganizationName(QStringLiteral("Tarvik"));
-        QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
-    });
     trap.run([&] { QDir::setCurrent(programFolder()); });
     trap.run([&] { abortRequested_ = false; });
     // The serial line set-up is fixed in the link; the port stays closed until needed.

@@ -55,8 +55,6 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Tarvik"));
-    QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
     tarvik::applyProgramIcon();
 
     // Qt has taken its own options out by now, and decoded the rest as it sees fit. The file is

@@ -1,12 +1,12 @@
 #include "branding/frm_splash.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QFrame>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
@@ -159,7 +159,8 @@ void FrmSplash::Form_Load() {
             loadLogo(logo);
         }
     });
-    trap.run([&] { QCoreApplication::setApplicationName(QStringLiteral("Tarvik")); });  // 7.
+    // The last step names the program in the window titles.
+    trap.run([&] { QGuiApplication::setApplicationDisplayName(QStringLiteral("Tarvik")); });
 }
 
 QString FrmSplash::requiredSplashLine(qsizetype n) const {

@@ -66,6 +66,7 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void programIdentityIsSetWithTheApplication();
     void menuTreeIsComplete();
     void portListHasAllPorts();
     void firstRunWritesOnlyThePort();
@@ -90,6 +91,16 @@ private Q_SLOTS:
     void closingClosesPortAndEnds();
     void exitMenuCloses();
 };
+
+void TestMainWindow::programIdentityIsSetWithTheApplication() {
+    // Set as the application object was made, before any window: the kept downloads and the
+    // recordings live under this name.
+    QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("Tarvik"));
+    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Tarvik"));
+    QVERIFY2(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                 .endsWith(QStringLiteral("/Tarvik/Tarvik")),
+             qPrintable(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
+}
 
 void TestMainWindow::menuTreeIsComplete() {
     Fixture f;

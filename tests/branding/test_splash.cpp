@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QTemporaryDir>
 #ifdef Q_OS_UNIX
@@ -139,7 +140,7 @@ void TestSplash::designedControls() {
 void TestSplash::noFileGivesDefaultsWithoutMessage() {
     Folder f;
     ScriptedDialogs d;
-    QCoreApplication::setApplicationName(QStringLiteral("other"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("other"));
     FrmSplash s(d, f.path());
     s.Form_Load();
     QVERIFY2(d.ok(), qPrintable(d.report()));
@@ -153,7 +154,7 @@ void TestSplash::noFileGivesDefaultsWithoutMessage() {
     QVERIFY(font.italic());
     QVERIFY(hasLogo(s));
     QCOMPARE(s.imgLogo().pixmap().size(), QSize(140, 140));
-    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Tarvik"));
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Tarvik"));
 }
 
 void TestSplash::noFileAndNoLogo() {
@@ -323,6 +324,7 @@ void TestSplash::badFiles() {
     for (const QString& text : texts) {
         d.expectErrorBox(text, MsgResult::Ignore);
     }
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("other"));
     FrmSplash s(d, f.path());
     s.Form_Load();
     QVERIFY2(d.ok(), qPrintable(d.report()));
@@ -331,7 +333,7 @@ void TestSplash::badFiles() {
     QVERIFY(s.lblCompanyName().font().pointSizeF() <= FrmSplash::kMaxFontSize);
     QVERIFY(s.branding().brandLines.isEmpty() ||
             QTest::currentDataTag() == QByteArray("four splash lines"));
-    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Tarvik"));
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Tarvik"));
     s.show();
     QCOMPARE(s.size(), kSplashSize);
 }
@@ -361,7 +363,7 @@ void TestSplash::shortSectionAppliesLinesInOrder() {
     ScriptedDialogs d;
     d.expectErrorBox(box, MsgResult::Retry);
     d.expectErrorBox(box, MsgResult::Abort);
-    QCoreApplication::setApplicationName(QStringLiteral("other"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("other"));
     FrmSplash s(d, f.path());
     s.Form_Load();
     QVERIFY2(d.ok(), qPrintable(d.report()));
@@ -370,9 +372,9 @@ void TestSplash::shortSectionAppliesLinesInOrder() {
     QCOMPARE(s.lblCompanyName().font().pointSizeF(), size);
     QVERIFY(!s.lblCompanyName().font().bold());
     QVERIFY(!hasLogo(s));
-    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("other"));
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("other"));
     QCOMPARE(s.branding().brandName(), QStringLiteral("Brand"));
-    QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tarvik"));
 }
 
 void TestSplash::windowsTextOnTheSplash() {
@@ -392,7 +394,7 @@ void TestSplash::abortEndsTheLoadThere() {
     f.cfg("Acme\nCourier New\n20\nbold\nNULL\n");  // no separator
     ScriptedDialogs d;
     d.expectErrorBox(kNoSeparator, MsgResult::Abort);
-    QCoreApplication::setApplicationName(QStringLiteral("other"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("other"));
     FrmSplash s(d, f.path());
     const QString designed = s.lblCompanyName().text();
     s.Form_Load();
@@ -400,13 +402,13 @@ void TestSplash::abortEndsTheLoadThere() {
     // Nothing after the failing step was applied, not even the application title.
     QCOMPARE(s.lblCompanyName().text(), designed);
     QCOMPARE(s.lblCompanyName().font().family(), QStringLiteral("Arial"));
-    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("other"));
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("other"));
     QCOMPARE(s.branding().splashLines.size(), 5);
     QVERIFY(s.branding().brandLines.isEmpty());
     // The splash still closes on its timer.
     s.show();
     QVERIFY(s.tmrSplashUnload().isActive());
-    QCoreApplication::setApplicationName(QStringLiteral("Tarvik"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tarvik"));
 }
 
 void TestSplash::retryReadsTheFileAgain() {
@@ -456,13 +458,14 @@ void TestSplash::logoProblems() {
     f.cfg(file("Acme", "Arial", "20", "bold", logoLine));
     ScriptedDialogs d;
     d.expectErrorBox(text, MsgResult::Ignore);
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("other"));
     FrmSplash s(d, f.path());
     s.Form_Load();
     QVERIFY2(d.ok(), qPrintable(d.report()));
     QVERIFY(!hasLogo(s));
     // The steps before the logo were applied, and Ignore went on to the last one.
     QCOMPARE(s.lblCompanyName().text(), QStringLiteral("Acme"));
-    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Tarvik"));
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Tarvik"));
 }
 
 void TestSplash::logoKeptInsideTheProgramFolder_data() {
