@@ -99,7 +99,7 @@ std::optional<quint8> commandReply(SerialLink& link, ErrorTrap& trap,
 bool Controller::dataRead(std::initializer_list<quint8> command, int n,
                           const std::function<void(int, quint8)>& store, Kind kind) {
     SerialLink::LinkUse use(link_);
-    link_.setLinkOK(false);
+    link_.setLinkOk(false);
     if (!use.acquired()) {
         return false;
     }
@@ -134,13 +134,13 @@ bool Controller::dataRead(std::initializer_list<quint8> command, int n,
     if (!trap.run([&] { link_.delayTimer(p::kPacingMs); })) {
         return exitPath();
     }
-    link_.setLinkOK(true);
+    link_.setLinkOk(true);
     return true;
 }
 
 void Controller::reSync() {
     SerialLink::LinkUse use(link_);
-    link_.setLinkOK(false);
+    link_.setLinkOk(false);
     if (!use.acquired()) {
         return;
     }
@@ -163,7 +163,7 @@ void Controller::reSync() {
         link_.closePort();
         return;
     }
-    link_.setLinkOK(reply == p::kAck);
+    link_.setLinkOk(reply == p::kAck);
 }
 
 bool Controller::establishLink(const QString& title, const std::function<bool()>& stop) {
@@ -188,7 +188,7 @@ bool Controller::establishLink(const QString& title, const std::function<bool()>
 
 void Controller::setAddress(qint32 address) {
     SerialLink::LinkUse use(link_);
-    link_.setLinkOK(false);
+    link_.setLinkOk(false);
     if (!use.acquired()) {
         return;
     }
@@ -204,7 +204,7 @@ void Controller::setAddress(qint32 address) {
     if (*reply != p::kAck) {
         return;  // refused: silent, the caller decides
     }
-    link_.setLinkOK(true);
+    link_.setLinkOk(true);
     if (!trap.run([&] { link_.delayTimer(p::kPacingMs); })) {
         link_.closePort();
     }
@@ -212,7 +212,7 @@ void Controller::setAddress(qint32 address) {
 
 void Controller::readFirmwareId() {
     SerialLink::LinkUse use(link_);
-    link_.setLinkOK(false);
+    link_.setLinkOk(false);
     firmwareId_.clear();
     if (!use.acquired()) {
         return;
@@ -269,7 +269,7 @@ void Controller::readFirmwareId() {
     if (!trap.run([&] { link_.delayTimer(p::kPacingMs); })) {
         return;
     }
-    link_.setLinkOK(true);
+    link_.setLinkOk(true);
 }
 
 quint8 Controller::readEeprom() {
@@ -283,7 +283,7 @@ void Controller::readFramBlock(qint16 n) {
     // The length goes out as one byte; a length that is not one byte cannot be asked for.
     if (n < 0 || n > 255) {
         SerialLink::LinkUse use(link_);
-        link_.setLinkOK(false);
+        link_.setLinkOk(false);
         ErrorTrap trap(link_.dialogs());
         trap.run([&] {
             throw AppError(5, QStringLiteral("Tarvik"),
@@ -306,7 +306,7 @@ void Controller::readFramBlock(qint16 n) {
 
 void Controller::clearControllerBuffer() {
     SerialLink::LinkUse use(link_);
-    link_.setLinkOK(false);
+    link_.setLinkOk(false);
     if (!use.acquired()) {
         return;
     }
@@ -319,14 +319,14 @@ void Controller::clearControllerBuffer() {
     if (!reply) {
         return;
     }
-    link_.setLinkOK(*reply == p::kAck);
+    link_.setLinkOk(*reply == p::kAck);
     trap.run([&] { link_.delayTimer(p::kPacingMs); });
     link_.closePort();
 }
 
 float Controller::readDataLogInterval() {
     SerialLink::LinkUse use(link_);  // the address and the read belong together
-    link_.setLinkOK(false);
+    link_.setLinkOk(false);
     if (!use.acquired()) {
         return 0.0F;
     }
@@ -335,14 +335,14 @@ float Controller::readDataLogInterval() {
         link_.closePort();
         return 0.0F;
     }
-    link_.setLinkOK(false);
+    link_.setLinkOk(false);
     const quint8 b = readEeprom();
     return static_cast<float>(b * 0.016);
 }
 
 void Controller::readTpsScaleFactors() {
     SerialLink::LinkUse use(link_);
-    link_.setLinkOK(false);
+    link_.setLinkOk(false);
     if (!use.acquired()) {
         return;
     }
@@ -351,13 +351,13 @@ void Controller::readTpsScaleFactors() {
         link_.closePort();
         return;
     }
-    link_.setLinkOK(false);
+    link_.setLinkOk(false);
     tpsScaleFactors_[0] = readEeprom();
     if (!link_.linkOk()) {
         link_.closePort();
         return;
     }
-    link_.setLinkOK(false);
+    link_.setLinkOk(false);
     // The controller's address has moved on to the full point.
     tpsScaleFactors_[1] = readEeprom();
     if (!link_.linkOk()) {
@@ -367,7 +367,7 @@ void Controller::readTpsScaleFactors() {
 
 void Controller::readGenModeFlag() {
     SerialLink::LinkUse use(link_);
-    link_.setLinkOK(false);
+    link_.setLinkOk(false);
     if (!use.acquired()) {
         return;
     }
@@ -376,7 +376,7 @@ void Controller::readGenModeFlag() {
         link_.closePort();
         return;
     }
-    link_.setLinkOK(false);
+    link_.setLinkOk(false);
     const quint8 g = readEeprom();
     rpmDouble_ = (g & p::kGenModeRpmDouble) != 0;
     vssInMph_ = (g & p::kGenModeVssInMph) != 0;

@@ -48,7 +48,7 @@ public:
     /// Success flag of the latest controller command: cleared at the start of every command,
     /// set when it completed.
     bool linkOk() const { return linkOK_; }
-    void setLinkOK(bool ok) { linkOK_ = ok; }
+    void setLinkOk(bool ok) { linkOK_ = ok; }
 
     /// Line errors reported since start-up or since the monitor last reset it.
     int serialErrorCount() const { return serialErrorCount_; }
@@ -139,7 +139,7 @@ public:
 
     /// Holds the link for a scope. Scopes nest on the same call path (a poll cycle holding the
     /// link calls commands that hold it too). A scope started from an event handled inside
-    /// another user's yield (DelayTimer, yieldToEvents, the firmware loop) would interleave
+    /// another user's yield (delayTimer, yieldToEvents, the firmware loop) would interleave
     /// with it: such a scope is refused (acquired() false) and the command using it sends
     /// nothing and ends with LinkOK false.
     class LinkUse {

@@ -56,7 +56,7 @@ void DownloadCommand::abandonFramRead() {
     host_.hideProgress();
     SerialLink& link = controller_.link();
     link.closePort();
-    link.setLinkOK(false);
+    link.setLinkOk(false);
 }
 
 void DownloadCommand::readFramData() {
@@ -79,7 +79,7 @@ void DownloadCommand::readFramData() {
         link.closePort();
         return;
     }
-    link.setLinkOK(false);
+    link.setLinkOk(false);
     // The controller advances its address after each block, so the blocks come in order.
     for (int a = 0; a < FramBuffer::kSize; a += kBlockSize) {
         if (!readFramBlockAt(trap, a)) {
@@ -87,7 +87,7 @@ void DownloadCommand::readFramData() {
         }
     }
     host_.hideProgress();
-    link.setLinkOK(true);
+    link.setLinkOk(true);
     link.closePort();
 }
 
@@ -112,7 +112,7 @@ bool DownloadCommand::readFramBlockAt(ErrorTrap& trap, int address) {
         host_.hideProgress();
         host_.clearAbortRequest();
         controller_.link().closePort();
-        controller_.link().setLinkOK(false);
+        controller_.link().setLinkOk(false);
         return false;
     }
     return true;
