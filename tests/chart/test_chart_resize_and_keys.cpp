@@ -27,7 +27,9 @@ struct TickLabel {
 };
 
 // The numeric labels the chart shows on one side of the plot area: left of it for the "Y" axis,
-// right of it for "Y2", below it for the time axis.
+// right of it for "Y2", below it for the time axis. The lowest labels of the two value axes sit
+// beside the plot's bottom corner, and with some fonts their centres fall a pixel below it: the
+// time axis's labels are told from them by lying within the plot's width.
 QList<TickLabel> tickLabels(ChartControl& c, Qt::Edge side) {
     const QRectF plot = c.plotAreaRect();
     QList<TickLabel> found;
@@ -45,7 +47,7 @@ QList<TickLabel> tickLabels(ChartControl& c, Qt::Edge side) {
         const bool onSide = (side == Qt::LeftEdge && centre.x() < plot.left()) ||
                             (side == Qt::RightEdge && centre.x() > plot.right()) ||
                             (side == Qt::BottomEdge && centre.y() > plot.bottom() &&
-                             centre.x() >= plot.left() - 40 && centre.x() <= plot.right() + 40);
+                             centre.x() >= plot.left() - 2 && centre.x() <= plot.right() + 2);
         if (onSide) {
             found.append({value, centre});
         }
