@@ -6,7 +6,6 @@
 #include <QFontMetricsF>
 #include <QFrame>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
@@ -159,8 +158,6 @@ void FrmSplash::Form_Load() {
             loadLogo(logo);
         }
     });
-    // The last step names the program in the window titles.
-    trap.run([&] { QGuiApplication::setApplicationDisplayName(QStringLiteral("Tarvik")); });
 }
 
 QString FrmSplash::requiredSplashLine(qsizetype n) const {
