@@ -68,6 +68,7 @@ private Q_SLOTS:
     void downloadSaveOpen();
     void escKeyStopsDownload();
     void closingDuringSaveKeepsOldFile();
+    void closingDuringDownloadEndsIt();
 };
 
 void TestMainWindowData::downloadSaveOpen() {
@@ -173,6 +174,34 @@ void TestMainWindowData::closingDuringSaveKeepsOldFile() {
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("pass.log")});
     QCOMPARE(win.w->windowTitle(), caption);
+    QVERIFY(!win.w->serialLink().isPortOpen());
+}
+
+void TestMainWindowData::closingDuringDownloadEndsIt() {
+    // Closed in the middle of the log's read: the download winds down at once, with no further
+    // box, no more exchanges and no data set installed.
+    Window win;
+    int exits = 0;
+    win.w->setExitAction([&] { ++exits; });
+    int pauses = 0;
+    int pausesAfterClose = 0;
+    win.f.clock.setOnPause([&](int ms) {
+        if (exits > 0 && ms > 0) {
+            ++pausesAfterClose;
+        }
+        if (++pauses == 300) {
+            win.w->close();
+        }
+    });
+    win.expectFirmware();
+    win.trigger("mnuDownload");
+    win.f.clock.setOnPause({});
+
+    DIALOGS_OK(win);  // no "FRAM download failed." or error box after the close
+    QCOMPARE(exits, 1);
+    QCOMPARE(pausesAfterClose, 0);
+    QCOMPARE(pauses, 300);  // not one pause or yield after the close
+    QVERIFY(win.w->dataBuffer().bufferEmpty);
     QVERIFY(!win.w->serialLink().isPortOpen());
 }
 
