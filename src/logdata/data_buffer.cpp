@@ -39,6 +39,7 @@ void DataBuffer::clearDataBuffer() {
     downloadDate.clear();
     comment.clear();
     logInterval = 0;
+    rows = kDataRows;
     bufferEmpty = true;
 }
 

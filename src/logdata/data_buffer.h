@@ -53,6 +53,10 @@ public:
     QString firmwareId;
     QString controllerVersion;
     float logInterval = 0;
+    /// Rows 1..rows hold the data set's samples. A download and a full log file hold all 2700;
+    /// a recording that stopped before 2700 readings holds fewer, and the rows after them are
+    /// padding: nothing charts, exports, analyses or counts them.
+    int rows = kDataRows;
     QString downloadDate;
     QString comment;
     bool bufferEmpty = true;
