@@ -32,6 +32,10 @@ QString ClosingDialogs::openFileName(const QString& title, const QString& filter
     return closed_ ? QString() : shown_.openFileName(title, filter);
 }
 
+QString ClosingDialogs::folderName(const QString& title) {
+    return closed_ ? QString() : shown_.folderName(title);
+}
+
 QString ClosingDialogs::saveFileName(const QString& title, const QString& filter) {
     return closed_ ? QString() : shown_.saveFileName(title, filter);
 }

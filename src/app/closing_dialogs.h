@@ -21,6 +21,7 @@ public:
                      const QString& defaultText) override;
     QString openFileName(const QString& title, const QString& filter) override;
     QString saveFileName(const QString& title, const QString& filter) override;
+    QString folderName(const QString& title) override;
     bool printerSetup(QPrinter& printer, const QString& title) override;
 
     /// What a box with these buttons answers once the window has closed.

@@ -30,6 +30,9 @@ public:
     /// first entry is selected. Returns the chosen path, "" when the dialog was dismissed.
     virtual QString openFileName(const QString& title, const QString& filter) = 0;
     virtual QString saveFileName(const QString& title, const QString& filter) = 0;
+    /// The folder dialog. Returns the chosen folder, "" when the dialog was dismissed (and
+    /// where no one can be asked).
+    virtual QString folderName(const QString& /*title*/) { return QString(); }
 
     /// The printer dialog in its set-up form: the user picks a printer (or printing to a PDF
     /// file) and its page settings, which OK writes into `printer`. Cancel leaves `printer` as it

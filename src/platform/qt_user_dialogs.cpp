@@ -1,6 +1,7 @@
 #include "platform/qt_user_dialogs.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -173,6 +174,15 @@ QString QtUserDialogs::saveFileName(const QString& title, const QString& filter)
         selected);
     folder_.remember(path);
     return path;
+}
+
+QString QtUserDialogs::folderName(const QString& title) {
+    const QString folder = QFileDialog::getExistingDirectory(owner_, title, folder_.startFolder());
+    if (!folder.isEmpty()) {
+        // Remembered as a file in it would be, so the next dialog starts in the folder itself.
+        folder_.remember(QDir(folder).filePath(QStringLiteral(".")));
+    }
+    return folder;
 }
 
 std::unique_ptr<QPrintDialog> QtUserDialogs::makePrinterSetupDialog(QPrinter& printer,

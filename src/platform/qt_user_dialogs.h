@@ -24,6 +24,7 @@ public:
                      const QString& defaultText) override;
     QString openFileName(const QString& title, const QString& filter) override;
     QString saveFileName(const QString& title, const QString& filter) override;
+    QString folderName(const QString& title) override;
     bool printerSetup(QPrinter& printer, const QString& title) override;
 
     /// The boxes as message() and printerSetup() show them, for pictures of them.

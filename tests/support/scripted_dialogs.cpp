@@ -123,6 +123,15 @@ ScriptedDialogs& ScriptedDialogs::expectSaveFile(const QString& title, const QSt
     return *this;
 }
 
+ScriptedDialogs& ScriptedDialogs::expectFolder(const QString& title, const QString& folder) {
+    Expected e;
+    e.kind = Expected::Kind::Folder;
+    e.title = title;
+    e.textAnswer = folder;
+    expected_.push_back(std::move(e));
+    return *this;
+}
+
 ScriptedDialogs& ScriptedDialogs::expectPrinterSetup(const QString& title, bool accept,
                                                      std::function<void(QPrinter&)> choose) {
     Expected e;
@@ -218,6 +227,20 @@ QString ScriptedDialogs::saveFileName(const QString& title, const QString& filte
     }
     if (e->whileShown) {
         e->whileShown();
+    }
+    return e->textAnswer;
+}
+
+QString ScriptedDialogs::folderName(const QString& title) {
+    const QString d = QStringLiteral("folder %1").arg(visible(title));
+    Expected* e = next(Expected::Kind::Folder, d);
+    if (e == nullptr) {
+        return QString();
+    }
+    if (e->title != title) {
+        failures_ << QStringLiteral("folder dialog differs: expected %1, got %2")
+                         .arg(visible(e->title), d);
+        return QString();
     }
     return e->textAnswer;
 }

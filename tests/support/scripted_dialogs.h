@@ -16,7 +16,14 @@ namespace tarvik::test {
 class ScriptedDialogs final : public UserDialogs {
 public:
     struct Expected {
-        enum class Kind { Message, Input, OpenFile, SaveFile, PrinterSetup } kind = Kind::Message;
+        enum class Kind {
+            Message,
+            Input,
+            OpenFile,
+            SaveFile,
+            Folder,
+            PrinterSetup
+        } kind = Kind::Message;
         QString title;
         QString text;  // message text or input prompt
         MsgIcon icon = MsgIcon::None;
@@ -43,6 +50,9 @@ public:
     ScriptedDialogs& expectSaveFile(const QString& title, const QString& filter,
                                     const QString& path, std::function<void()> whileShown = {});
 
+    /// Expects the folder dialog, answered with `folder` ("" for a dismissed dialog).
+    ScriptedDialogs& expectFolder(const QString& title, const QString& folder);
+
     /// Expects the printer set-up dialog. With `accept`, `choose` plays the user's choices on
     /// the printer before OK; without it the dialog is cancelled and the printer left alone.
     ScriptedDialogs& expectPrinterSetup(const QString& title, bool accept,
@@ -54,6 +64,7 @@ public:
                      const QString& defaultText) override;
     QString openFileName(const QString& title, const QString& filter) override;
     QString saveFileName(const QString& title, const QString& filter) override;
+    QString folderName(const QString& title) override;
     bool printerSetup(QPrinter& printer, const QString& title) override;
 
     /// True when every expected box was shown and nothing else was.
