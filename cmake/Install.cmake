@@ -84,8 +84,9 @@ else()
     set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
     set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tarvik.org/")
-    # The platform plugin and the fonts are loaded at run time, so shlibdeps cannot see them.
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core")
+    # The platform plugin, the SQLite driver of the pass library and the fonts are loaded at
+    # run time, so shlibdeps cannot see them.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite, fonts-dejavu-core")
     set(CPACK_STRIP_FILES ON)
 endif()
 

@@ -27,9 +27,13 @@ def cache_entries(cache_path):
 
 
 def used_system_files(entries):
-    """The config files of every package found in a system folder."""
+    """The config files of every package found in a system folder, and the run-time files the
+    build names in TARVIK_RUNTIME_* entries (plugins the program loads but does not link)."""
     files = set()
     for name, (kind, value) in entries.items():
+        if name.startswith("TARVIK_RUNTIME_") and kind == "FILEPATH":
+            files.add(value)
+            continue
         if not value.startswith(SYSTEM_PREFIXES):
             continue
         if kind == "PATH" and name.endswith("_DIR") and os.path.isdir(value):
@@ -57,6 +61,7 @@ def dpkg_owners(paths):
 
 def owners_of(files):
     """file -> owning package or None, following links and the merged /usr."""
+    files = [f for f in files if not f.endswith("-NOTFOUND")]
     found = dpkg_owners(files)
     result = {}
     for path in files:
@@ -114,6 +119,9 @@ def main():
     unowned = []
     owners = owners_of(files)
     for path in files:
+        if path.endswith("-NOTFOUND"):
+            unowned.append(path)
+            continue
         owner = owners[path]
         if owner is None:
             unowned.append(path)
@@ -124,7 +132,10 @@ def main():
     for owner, paths in sorted(missing.items()):
         print(f"MISSING from {script}: {owner} (owns {', '.join(paths)})")
     for path in unowned:
-        print(f"NOT FROM ANY PACKAGE: {path} (installed by hand? a bare machine will not have it)")
+        if path.endswith("-NOTFOUND"):
+            print(f"NOT INSTALLED: {path[:-len('-NOTFOUND')]} (a run-time file the program needs)")
+        else:
+            print(f"NOT FROM ANY PACKAGE: {path} (installed by hand? a bare machine will not have it)")
     if missing or unowned:
         return 1
     print("check_build_deps: every package the build used is installed by the script")

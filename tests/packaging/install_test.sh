@@ -31,7 +31,8 @@ case "$mode" in
         depends=$(dpkg-deb -f "$deb" Depends)
         echo "depends: $depends"
         # Computed by dpkg-shlibdeps from the libraries the program links.
-        for lib in libqt6widgets6 libqt6charts6 libqt6serialport6 libqt6printsupport6 libc6; do
+        for lib in libqt6widgets6 libqt6charts6 libqt6serialport6 libqt6printsupport6 libqt6sql6 \
+                   libqt6sql6-sqlite libc6; do
             [[ "$depends" == *"$lib"* ]] || fail "Depends lacks $lib"
         done
         if command -v lintian >/dev/null; then
@@ -95,7 +96,7 @@ PY
 
 run_probe() {  # run_probe <report>
     (cd "$work" && QT_QPA_PLATFORM=offscreen QT_PLUGIN_PATH="$probe" QT_STYLE_OVERRIDE=tarvikprobe \
-        TARVIK_PROBE_REPORT="$1" XDG_CONFIG_HOME="$scratch/config" XDG_RUNTIME_DIR="$scratch/runtime" \
+        TARVIK_PROBE_REPORT="$1" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data" XDG_RUNTIME_DIR="$scratch/runtime" \
         timeout 90 "$usr/bin/tarvik" "run 1.log" >"$1.out" 2>&1) || status=$?
     echo "--- what the installed program showed"
     cat "$1"
