@@ -25,11 +25,12 @@ namespace {
 constexpr int kBlockSize = Controller::kBlockBufferSize;
 }  // namespace
 
-QString downloadDateText(const QDateTime& now) {
-    const QLocale locale = QLocale::system();
-    // The long time format may name the time zone ("t"); the date text is for people and
-    // reads better without it.
-    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+namespace {
+
+// The long time format without its time zone name ("t"): the date text is for people and
+// reads better without it.
+QString timeFormatWithoutZone(const QLocale& locale) {
+    const QString timeFormat = locale.timeFormat(QLocale::LongFormat);
     QString cleaned;
     bool quoted = false;
     for (const QChar c : timeFormat) {
@@ -41,8 +42,40 @@ QString downloadDateText(const QDateTime& now) {
         }
         cleaned += c;
     }
+    return cleaned.trimmed();
+}
+
+}  // namespace
+
+QString downloadDateText(const QDateTime& now) {
+    const QLocale locale = QLocale::system();
     return locale.toString(now.date(), QLocale::ShortFormat) + u' ' +
-           locale.toString(now.time(), cleaned.trimmed());
+           locale.toString(now.time(), timeFormatWithoutZone(locale));
+}
+
+QDateTime parseDownloadDateText(const QString& text) {
+    const QString t = text.simplified();
+    if (t.isEmpty()) {
+        return {};
+    }
+    const QLocale system = QLocale::system();
+    QDateTime when = system.toDateTime(
+        t, system.dateFormat(QLocale::ShortFormat) + u' ' + timeFormatWithoutZone(system));
+    const QLocale c = QLocale::c();
+    static const char* const kForms[] = {
+        "yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss", "M/d/yyyy h:mm:ss AP", "M/d/yyyy H:mm:ss",
+        "M/d/yy h:mm:ss AP",   "M/d/yy H:mm:ss",      "d.M.yyyy H:mm:ss",    "yyyy/MM/dd HH:mm:ss",
+    };
+    for (const char* form : kForms) {
+        if (when.isValid()) {
+            break;
+        }
+        when = c.toDateTime(t, QLatin1String(form));
+    }
+    if (when.isValid() && when.date().year() < 1970) {
+        when = when.addYears(100);  // "26" is 2026, not 1926
+    }
+    return when;
 }
 
 QString LogDataHost::dateText(const QDateTime& when) const {

@@ -63,4 +63,10 @@ private:
 /// long time (without a time zone name).
 QString downloadDateText(const QDateTime& when);
 
+/// Reads a date text back: as downloadDateText() writes it under the user's regional formats,
+/// or in the forms other computers' files commonly hold ("12/08/2026 14:03:22",
+/// "2026-12-08 14:03:22", with or without AM/PM). A two-digit year is taken in 1970-2069. An
+/// invalid date and time when the text is none of these.
+QDateTime parseDownloadDateText(const QString& text);
+
 }  // namespace tarvik

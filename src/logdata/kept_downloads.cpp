@@ -101,9 +101,12 @@ QString KeptDownloads::keep(const DataBuffer& buffer, const QString& brandName,
 }
 
 QString KeptDownloads::keepOrSayWhy(const DataBuffer& buffer, const QString& brandName,
-                                    const QDateTime& when) const {
+                                    const QDateTime& when, QString* keptPath) const {
     try {
-        keep(buffer, brandName, when);
+        const QString path = keep(buffer, brandName, when);
+        if (keptPath != nullptr) {
+            *keptPath = path;
+        }
         return QString();
     } catch (const AppError& e) {
         return e.description();

@@ -27,9 +27,10 @@ public:
     /// taken by another download of the same second gets the next " (n)"). Returns the path.
     /// Throws AppError naming the folder or file and the reason (folder not writable, disk full).
     QString keep(const DataBuffer& buffer, const QString& brandName, const QDateTime& when) const;
-    /// keep() for the download: "" when kept, else what went wrong (never throws).
-    QString keepOrSayWhy(const DataBuffer& buffer, const QString& brandName,
-                         const QDateTime& when) const;
+    /// keep() for the download: "" when kept, else what went wrong (never throws). The kept
+    /// file's path goes to `keptPath` when one is given.
+    QString keepOrSayWhy(const DataBuffer& buffer, const QString& brandName, const QDateTime& when,
+                         QString* keptPath = nullptr) const;
 
 private:
     QString folder_;
