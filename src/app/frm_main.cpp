@@ -15,6 +15,7 @@
 #include "app/help_window.h"
 #include "app/main_window_monitor_host.h"
 #include "app/shell_commands.h"
+#include "chart/chart_analysis.h"
 #include "chart/chart_print.h"
 #include "chart/comment_command.h"
 #include "chart/view_chart_command.h"
@@ -22,6 +23,8 @@
 #include "core/app_error.h"
 #include "core/error_trap.h"
 #include "core/user_dialogs.h"
+#include "library/frm_library.h"
+#include "library/pass_library.h"
 #include "link/controller.h"
 #include "link/serial_link.h"
 #include "logdata/clear_controller_command.h"
@@ -86,12 +89,15 @@ FrmMain::FrmMain(MainWindowServices services, QWidget* parent)
         *controller_, *fraRealTimeData_, settings_, *services_.dialogs, *monitorHost_});
     stopMonitor_ = [this] { monitor_->stop(); };
     wireRecording();
+    wireLibrary();
     // Every setting was saved when it changed, so ending is leaving the event loop. A command
     // suspended in one of its pauses when the window closed first winds down (see closeEvent).
     exit_ = [] { QCoreApplication::quit(); };
 }
 
 FrmMain::~FrmMain() {
+    // The library window shows the library's model: it goes first.
+    delete libraryWindow_.data();
     if (keyPreview_) {
         qApp->removeEventFilter(this);
     }
@@ -191,6 +197,10 @@ void FrmMain::mnuClearControllerBuffer_Click() {
 }
 
 void FrmMain::mnuViewChart_Click() {
+    showChart(QString());
+}
+
+void FrmMain::showChart(const QString& comparedPath) {
     // The chart names the data set as the caption does: the file's name, or "Downloaded Data".
     const QString marker = kDesignedCaption + QStringLiteral(" - ");
     const qsizetype at = windowTitle().indexOf(marker);
@@ -203,6 +213,12 @@ void FrmMain::mnuViewChart_Click() {
             printChart(dialogs(), *dataBuffer_, w.chart(), printer(), branding().brandName());
         });
     });
+    if (!comparedPath.isEmpty()) {
+        command.setRunWindow([comparedPath](FrmChart1& window) {
+            window.analysis().compareWithFile(comparedPath);
+            window.exec();
+        });
+    }
     command.run();
 }
 

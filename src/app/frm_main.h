@@ -38,6 +38,8 @@ class Controller;
 class HelpWindow;
 class LiveRecorder;
 class StripChart;
+class PassLibrary;
+class FrmLibrary;
 class SerialDeviceList;
 
 /// What the main window is given from outside: the dialogs, the settings store's backing and
@@ -105,6 +107,10 @@ public:
     QPrinter& printer();
     /// The help window once Help > Contents has opened it, else null.
     HelpWindow* helpWindow() const;
+    /// The pass library (made on first use; its database opens on first use too).
+    PassLibrary& passLibrary();
+    /// The Pass Library window once File > Pass Library... has opened it, else null.
+    FrmLibrary* libraryWindow() const;
 
     /// Closes the serial port if it is open (the link installs the real action).
     void closePortIfOpen();
@@ -152,6 +158,14 @@ public:
     /// The open itself; the reading yields, so nothing that needs the link may cut in.
     void openLogFileNow(const QString& path);
     void mnuOpenDownloadsFolder_Click();
+    /// File > Pass Library...: the library window, shown or brought to the front.
+    void mnuPassLibrary_Click();
+    /// Opens the pass library as the program starts, so anything to say about it is said then
+    /// and the files are looked at again in the background.
+    void openPassLibrary();
+    /// The chart of the loaded data set with the log at `path` as its comparison, once the
+    /// link is idle (the library window's Compare With Loaded).
+    void compareWithLoaded(const QString& path);
     /// Communications > Find Ports...: the modal device list that binds a device to a port.
     void mnuFindPorts_Click();
     /// The folder kept downloads go to.
@@ -189,6 +203,10 @@ private:
     void rememberRecentFile(const QString& path);
     /// Keeps a downloaded data set; "" when kept, else what went wrong.
     QString keepDownload(const DataBuffer& buffer, const QDateTime& when);
+    /// View Chart, with the log at `comparedPath` compared when it is not empty.
+    void showChart(const QString& comparedPath);
+    /// The library hears of the files the program writes and uses.
+    void wireLibrary();
 
     MainWindowServices services_;
     std::unique_ptr<ClosingDialogs> closingDialogs_;
@@ -205,6 +223,11 @@ private:
     std::unique_ptr<LiveRecorder> recorder_;
     std::unique_ptr<QPrinter> printer_;
     QPointer<HelpWindow> helpWindow_;
+    std::unique_ptr<PassLibrary> library_;
+    QPointer<FrmLibrary> libraryWindow_;
+    /// Data-set commands (open, save, download) under way, their yields included: the
+    /// library's indexing waits for them.
+    int dataSetCommands_ = 0;
 
     bool abortRequested_ = false;
     QString baseTitle_;

@@ -5,6 +5,7 @@
 #include <QProgressBar>
 
 #include "app/frm_main.h"
+#include "library/pass_library.h"
 #include "link/serial_link.h"
 #include "logdata/download_command.h"
 #include "logdata/log_data_host.h"
@@ -15,7 +16,10 @@ namespace tarvik {
 
 class FrmMain::DataSetHost : public LogDataHost {
 public:
-    explicit DataSetHost(FrmMain& window) : w_(window) {}
+    explicit DataSetHost(FrmMain& window) : w_(window) { ++w_.dataSetCommands_; }
+    ~DataSetHost() override { --w_.dataSetCommands_; }
+    DataSetHost(const DataSetHost&) = delete;
+    DataSetHost& operator=(const DataSetHost&) = delete;
 
     DataBuffer& dataBuffer() override { return *w_.dataBuffer_; }
     UserDialogs& dialogs() override { return w_.dialogs(); }
@@ -27,7 +31,10 @@ public:
     void yield() override { w_.link_->yieldToEvents(); }
     void setCaption(const QString& caption) override { w_.setWindowTitle(caption); }
     void viewChart() override { w_.mnuViewChart_Click(); }
-    void fileUsed(const QString& path) override { w_.rememberRecentFile(path); }
+    void fileUsed(const QString& path) override {
+        w_.rememberRecentFile(path);
+        w_.passLibrary().enterFile(path);
+    }
 
     void stopMonitor() override {
         if (w_.stopMonitor_) {

@@ -10,6 +10,7 @@
 #include "core/app_error.h"
 #include "core/error_trap.h"
 #include "core/user_dialogs.h"
+#include "library/pass_library.h"
 #include "link/serial_link.h"
 #include "logdata/dated_files.h"
 #include "logdata/kept_downloads.h"
@@ -41,7 +42,13 @@ void FrmMain::rememberRecentFile(const QString& path) {
 }
 
 QString FrmMain::keepDownload(const DataBuffer& buffer, const QDateTime& when) {
-    return KeptDownloads(downloadsFolder()).keepOrSayWhy(buffer, branding().brandName(), when);
+    QString kept;
+    const QString why =
+        KeptDownloads(downloadsFolder()).keepOrSayWhy(buffer, branding().brandName(), when, &kept);
+    if (!kept.isEmpty()) {
+        passLibrary().enterFile(kept);
+    }
+    return why;
 }
 
 void FrmMain::fillRecentFilesMenu() {

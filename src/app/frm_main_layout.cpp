@@ -53,6 +53,9 @@ void FrmMain::buildMenus() {
     connect(mnuRecentRecordings_, &QMenu::aboutToShow, this, &FrmMain::fillRecentRecordings);
     addItem(file, "mnuOpenDownloadsFolder", QStringLiteral("Open Downloads Fo&lder"),
             &FrmMain::mnuOpenDownloadsFolder_Click);
+    addItem(file, "mnuPassLibrary", QStringLiteral("Pass Library..."),
+            &FrmMain::mnuPassLibrary_Click)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     addSeparator(file, "mnuSep1");
     addItem(file, "mnuPrintSetup", QStringLiteral("Print Set&up"), &FrmMain::mnuPrintSetup_Click);
     addSeparator(file, "mnuSep2");

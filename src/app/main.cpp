@@ -86,6 +86,9 @@ int main(int argc, char* argv[]) {
     dialogs.setOwner(&frmMain);
     frmMain.Form_Load();
     frmMain.show();
+    // Once the window is up: anything to say about the pass library is said now, and it looks
+    // at the files again in the background.
+    QTimer::singleShot(0, &frmMain, [&frmMain] { frmMain.openPassLibrary(); });
     if (!cl.file.isEmpty()) {
         // Once the window is up, as if the user had chosen File > Open File.
         QTimer::singleShot(0, &frmMain, [&frmMain, file = cl.file] { frmMain.openLogFile(file); });

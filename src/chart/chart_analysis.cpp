@@ -274,6 +274,12 @@ void ChartAnalysis::compareWith() {
         path.isEmpty()) {
         return;
     }
+    compareWithFile(path);
+}
+
+void ChartAnalysis::compareWithFile(const QString& path) {
+    UserDialogs& dialogs = window_.services_.dialogs;
+    ErrorTrap trap(dialogs);
     std::unique_ptr<DataBuffer> data = readComparedLog(path, dialogs, kCompareTitle);
     const QString name = captionFileName(path);
     if (!data) {

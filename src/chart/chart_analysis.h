@@ -47,6 +47,8 @@ public:
     // Commands.
     void goToLaunch();
     void compareWith();
+    /// Compare With... on a file already chosen (the pass library's Compare With Loaded).
+    void compareWithFile(const QString& path);
     void removeComparison();
     /// Moves the compared pass by one of its samples (negative: earlier).
     void nudge(int samples);

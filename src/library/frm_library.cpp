@@ -28,8 +28,6 @@
 
 namespace tarvik {
 
-const QString FrmLibrary::kCaption = PassLibrary::kTitle;
-
 namespace {
 
 const QString kExportTitle = QStringLiteral("Export List");
@@ -75,7 +73,7 @@ QPushButton* button(const char* name, const QString& text) {
 FrmLibrary::FrmLibrary(LibraryWindowServices services, QWidget* parent)
     : QWidget(parent, Qt::Window), services_(std::move(services)) {
     setObjectName(QStringLiteral("frmLibrary"));
-    setWindowTitle(kCaption);
+    setWindowTitle(PassLibrary::kTitle);
     buildLayout();
     wire();
     updateState();
@@ -239,6 +237,7 @@ void FrmLibrary::selectEntry(qint64 id) {
         grdPasses_->setCurrentIndex(services_.library.model().index(row, 1));
         grdPasses_->scrollTo(grdPasses_->currentIndex());
     }
+    updateCommands();
 }
 
 void FrmLibrary::updateCommands() {
@@ -247,7 +246,8 @@ void FrmLibrary::updateCommands() {
     const bool there = e != nullptr && !e->isGone();
     const bool gone = e != nullptr && e->isGone();
     cmdOpen_->setEnabled(there);
-    cmdCompare_->setEnabled(there && services_.dataLoaded && services_.dataLoaded());
+    // Enabled with any file there; without a data set loaded it says what to do first.
+    cmdCompare_->setEnabled(there);
     cmdLocate_->setEnabled(gone && enters);
     cmdRemove_->setEnabled(gone && enters);
     cmdAddFolder_->setEnabled(enters);

@@ -42,8 +42,6 @@ class FrmLibrary : public QWidget {
     Q_OBJECT
 
 public:
-    static const QString kCaption;
-
     explicit FrmLibrary(LibraryWindowServices services, QWidget* parent = nullptr);
     ~FrmLibrary() override;
 
