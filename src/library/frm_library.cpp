@@ -39,14 +39,15 @@ const QString kAddFolderTitle = QStringLiteral("Add Folder");
 constexpr int kRowHeight = 30;
 
 // Column widths that show a typical row without scrolling on a laptop screen.
-constexpr int kColumnWidths[kLibraryColumns] = {104, 132, 74, 52, 86, 150, 100, 100, 170,
+constexpr int kColumnWidths[kLibraryColumns] = {104, 150, 74, 52, 86, 150, 100, 100, 170,
                                                 62,  58,  64, 64, 64, 66,  62,  52,  210};
 
 void writeCsv(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
     auto fail = [&path](const QString& why) {
-        return AppError(AppError::kFileError, kExportTitle,
-                        QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why));
+        return AppError(
+            AppError::kFileError, kExportTitle,
+            QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), why));
     };
     if (!file.open(QIODevice::WriteOnly)) {
         throw fail(file.errorString());
@@ -151,7 +152,7 @@ void FrmLibrary::buildLayout() {
     auto* split = new QSplitter(Qt::Vertical);
     split->addWidget(grdPasses_);
     split->addWidget(fraSkipped_);
-    split->setStretchFactor(0, 4);
+    split->setStretchFactor(0, 6);
     split->setStretchFactor(1, 1);
     layout->addWidget(split, 1);
 

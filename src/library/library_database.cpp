@@ -1,11 +1,13 @@
 #include "library/library_database.h"
 
 #include <QAtomicInt>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QUrl>
 #include <QVariant>
 #include <cmath>
@@ -136,9 +138,19 @@ LibraryOpening LibraryDatabase::openFile(const QDateTime& now) {
     QDir().mkpath(folder_);
     lock_ = std::make_unique<QLockFile>(path() + kLockSuffix);
     lock_->setStaleLockTime(0);  // stale only when the program that made it has gone
-    const bool own = lock_->tryLock(0);
-    const bool inUse = !own && lock_->error() == QLockFile::LockFailedError;
-    if (!own) {
+    const bool locked = lock_->tryLock(0);
+    const bool held = !locked && lock_->error() == QLockFile::LockFailedError;
+    // Another library object of this same program (a second main window, as tests make) shares
+    // the file: SQLite keeps its connections apart, and it is one copy of the program.
+    qint64 pid = 0;
+    QString host;
+    QString app;
+    const bool sameProgram = held && lock_->getLockInfo(&pid, &host, &app) &&
+                             pid == QCoreApplication::applicationPid() &&
+                             host == QSysInfo::machineHostName();
+    const bool own = locked || sameProgram;
+    const bool inUse = held && !sameProgram;
+    if (!locked) {
         lock_.reset();
     }
     const QString shownFolder = native(folder_);

@@ -72,14 +72,14 @@ void LibraryIndexer::enterFolder(const QString& folder) {
 }
 
 void LibraryIndexer::checkEntries() {
-    for (const LibraryEntry& e : model_.allEntries()) {
-        queue({Task::Kind::Check, QString(), e.id});
+    for (const qint64 id : model_.ids()) {
+        queue({Task::Kind::Check, QString(), id});
     }
 }
 
 void LibraryIndexer::rereadEntries() {
-    for (const LibraryEntry& e : model_.allEntries()) {
-        queue({Task::Kind::Reread, QString(), e.id});
+    for (const qint64 id : model_.ids()) {
+        queue({Task::Kind::Reread, QString(), id});
     }
 }
 

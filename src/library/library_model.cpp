@@ -443,11 +443,11 @@ int LibraryModel::entryCount() const {
     return static_cast<int>(rows_.size());
 }
 
-std::vector<LibraryEntry> LibraryModel::allEntries() const {
-    std::vector<LibraryEntry> all;
+std::vector<qint64> LibraryModel::ids() const {
+    std::vector<qint64> all;
     all.reserve(rows_.size());
     for (const Row& r : rows_) {
-        all.push_back(r.entry);
+        all.push_back(r.entry.id);
     }
     return all;
 }

@@ -102,7 +102,8 @@ public:
     int rowOf(qint64 id) const;
     /// Every entry, shown or not.
     int entryCount() const;
-    std::vector<LibraryEntry> allEntries() const;
+    /// The ids of every entry, in the order entered.
+    std::vector<qint64> ids() const;
     /// A cell's text as shown.
     QString text(int row, LibraryColumn column) const;
 

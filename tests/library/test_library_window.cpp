@@ -277,8 +277,9 @@ void TestLibraryWindow::exportListWritesTheRowsShown() {
     const QString nowhere = win.path(QStringLiteral("no such folder/passes.csv"));
     win.dialogs.expectSaveFile(QStringLiteral("Export List"),
                                QStringLiteral("CSV files (*.csv)|*.csv"), nowhere);
-    win.dialogs.expectErrorBox(nowhere + QStringLiteral(": No such file or directory"),
-                               MsgResult::Abort);
+    win.dialogs.expectErrorBox(
+        QStringLiteral("Cannot write ") + nowhere + QStringLiteral(": No such file or directory"),
+        MsgResult::Abort);
     win.in<QPushButton>(lib, "cmdExport")->click();
     WINDOW_OK(win);
 }

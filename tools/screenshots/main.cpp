@@ -28,6 +28,7 @@ int main(int argc, char* argv[]) {
     tarvik::shots::mainWindowShots();
     tarvik::shots::realtimeShots();
     tarvik::shots::chartShots();
+    tarvik::shots::libraryShots();
     tarvik::shots::splashShots();
     tarvik::shots::printShots(tarvik::shots::g_folder);
     return 0;

@@ -16,6 +16,8 @@ void mainWindowShots();
 void realtimeShots();
 void chartShots();
 void splashShots();
+/// The Pass Library window over a made-up season.
+void libraryShots();
 /// Writes a second drag-strip log to compare with (a pass a little quicker off the line) into
 /// `folder` and returns its path.
 QString writeComparedLog(const QString& folder);
