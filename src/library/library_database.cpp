@@ -27,7 +27,7 @@ constexpr int kBusyTimeoutMs = 500;
 // The columns of an entry read from the file, in the order of the statements below.
 const QString kFileColumns = QStringLiteral(
     "path, size, modified, sha256, kind, logged, model, firmware, comment, launches, ft60, "
-    "eighth, quarter, zero60, peak_rpm, peak_mph, picture, ended_early");
+    "eighth, quarter, zero60, peak_rpm, peak_mph, picture, ended_early, shown");
 
 QVariant optionalReal(const std::optional<double>& v) {
     // NaN has no place in SQLite (it would become NULL anyway).
@@ -350,7 +350,8 @@ void LibraryDatabase::createSchema() {
             " launches INTEGER NOT NULL,"
             " ft60 REAL, eighth REAL, quarter REAL, zero60 REAL, peak_rpm REAL, peak_mph REAL,"
             " picture BLOB,"
-            " ended_early INTEGER NOT NULL DEFAULT 0)"));
+            " ended_early INTEGER NOT NULL DEFAULT 0,"
+            " shown TEXT NOT NULL DEFAULT '')"));
         exec(QStringLiteral("CREATE INDEX files_sha256 ON files(sha256)"));
         exec(QStringLiteral("CREATE TABLE folders (path TEXT PRIMARY KEY, added INTEGER)"));
         exec(QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId));
@@ -423,9 +424,13 @@ std::vector<LibraryEntry> LibraryDatabase::loadEntries() {
         }
         e.picture = q.value(17).toByteArray();
         e.endedEarly = q.value(18).toBool();
-        e.track = q.value(19).toString();
-        e.tags = q.value(20).toString();
-        e.notes = q.value(21).toString();
+        const QStringList shown = q.value(19).toString().split(u',');
+        if (shown.size() == kFigureCount) {
+            std::copy(shown.begin(), shown.end(), e.figureTexts.begin());
+        }
+        e.track = q.value(20).toString();
+        e.tags = q.value(21).toString();
+        e.notes = q.value(22).toString();
         entries.push_back(std::move(e));
     }
     if (q.lastError().isValid()) {
@@ -456,7 +461,7 @@ QSqlQuery& LibraryDatabase::prepared(QSqlQuery& query) {
     }
     Statements& s = *statements_;
     if (!s.ready) {
-        const QString values = QStringLiteral("?, ").repeated(18).chopped(2);
+        const QString values = QStringLiteral("?, ").repeated(19).chopped(2);
         const bool ok =
             s.insert.prepare(
                 QStringLiteral("INSERT INTO files (%1) VALUES (%2)").arg(kFileColumns, values)) &&
@@ -464,7 +469,7 @@ QSqlQuery& LibraryDatabase::prepared(QSqlQuery& query) {
                 "UPDATE files SET path = ?, size = ?, modified = ?, sha256 = ?, kind = ?, "
                 "logged = ?, model = ?, firmware = ?, comment = ?, launches = ?, ft60 = ?, "
                 "eighth = ?, quarter = ?, zero60 = ?, peak_rpm = ?, peak_mph = ?, picture = ?, "
-                "ended_early = ? WHERE id = ?")) &&
+                "ended_early = ?, shown = ? WHERE id = ?")) &&
             s.track.prepare(QStringLiteral("UPDATE files SET track = ? WHERE id = ?")) &&
             s.tags.prepare(QStringLiteral("UPDATE files SET tags = ? WHERE id = ?")) &&
             s.notes.prepare(QStringLiteral("UPDATE files SET notes = ? WHERE id = ?")) &&
@@ -505,6 +510,8 @@ void bindFile(QSqlQuery& q, const LibraryEntry& e) {
     }
     q.bindValue(i++, e.picture.isNull() ? QByteArray("") : e.picture);
     q.bindValue(i++, e.endedEarly ? 1 : 0);
+    // The report's texts never hold a comma.
+    q.bindValue(i++, QStringList(e.figureTexts.begin(), e.figureTexts.end()).join(u','));
 }
 
 }  // namespace
@@ -522,7 +529,7 @@ void LibraryDatabase::insert(LibraryEntry& entry) {
 void LibraryDatabase::updateFile(const LibraryEntry& entry) {
     QSqlQuery& q = prepared(statements_->update);
     bindFile(q, entry);
-    q.bindValue(18, entry.id);
+    q.bindValue(19, entry.id);
     if (!q.exec()) {
         fail(q.lastError().databaseText());
     }

@@ -46,6 +46,9 @@ struct LibraryEntry {
     int launches = 0;
     /// Indexed by Figure; empty where the best launch did not reach a mark or there is none.
     std::array<std::optional<double>, kFigureCount> figures;
+    /// The same figures as the pass report prints them ("2.138", "" where there is none), made
+    /// when the file is read so that showing and filtering never format a number.
+    std::array<QString, kFigureCount> figureTexts;
     /// RPM and VSS over the best launch, a few dozen points (see pass_picture.h).
     QByteArray picture;
     /// The file ends before its last line; the rows it has were read.

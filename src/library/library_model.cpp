@@ -65,22 +65,22 @@ struct LibraryModel::Row {
     QString dateText;
     QString fileName;
     QString haystack;
-    // The report's texts of the figures and the numbers they show, made when first needed.
-    mutable bool figuresMade = false;
-    mutable std::array<QString, kFigureCount> figureTexts;
-    mutable std::array<std::optional<double>, kFigureCount> shownFigures;
+    // The numbers the figures' texts show, which the filter compares.
+    std::array<std::optional<double>, kFigureCount> shownFigures;
 
-    void makeFigures() const {
-        if (figuresMade) {
-            return;
+    void makeFigures() {
+        const bool noTexts = std::all_of(entry.figureTexts.begin(), entry.figureTexts.end(),
+                                         [](const QString& t) { return t.isEmpty(); });
+        const bool anyFigure = std::any_of(entry.figures.begin(), entry.figures.end(),
+                                           [](const auto& f) { return f.has_value(); });
+        if (noTexts && anyFigure) {
+            entry.figureTexts = tarvik::figureTexts(entry);  // an entry made without them
         }
-        figureTexts = tarvik::figureTexts(entry);
-        for (std::size_t f = 0; f < figureTexts.size(); ++f) {
+        for (std::size_t f = 0; f < shownFigures.size(); ++f) {
             bool ok = false;
-            const double v = figureTexts[f].toDouble(&ok);
+            const double v = entry.figureTexts[f].toDouble(&ok);
             shownFigures[f] = ok ? std::optional<double>(v) : std::nullopt;
         }
-        figuresMade = true;
     }
     void makeHaystack() {
         haystack = QStringList{dateText,      passKindName(entry.kind),
@@ -115,6 +115,7 @@ LibraryModel::Row LibraryModel::makeRow(const LibraryEntry& entry) const {
     r.dateText = entry.when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     r.fileName = QFileInfo(entry.path).fileName();
     r.makeHaystack();
+    r.makeFigures();
     return r;
 }
 
@@ -152,9 +153,6 @@ void LibraryModel::countCopies() {
 bool LibraryModel::passes(const Row& row) const {
     if (filter_.isEmpty()) {
         return true;
-    }
-    if (!filter_.conditions().empty()) {
-        row.makeFigures();
     }
     return filter_.accepts(
         {row.haystack, row.shownFigures, row.entry.launches, copies_.value(row.entry.sha256, 1)});
@@ -459,8 +457,7 @@ QString LibraryModel::text(int shownRow, LibraryColumn column) const {
     const Row& r = rows_[static_cast<std::size_t>(shown_[static_cast<std::size_t>(shownRow)])];
     const LibraryEntry& e = r.entry;
     if (const std::optional<Figure> f = figureOf(column)) {
-        r.makeFigures();
-        return r.figureTexts[static_cast<std::size_t>(*f)];
+        return e.figureTexts[static_cast<std::size_t>(*f)];
     }
     switch (column) {
         case LibraryColumn::Date:

@@ -104,6 +104,7 @@ IndexedLog indexLogFile(const QString& path, PassKind kind) {
     int last = usedRows(*data);
     if (const std::optional<std::size_t> best = bestPass(passes)) {
         takeFigures(passes[*best], e);
+        e.figureTexts = figureTexts(e);
         first = passes[*best].launchRow;
         last = passes[*best].endRow;
     }
