@@ -63,6 +63,9 @@ void RealTimeMonitor::start() {
         return;
     }
     services_.host.clearFramBuffer();
+    // An Esc pressed before the panel opened (closing a menu is enough) must not leave its
+    // gauges holding; Esc pressed while it runs keeps its meaning until it is opened again.
+    services_.host.clearAbortRequest();
     if (!services_.controller.establishLink(kTitle)) {
         return;
     }

@@ -48,8 +48,9 @@ public:
     ~RealTimeMonitor() override;
 
     /// Starts monitoring: resynchronises with the controller, reads its identity, modes and
-    /// throttle calibration, chooses the gauges and shows the panel. Messages are titled
-    /// "View Real Time Data". Callers go through SerialLink::runWhenIdle().
+    /// throttle calibration, chooses the gauges and shows the panel. Clears AbortRequested
+    /// first, as the download does: an Esc pressed before does not hold the new panel's gauges.
+    /// Messages are titled "View Real Time Data". Callers go through SerialLink::runWhenIdle().
     void start();
     /// One poll cycle (a tick of tmrDataRead). Does nothing unless monitoring runs; skipped
     /// while a cycle or another command is using the link.
