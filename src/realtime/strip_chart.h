@@ -45,6 +45,9 @@ public:
     Lane lane(int index) const;
     /// The value lane `index` draws for one sample (NaN: none).
     double laneValue(int index, const StripSample& sample) const;
+    /// Where a value lies against the lane's range: 1 above its top, -1 below its bottom, else
+    /// 0. A value beyond the range is drawn at the edge with a mark pointing the way it went.
+    static int edgeOf(double value, const Lane& lane);
     QString currentText(int index) const;
 
     QSize sizeHint() const override;
@@ -63,6 +66,7 @@ private:
     /// What the static part of the drawing depends on besides the size.
     QString backgroundKey() const;
     void drawBackground(QPainter& p) const;
+    void drawOffRangeMarks(QPainter& p, const QRectF& plot) const;
 
     const Settings& settings_;
     StripChartBuffer buffer_;
@@ -72,6 +76,8 @@ private:
     QPixmap background_;
     QString backgroundFor_;
     QVector<QPointF> points_;
+    /// Readings of the lane being drawn that lie beyond its range: x, and 1 (top) or -1.
+    QVector<QPointF> offRange_;
 };
 
 }  // namespace tarvik
