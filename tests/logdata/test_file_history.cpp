@@ -125,6 +125,8 @@ private Q_SLOTS:
     void datedFilesNewestFirst();
     void findPortsBindsDevice();
     void findPortsWithNothingPlugged();
+    void findPortsShowsThePortInUse_data();
+    void findPortsShowsThePortInUse();
     void stableNameFromById();
 };
 
@@ -379,6 +381,54 @@ void TestFileHistory::findPortsBindsDevice() {
     QTest::mouseClick(bind, Qt::LeftButton);
     QVERIFY2(dialogs.ok(), qPrintable(dialogs.report()));
     QVERIFY(!store.values.contains(QStringLiteral("Ports/Com7")));
+}
+
+void TestFileHistory::findPortsShowsThePortInUse_data() {
+    QTest::addColumn<int>("currentPort");
+    QTest::addColumn<int>("inUseRow");  // -1: none of the devices
+    QTest::newRow("Com1 opens /dev/ttyS0") << 1 << 2;
+    QTest::newRow("Com4 is bound to the long-named adapter") << 4 << 0;
+    QTest::newRow("Com9 opens none of them") << 9 << -1;
+}
+
+void TestFileHistory::findPortsShowsThePortInUse() {
+    // The adapter's by-id name is long, as real ones are: it shows whole, and the device the
+    // port in use opens stands out.
+    FakeDevices devices;
+    SerialDeviceInfo longNamed = ftdi();
+    longNamed.device = QStringLiteral(
+        "/dev/serial/by-id/usb-Prolific_Technology_Inc._USB-Serial_Controller_D_BFCJb11A920-if00-"
+        "port0");
+    longNamed.systemLocation = QStringLiteral("/dev/ttyUSB3");
+    devices.list = {longNamed, ftdi(), onboard()};
+    test::MemorySettings store;
+    bindPort(store, 4, longNamed.device);
+    test::ScriptedDialogs dialogs;
+    QFETCH(int, currentPort);
+    QFETCH(int, inUseRow);
+    FrmFindPorts dlg(FindPortsServices{devices, store, dialogs, currentPort, {}});
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    auto* table = dlg.findChild<QTableWidget*>(QStringLiteral("lstPorts"));
+    const int textWidth = table->fontMetrics().horizontalAdvance(longNamed.device);
+    QVERIFY2(table->columnWidth(0) >= textWidth,
+             qPrintable(QStringLiteral("%1 < %2").arg(table->columnWidth(0)).arg(textWidth)));
+    QCOMPARE(table->textElideMode(), Qt::ElideMiddle);
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const bool inUse = row == inUseRow;
+        QCOMPARE(dlg.isInUseRow(row), inUse);
+        QCOMPARE(table->item(row, 1)->font().bold(), inUse);
+        QCOMPARE(!table->item(row, 0)->icon().isNull(), inUse);
+        QCOMPARE(table->item(row, 0)->toolTip().contains(QStringLiteral("the port in use")), inUse);
+    }
+    const QString status = dlg.findChild<QLabel*>(QStringLiteral("lblFindPortsStatus"))->text();
+    QVERIFY2(
+        status.contains(
+            inUseRow >= 0
+                ? QStringLiteral("The port in use, Com%1, opens the one in bold.").arg(currentPort)
+                : QStringLiteral("The port in use, Com%1, opens none of them.").arg(currentPort)),
+        qPrintable(status));
+    QVERIFY2(dialogs.ok(), qPrintable(dialogs.report()));
 }
 
 void TestFileHistory::findPortsWithNothingPlugged() {
