@@ -16,6 +16,7 @@
 #include "logdata/log_data_host.h"
 #include "logdata/open_log_command.h"
 #include "logdata/recordings_folder.h"
+#include "platform/local_path.h"
 #include "settings/recent_files.h"
 
 namespace tarvik {
@@ -50,7 +51,7 @@ void FrmMain::fillRecentFilesMenu() {
     for (int i = 0; i < paths.size(); ++i) {
         QAction* a = mnuRecentFiles_->addAction(RecentFiles::menuText(i, paths.at(i)));
         a->setObjectName(QStringLiteral("mnuRecentFile%1").arg(i + 1));
-        a->setToolTip(paths.at(i));
+        a->setToolTip(local_path::shown(paths.at(i)));
         const QString path = paths.at(i);
         connect(a, &QAction::triggered, this, [this, path] { openRecentFile(path); });
     }

@@ -13,6 +13,7 @@
 #include "logdata/data_buffer.h"
 #include "logdata/file_dialogs.h"
 #include "logdata/log_file_reader.h"
+#include "platform/local_path.h"
 #include "platform/regular_file.h"
 
 namespace tarvik {
@@ -29,24 +30,27 @@ const QString OpenLogCommand::kInvalidFirmware = QStringLiteral(
 namespace {
 
 QString notALogFile(const QString& path, const RegularFileResult& kind) {
-    return path + QStringLiteral("\r\nThis is %1, not a log file.").arg(fileKindText(kind));
+    return local_path::shown(path) +
+           QStringLiteral("\r\nThis is %1, not a log file.").arg(fileKindText(kind));
 }
 
 QString notText(const QString& path, LogFileReader::Content content) {
-    return path + (content == LogFileReader::Content::Utf16
-                       ? QStringLiteral("\r\nThis is not a log file: its text is written in UTF-16 "
-                                        "(two bytes per character). A log file is plain text.")
-                       : QStringLiteral("\r\nThis is not a log file: it holds binary data."));
+    return local_path::shown(path) +
+           (content == LogFileReader::Content::Utf16
+                ? QStringLiteral("\r\nThis is not a log file: its text is written in UTF-16 "
+                                 "(two bytes per character). A log file is plain text.")
+                : QStringLiteral("\r\nThis is not a log file: it holds binary data."));
 }
 
 }  // namespace
 
 QString OpenLogCommand::tooLargeText(const QString& path, qint64 ignoredBytes) {
-    return path + QStringLiteral(
-                      "\r\nThis file is larger than any log file. Only its first %1 MB were "
-                      "read; the remaining %L2 bytes were ignored.")
-                      .arg(LogLineSource::kMaxFileBytes / (1024 * 1024))
-                      .arg(ignoredBytes);
+    return local_path::shown(path) +
+           QStringLiteral(
+               "\r\nThis file is larger than any log file. Only its first %1 MB were "
+               "read; the remaining %L2 bytes were ignored.")
+               .arg(LogLineSource::kMaxFileBytes / (1024 * 1024))
+               .arg(ignoredBytes);
 }
 
 void OpenLogCommand::run() {
@@ -79,7 +83,7 @@ void OpenLogCommand::openChosen(const QString& chosenPath) {
     fresh->bufferEmpty = false;
     host_.dataBuffer() = *fresh;
     host_.fileUsed(path);
-    trap.run([&] { host_.setCaption(fileCaption(host_.baseTitle(), path)); });
+    trap.run([&] { host_.setCaption(fileCaption(host_.baseTitle(), local_path::shown(path))); });
     trap.run([&] { host_.viewChart(); });
 }
 
@@ -128,8 +132,9 @@ bool OpenLogCommand::openFile(ErrorTrap& trap, const QString& path, QFile& file)
         }
         opened = openRegularFile(file, path);
         if (opened.kind == FileKind::Missing || opened.kind == FileKind::Unreadable) {
-            throw AppError(AppError::kFileError, kTitle,
-                           QStringLiteral("Cannot open %1: %2").arg(path, opened.error));
+            throw AppError(
+                AppError::kFileError, kTitle,
+                QStringLiteral("Cannot open %1: %2").arg(local_path::shown(path), opened.error));
         }
     });
     if (trap.aborted()) {
