@@ -27,6 +27,14 @@ const QString OpenLogCommand::kInvalidFirmware = QStringLiteral(
     "Error - invalid firmware ID. Unable to identify controller version.\r\n"
     "Some data may be incorrectly scaled.");
 
+QString OpenLogCommand::endedEarlyText(int readings) {
+    return QStringLiteral("This recording ended early: %1 readings kept").arg(readings);
+}
+
+QString OpenLogCommand::noReadingsText(const QString& path) {
+    return local_path::shown(path) + QStringLiteral("\r\nThis log holds no readings.");
+}
+
 namespace {
 
 QString notALogFile(const QString& path, const RegularFileResult& kind) {
@@ -208,8 +216,19 @@ bool OpenLogCommand::readFile(ErrorTrap& trap, const QString& path, QFile& file,
     if (samplesComplete && !readPart([&] { return reader.readTrailer(buffer); }, trailerComplete)) {
         return false;
     }
+    if (buffer.rows == 0) {
+        warn(trap, noReadingsText(path));  // only padding: nothing to chart
+        return false;
+    }
     if (!LogFileReader::firmwareRecognised(buffer.firmwareId)) {
         warn(trap, kInvalidFirmware);
+    }
+    if (reader.unfinishedRecording() && samplesComplete && trailerComplete) {
+        // The file is whole, as a recording's file always is: only its end is missing.
+        trap.run([&] {
+            host_.dialogs().message(kTitle, endedEarlyText(buffer.rows), MsgIcon::Information,
+                                    MsgButtons::Ok);
+        });
     }
     return true;
 }

@@ -22,6 +22,10 @@ public:
     static const QString kNoData;
     static const QString kDataMissing;
     static const QString kInvalidFirmware;
+    /// The one note for a recording that did not end normally, with the readings it kept.
+    static QString endedEarlyText(int readings);
+    /// A file whose sample lines are all padding.
+    static QString noReadingsText(const QString& path);
 
     /// The notice of a file that goes on past the reading bound.
     static QString tooLargeText(const QString& path, qint64 ignoredBytes);
