@@ -70,6 +70,12 @@ void FrmMain::openLogFileNow(const QString& path) {
     OpenLogCommand(host).openPath(path);
 }
 
+bool FrmMain::openListedFileNow(const QString& path, const QString& listName, bool askToRemove) {
+    SerialLink::CommandScope command(*link_);
+    DataSetHost host(*this);
+    return OpenLogCommand(host).openListed(path, listName, askToRemove);
+}
+
 void FrmMain::mnuSaveFile_Click() {
     link_->runWhenIdle([this] {
         // The save sends nothing, so monitoring goes on behind its dialogs and between its

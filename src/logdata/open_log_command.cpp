@@ -35,6 +35,16 @@ QString OpenLogCommand::noReadingsText(const QString& path) {
     return local_path::shown(path) + QStringLiteral("\r\nThis log holds no readings.");
 }
 
+QString OpenLogCommand::goneText(const QString& path, const QString& listName, bool askToRemove) {
+    QString text = local_path::shown(path) +
+                   QStringLiteral(
+                       "\r\nThis file is no longer there: it has been moved, renamed "
+                       "or deleted.");
+    text += askToRemove ? QStringLiteral("\r\n\r\nRemove it from the %1 list?").arg(listName)
+                        : QStringLiteral("\r\nIt is no longer listed in %1.").arg(listName);
+    return text;
+}
+
 namespace {
 
 QString notALogFile(const QString& path, const RegularFileResult& kind) {
@@ -67,6 +77,21 @@ void OpenLogCommand::run() {
 
 void OpenLogCommand::openPath(const QString& path) {
     openChosen(path);
+}
+
+bool OpenLogCommand::openListed(const QString& path, const QString& listName, bool askToRemove) {
+    if (local_path::exists(path)) {
+        openChosen(path);
+        return false;
+    }
+    ErrorTrap trap(host_.dialogs());
+    MsgResult answer = MsgResult::No;
+    trap.run([&] {
+        answer = host_.dialogs().message(kTitle, goneText(path, listName, askToRemove),
+                                         MsgIcon::Exclamation,
+                                         askToRemove ? MsgButtons::YesNo : MsgButtons::Ok);
+    });
+    return !askToRemove || answer == MsgResult::Yes;
 }
 
 void OpenLogCommand::warn(ErrorTrap& trap, const QString& text) {

@@ -13,6 +13,8 @@
 #include "link/serial_link.h"
 #include "link_fixture.h"
 #include "logdata/dated_files.h"
+#include "logdata/open_log_command.h"
+#include "logdata/recordings_folder.h"
 #include "memory_settings.h"
 #include "platform/port_bindings.h"
 #include "platform/serial_devices.h"
@@ -118,6 +120,8 @@ class TestFileHistory : public QObject {
 private Q_SLOTS:
     void downloadKeptAndReopened();
     void vanishedRecentFileIsDropped();
+    void goneFileOfAListIsSaidToBeGone_data();
+    void goneFileOfAListIsSaidToBeGone();
     void downloadsFolderBlockedByAFile();
     void recentListOrderAndLimit();
     void recentMenuText_data();
@@ -191,13 +195,11 @@ void TestFileHistory::vanishedRecentFileIsDropped() {
     QCOMPARE(listed.size(), 2);
     QCOMPARE(listed.at(0)->text(), QStringLiteral("&1 ") + b);
 
-    // a.log has gone: the open command's own "File not found." path, then it leaves the list.
+    // a.log has gone: said first, nothing asked before; it leaves the list as the user agrees.
     QVERIFY(QFile::remove(a));
-    win.expectOverwrite();
-    win.f.dialogs
-        .expectMessage(QStringLiteral("File Open"), a + QStringLiteral("\r\nFile not found."),
-                       MsgIcon::Exclamation, MsgButtons::RetryCancel, MsgResult::Cancel)
-        .expectErrorBox(QStringLiteral("Canceled File Open"), MsgResult::Abort);
+    win.f.dialogs.expectMessage(QStringLiteral("Open Log File"),
+                                OpenLogCommand::goneText(a, QStringLiteral("Recent Files"), true),
+                                MsgIcon::Exclamation, MsgButtons::YesNo, MsgResult::Yes);
     listed.at(1)->trigger();
     DIALOGS_OK(win);
     QCOMPARE(win.w->recentFiles(), QStringList{b});
@@ -212,6 +214,67 @@ void TestFileHistory::vanishedRecentFileIsDropped() {
     QVERIFY(win.w->recentFiles().isEmpty());
     // Neither the gone file nor the folder gave data: the data set loaded before stays.
     QCOMPARE(win.w->dataBuffer().comment, QStringLiteral("pass"));
+}
+
+void TestFileHistory::goneFileOfAListIsSaidToBeGone_data() {
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("listName");
+    QTest::addColumn<int>("answer");  // to "Remove it from the list?"; -1 when not asked
+    QTest::addColumn<bool>("listedAfter");
+    QTest::newRow("Recent Files, removed")
+        << "mnuRecentFiles"
+        << "Recent Files" << static_cast<int>(MsgResult::Yes) << false;
+    QTest::newRow("Recent Files, kept")
+        << "mnuRecentFiles"
+        << "Recent Files" << static_cast<int>(MsgResult::No) << true;
+    QTest::newRow("Recent Downloads") << "mnuRecentDownloads"
+                                      << "Recent Downloads" << -1 << false;
+    QTest::newRow("Recent Recordings") << "mnuRecentRecordings"
+                                       << "Recent Recordings" << -1 << false;
+}
+
+void TestFileHistory::goneFileOfAListIsSaidToBeGone() {
+    // A data set is loaded, so an open would first ask to overwrite it: a file that has gone is
+    // said to be gone before that question, and the open goes no further (no dialog, no Retry).
+    QFETCH(QString, menu);
+    QFETCH(QString, listName);
+    QFETCH(int, answer);
+    QFETCH(bool, listedAfter);
+    Window win;
+    win.w->dataBuffer().bufferEmpty = false;
+    win.w->dataBuffer().comment = QStringLiteral("loaded");
+    const QString folder = menu == QLatin1String("mnuRecentDownloads")    ? win.w->downloadsFolder()
+                           : menu == QLatin1String("mnuRecentRecordings") ? recordingsFolder()
+                                                                          : win.dir.path();
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = QDir(folder).filePath(QStringLiteral("2026-05-14_20-31-07_QX-2.log"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    RecentFiles(win.store).remember(path);
+    const QList<QAction*> listed = win.entries(qPrintable(menu));
+    QCOMPARE(listed.size(), 1);
+    QVERIFY(QFile::remove(path));
+
+    const bool ask = answer >= 0;
+    win.f.dialogs.expectMessage(QStringLiteral("Open Log File"),
+                                OpenLogCommand::goneText(path, listName, ask), MsgIcon::Exclamation,
+                                ask ? MsgButtons::YesNo : MsgButtons::Ok,
+                                ask ? static_cast<MsgResult>(answer) : MsgResult::Ok);
+    listed.first()->trigger();
+    DIALOGS_OK(win);
+    QCOMPARE(win.w->dataBuffer().comment, QStringLiteral("loaded"));
+    QCOMPARE(win.chartsClosed, 0);
+    const QList<QAction*> after = win.entries(qPrintable(menu));
+    QCOMPARE(after.first()->isEnabled(), listedAfter);  // "(none)" is disabled
+    QCOMPARE(OpenLogCommand::goneText(path, listName, true),
+             path +
+                 QStringLiteral("\r\nThis file is no longer there: it has been moved, "
+                                "renamed or deleted.\r\n\r\nRemove it from the ") +
+                 listName + QStringLiteral(" list?"));
+    if (menu == QLatin1String("mnuRecentRecordings")) {
+        QDir(folder).removeRecursively();
+    }
 }
 
 void TestFileHistory::downloadsFolderBlockedByAFile() {
