@@ -116,14 +116,14 @@ void TestFileNames::recentFilesKeepTheBytes() {
     // survive it, and a name stored by an earlier version reads as before.
     const QByteArray bytes = QFile::encodeName(dir_.path()) + "/caf\xE9.log";
     const QString path = local_path::fromBytes(bytes);
-    QSettingsBacking settings;
+    QSettingsBacking settings(dir_.filePath(QStringLiteral("Tarvik.conf")));
     RecentFiles recent(settings);
     recent.remember(QStringLiteral("/runs/plain.log"));
     recent.remember(path);
     QCOMPARE(recent.paths().size(), 2);
     QCOMPARE(local_path::toBytes(recent.paths().first()), bytes);
     QCOMPARE(recent.paths().last(), QStringLiteral("/runs/plain.log"));
-    QSettings raw(settings.location(), QSettings::IniFormat);
+    QSettings raw(dir_.filePath(QStringLiteral("Tarvik.conf")), QSettings::IniFormat);
     const QString storedText = raw.value(QStringLiteral("RecentFiles/File1")).toString();
     QVERIFY2(storedText.endsWith(QStringLiteral("/caf%E9.log")), qPrintable(storedText));
     QCOMPARE(raw.value(QStringLiteral("RecentFiles/File2")).toString(),

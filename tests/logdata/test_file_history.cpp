@@ -240,6 +240,7 @@ void TestFileHistory::goneFileOfAListIsSaidToBeGone() {
     QFETCH(QString, listName);
     QFETCH(int, answer);
     QFETCH(bool, listedAfter);
+    QDir(recordingsFolder()).removeRecursively();  // nothing from an earlier run listed
     Window win;
     win.w->dataBuffer().bufferEmpty = false;
     win.w->dataBuffer().comment = QStringLiteral("loaded");
