@@ -13,6 +13,7 @@
 #include "app/command_line.h"
 #include "app/frm_main.h"
 #include "app/program_icon.h"
+#include "app/report_command.h"
 #include "branding/frm_splash.h"
 #include "platform/local_path.h"
 #include "platform/qsettings_backing.h"
@@ -44,7 +45,8 @@ bool writeText(std::FILE* stream, const QString& text) {
 bool answer(const tarvik::CommandLine& cl, const char* program, int& exitCode) {
 #ifdef Q_OS_WIN
     // A windowed program has no console of its own: write to the one it was started from.
-    if ((!cl.out.isEmpty() || !cl.err.isEmpty()) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+    const bool prints = !cl.out.isEmpty() || !cl.err.isEmpty() || !cl.reportFile.isEmpty();
+    if (prints && AttachConsole(ATTACH_PARENT_PROCESS)) {
         std::freopen("CONOUT$", "w", stdout);
         std::freopen("CONOUT$", "w", stderr);
     }
@@ -75,6 +77,10 @@ int main(int argc, char* argv[]) {
         tarvik::withoutQtOptions(rawArguments(argc, argv)), QDir::currentPath());
     int exitCode = 0;
     if (answer(early, argc > 0 ? argv[0] : "tarvik", exitCode)) {
+        if (!early.reportFile.isEmpty()) {
+            return tarvik::printPassReport(early.reportFile, QString::fromLocal8Bit(argv[0]),
+                                           stdout, stderr);
+        }
         return exitCode;
     }
 
