@@ -62,6 +62,7 @@ private Q_SLOTS:
     void ignoreAndAbort();
     void retryWhileStillGoneShowsTheBoxAgain();
     void busyWhenRetryReopens();
+    void backAndGoneAgainAtOnce();
     void linkCheckStopsAtAGoneAdapter();
     void lowLatencyAskedOnEveryOpen_data();
     void lowLatencyAskedOnEveryOpen();
@@ -200,6 +201,29 @@ void TestLostAdapter::busyWhenRetryReopens() {
         [&] { f.port.failOpens(QString()); });
     QCOMPARE(f.controller.readStatus(), 1.0F);
     QVERIFY(f.controller.linkOk());
+    QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
+}
+
+void TestLostAdapter::backAndGoneAgainAtOnce() {
+    // Plugged back in and out again at once: the box again, and the read once it stays.
+    LinkFixture f;
+    f.controller.setAddress(0);
+    f.controller.readFramBlock(64);
+    f.port.clearWritten();
+    f.port.pullOutAfterWrites(2);
+    f.dialogs.expectMessage(QStringLiteral("Error"), kGone, MsgIcon::Critical,
+                            MsgButtons::AbortRetryIgnore, MsgResult::Retry, [&] {
+                                f.port.plugBackIn();
+                                f.port.pullOutAfterWrites(1);  // goes during the new address
+                            });
+    f.dialogs.expectMessage(QStringLiteral("Error"), kGone, MsgIcon::Critical,
+                            MsgButtons::AbortRetryIgnore, MsgResult::Retry,
+                            [&] { f.port.plugBackIn(); });
+    f.controller.readFramBlock(64);
+    QVERIFY(f.controller.linkOk());
+    QCOMPARE(f.controller.blockBuffer()[0], f.model.fram()[64]);
+    QCOMPARE(f.controller.blockBuffer()[63], f.model.fram()[127]);
+    QCOMPARE(f.written(), (Bytes{0x30, 64, 0x14, 0x14, 64, 0, 0x30, 64}));
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 }
 
