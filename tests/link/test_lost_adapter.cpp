@@ -61,7 +61,6 @@ private Q_SLOTS:
     void ignoreAndAbort_data();
     void ignoreAndAbort();
     void retryWhileStillGoneShowsTheBoxAgain();
-    void busyWhenRetryReopens();
     void backAndGoneAgainAtOnce();
     void linkCheckStopsAtAGoneAdapter();
     void lowLatencyAskedOnEveryOpen_data();
@@ -179,28 +178,6 @@ void TestLostAdapter::retryWhileStillGoneShowsTheBoxAgain() {
     f.controller.readStatus();
     f.dialogs.expectErrorBox(kGone, MsgResult::Abort);
     f.controller.readTps();
-    QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
-}
-
-void TestLostAdapter::busyWhenRetryReopens() {
-    // Back, but another program has opened it meanwhile: that box, then the read carries on.
-    LinkFixture f;
-    f.controller.reSync();
-    f.port.pullOutAfterWrites(1);
-    f.dialogs.expectMessage(QStringLiteral("Error"), kGone, MsgIcon::Critical,
-                            MsgButtons::AbortRetryIgnore, MsgResult::Retry, [&] {
-                                f.port.plugBackIn();
-                                f.port.failOpens(QStringLiteral("busy"), PortOpenFailure::Busy);
-                            });
-    f.dialogs.expectMessage(
-        QStringLiteral("Error"),
-        QStringLiteral("Cannot open Com1 (/dev/ttyS0): it is in use by another program.\r\n"
-                       "Close the other program (a terminal, another copy of this program) and "
-                       "click Retry."),
-        MsgIcon::Critical, MsgButtons::AbortRetryIgnore, MsgResult::Retry,
-        [&] { f.port.failOpens(QString()); });
-    QCOMPARE(f.controller.readStatus(), 1.0F);
-    QVERIFY(f.controller.linkOk());
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
 }
 
