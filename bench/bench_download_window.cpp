@@ -28,6 +28,7 @@
 #include "core/user_dialogs.h"
 #include "platform/qt_serial_port.h"
 #include "platform/settings_backing.h"
+#include "platform/steady_clock.h"
 
 using namespace tarvik;
 
@@ -57,6 +58,7 @@ struct FramRead {
     double cpuStart = 0;
     double cpuEnd = 0;
     std::vector<qint64> paintsUs;
+    int paintsInPauses = 0;
     double ms() const { return static_cast<double>(endUs - startUs) / 1000.0; }
     double cpuPercent() const { return (cpuEnd - cpuStart) * 1000.0 / ms() * 100.0; }
     double longestPaintGapMs() const {
@@ -114,6 +116,22 @@ private:
     int zeros_ = 0;
 };
 
+// The real clock, telling whether one of the protocol's pauses is under way.
+class PauseWatchClock final : public Clock {
+public:
+    bool inPause = false;
+    qint64 nowUs() const override { return clock_.nowUs(); }
+    void pauseProcessingEvents(int ms) override {
+        const bool outer = inPause;
+        inPause = ms > 0;
+        clock_.pauseProcessingEvents(ms);
+        inPause = outer;
+    }
+
+private:
+    SteadyClock clock_;
+};
+
 class MemoryBacking final : public SettingsBacking {
 public:
     std::optional<QString> read(const QString& section, const QString& key) const override {
@@ -147,11 +165,12 @@ public:
 // Paints of the progress bar, and the frame hiding at the end of the read.
 class Watcher final : public QObject {
 public:
-    explicit Watcher(FramRead*& read) : read_(read) {}
+    Watcher(FramRead*& read, const PauseWatchClock& clock) : read_(read), clock_(clock) {}
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (read_ != nullptr && read_->startUs >= 0 && read_->endUs < 0) {
             if (event->type() == QEvent::Paint && watched->objectName() == "prgProgress1") {
                 read_->paintsUs.push_back(nowUs());
+                read_->paintsInPauses += clock_.inPause ? 1 : 0;
             } else if (event->type() == QEvent::Hide && watched->objectName() == "fraProgress1") {
                 read_->endUs = nowUs();
                 read_->cpuEnd = cpuSeconds();
@@ -162,6 +181,7 @@ public:
 
 private:
     FramRead*& read_;
+    const PauseWatchClock& clock_;
 };
 
 // The script's FRAM read, from its own output.
@@ -213,6 +233,8 @@ int main(int argc, char* argv[]) {
     services.dialogs = &dialogs;
     services.settings = &settings;
     services.serialPort = &port;
+    PauseWatchClock clock;
+    services.clock = &clock;
     services.downloadsFolder = downloads.path();
     FrmMain window(services);
     window.setExitAction([] {});
@@ -224,7 +246,7 @@ int main(int argc, char* argv[]) {
            exposed.elapsed() < 5000) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
-    Watcher watcher(current);
+    Watcher watcher(current, clock);
     window.findChild<QProgressBar*>(QStringLiteral("prgProgress1"))->installEventFilter(&watcher);
     window.findChild<QGroupBox*>(QStringLiteral("fraProgress1"))->installEventFilter(&watcher);
     // Each download ends by opening the chart window, modally: close it when it is up.
@@ -254,17 +276,20 @@ int main(int argc, char* argv[]) {
         double ms = 0;
         double scriptCpu = 0;
         ok = scriptFramRead(device, ms, scriptCpu);
+        if (!ok) {
+            break;
+        }
         programMs.push_back(read.ms());
         scriptMs.push_back(ms);
         gaps.push_back(read.longestPaintGapMs());
         cpus.push_back(read.cpuPercent());
         scriptCpus.push_back(scriptCpu);
         std::printf(
-            "round %d: FRAM read with the window painting %.1f ms (%zu paints of the bar, longest "
-            "between two %.1f ms, CPU %.0f %%); busy-wait script %.1f ms (CPU %.0f %%); ratio "
-            "%.3f\n",
-            round + 1, read.ms(), read.paintsUs.size(), read.longestPaintGapMs(), read.cpuPercent(),
-            ms, scriptCpu, read.ms() / ms);
+            "round %d: FRAM read with the window painting %.1f ms (%zu paints of the bar, %d of "
+            "them inside the protocol's pauses, longest between two %.1f ms, CPU %.0f %%); "
+            "busy-wait script %.1f ms (CPU %.0f %%); ratio %.3f\n",
+            round + 1, read.ms(), read.paintsUs.size(), read.paintsInPauses,
+            read.longestPaintGapMs(), read.cpuPercent(), ms, scriptCpu, read.ms() / ms);
         std::fflush(stdout);
     }
     if (ok) {
