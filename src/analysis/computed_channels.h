@@ -21,7 +21,8 @@ struct ComputedChannel {
 };
 
 /// What is wrong with one definition: which (index in the list), where in the expression
-/// (0-based character position, -1 when not about a position), and a message for the user.
+/// (0-based character position, the expression's length for its end, -1 when not about a
+/// position), and a message for the user.
 struct ChannelProblem {
     int channel = -1;
     int position = -1;
