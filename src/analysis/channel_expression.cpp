@@ -115,12 +115,33 @@ void parserProblem(const mu::ParserError& e, const mu::Parser& parser, const QSt
                           "condition ? value : other value.")
                           .arg(at());
             break;
-        default:
-            message = QStringLiteral("The expression cannot be read %1: %2.")
-                          .arg(at(), QString::fromStdString(e.GetMsg()));
+        default: {
+            QString said = QString::fromStdString(e.GetMsg()).trimmed();
+            while (said.endsWith(u'.')) {
+                said.chop(1);
+            }
+            message = QStringLiteral("The expression cannot be read %1: %2.").arg(at(), said);
             break;
+        }
     }
     problems.report(pos < 0 ? length : pos, message);
+}
+
+// Where `word` first stands on its own in `text` (not as part of a longer name); -1 if nowhere.
+int wholeWordAt(const QString& text, const QString& word) {
+    const auto nameChar = [&](qsizetype i) {
+        if (i < 0 || i >= text.size()) {
+            return false;
+        }
+        const QChar c = text.at(i);
+        return c.isLetterOrNumber() || c == u'_' || c == u'.';
+    };
+    for (qsizetype at = text.indexOf(word); at >= 0; at = text.indexOf(word, at + 1)) {
+        if (!nameChar(at - 1) && !nameChar(at + word.size())) {
+            return static_cast<int>(at);
+        }
+    }
+    return -1;
 }
 
 mu::Parser makeParser() {
@@ -181,17 +202,16 @@ Outcome compile(const QString& expression, const Scope& scope) {
     } catch (const mu::ParserError& e) {
         parserProblem(e, parser, expression, problems);
     }
-    if (!problems.any()) {
-        // What muparser took for a name but the scan did not (a number it could not read).
-        for (const std::string& name : reads) {
-            const QString n = QString::fromStdString(name);
-            if (name.front() != kHiddenMark && !scan.firstUse.contains(n)) {
-                const int pos = static_cast<int>(expression.indexOf(n));
-                problems.report(
-                    pos, QStringLiteral("Unexpected %1 %2: a value, a name or a "
-                                        "function was expected.")
-                             .arg(quoted(n), where(pos, static_cast<int>(expression.size()))));
-            }
+    // What muparser took for a name but the scan did not: a number it could not read ("1e400"
+    // is too large for it, "1e" lacks its exponent).
+    for (const std::string& name : reads) {
+        const QString n = QString::fromStdString(name);
+        if (name.front() != kHiddenMark && !scan.firstUse.contains(n)) {
+            const int pos = wholeWordAt(expression, n);
+            problems.report(pos,
+                            QStringLiteral("The number %1 %2 cannot be read: numbers are "
+                                           "written as in 12, 0.5 or 1.5e3, within 1e308.")
+                                .arg(quoted(n), where(pos, static_cast<int>(expression.size()))));
         }
     }
     if (problems.any()) {

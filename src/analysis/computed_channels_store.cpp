@@ -133,8 +133,9 @@ LoadedChannels loadComputedChannels(SettingsBacking& backing) {
             continue;
         }
         if (!expression) {
-            faults
-                << QStringLiteral("Entry %1 (%2) has no expression.").arg(index).arg(quoted(*name));
+            faults << QStringLiteral("Entry %1 (%2) has no expression.")
+                          .arg(index)
+                          .arg(quoted(name->left(kMaxChannelNameLength)));
             continue;
         }
         const ComputedChannel def{

@@ -232,6 +232,14 @@ void TestComputedChannels::refusesBadExpressions_data() {
         << "rpm & 1" << 4
         << "Unexpected \"&\" at character 5: an operator (+ - * / ^ == != < <= > >= && || ? :), a "
            "value or a name was expected.";
+    QTest::newRow("number too large")
+        << "rpm + 1e400" << 6
+        << "The number \"1e400\" at character 7 cannot be read: numbers are written as in 12, 0.5 "
+           "or 1.5e3, within 1e308.";
+    QTest::newRow("number without its exponent")
+        << "2 * 1e" << 4
+        << "The number \"1e\" at character 5 cannot be read: numbers are written as in 12, 0.5 or "
+           "1.5e3, within 1e308.";
     QTest::newRow("strange character")
         << "rpm # 2" << 4 << "Unexpected character \"#\" at character 5.";
     QTest::newRow("dollar") << "$1$$$$" << 0 << "Unexpected character \"$\" at character 1.";
@@ -435,6 +443,11 @@ void TestComputedChannels::setMarksBadChannelsAndWhatUsesThem() {
     const std::vector<Series> out = set.evaluate(*smallLog(kRpm, kVss));
     QVERIFY(differences(out[1], kRpm).isEmpty());
     QVERIFY(differences(out[3], {E, E, E, E, E}).isEmpty());
+    // A number muparser cannot read is found where it stands alone, not inside a name.
+    QCOMPARE(checkChannel({{QStringLiteral("x1e"), {}, QStringLiteral("rpm")}}, 1,
+                          {QStringLiteral("y"), {}, QStringLiteral("x1e * 1e")})
+                 ->position,
+             6);
     // Out of the list's range is a problem, not a crash.
     QCOMPARE(checkChannel({}, 1, readyMadeChannels().front())->message,
              QStringLiteral("There is no place 2 in the list of 0 channels."));
