@@ -141,6 +141,8 @@ public:
     void write(const QString& section, const QString& key, const QString& text) override {
         values[section + u'/' + key] = text;
     }
+    QStringList keys(const QString&) const override { return {}; }
+    void replaceSection(const QString&, const QList<QPair<QString, QString>>&) override {}
     QMap<QString, QString> values;
 };
 
