@@ -42,6 +42,8 @@ public:
         return std::nullopt;
     }
     void write(const QString&, const QString&, const QString&) override {}
+    QStringList keys(const QString&) const override { return {}; }
+    void replaceSection(const QString&, const QList<QPair<QString, QString>>&) override {}
 };
 
 double median(std::vector<double> v) {

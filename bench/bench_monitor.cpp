@@ -151,6 +151,7 @@ int main(int argc, char* argv[]) {
     struct : MonitorHost {
         void clearFramBuffer() override {}
         bool abortRequested() const override { return false; }
+        void clearAbortRequest() override {}
     } host;
     RealTimeMonitor monitor(RealTimeMonitorServices{controller, panel, settings, dialogs, host});
     monitor.tmrDataRead().stop();  // cycles back to back, timed one by one

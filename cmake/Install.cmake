@@ -22,6 +22,11 @@ if(WIN32)
     # Windows: one folder, the program with its files and the Qt libraries beside it.
     install(TARGETS tarvik RUNTIME DESTINATION .)
     install(FILES ${tarvik_shared_files} DESTINATION .)
+    # windeployqt brings Qt's libraries only; a shared muparser goes beside the program too.
+    get_target_property(tarvik_muparser_type muparser::muparser TYPE)
+    if(tarvik_muparser_type STREQUAL "SHARED_LIBRARY")
+        install(IMPORTED_RUNTIME_ARTIFACTS muparser::muparser RUNTIME DESTINATION .)
+    endif()
     find_program(TARVIK_WINDEPLOYQT windeployqt HINTS "${QT6_INSTALL_PREFIX}/bin")
     if(TARVIK_WINDEPLOYQT)
         install(CODE "

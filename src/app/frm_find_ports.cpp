@@ -5,8 +5,12 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/error_trap.h"
 #include "platform/port_bindings.h"
@@ -21,7 +25,8 @@ namespace {
 constexpr int kPortCount = 255;
 // "Bound To" comes right after the device so a long by-id name never pushes it out of sight.
 enum ColumnIndex { kDevice, kBoundTo, kDescription, kManufacturer, kSerial, kUsbId, kColumns };
-constexpr int kWidestDeviceColumn = 420;
+// The dialog grows to show every column whole, up to this share of the screen's width.
+constexpr double kWidestShareOfScreen = 0.9;
 
 QString usbId(const SerialDeviceInfo& d) {
     if (!d.vendorId && !d.productId) {
@@ -64,6 +69,9 @@ FrmFindPorts::FrmFindPorts(FindPortsServices services, QWidget* parent)
     lstPorts_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstPorts_->verticalHeader()->hide();
     lstPorts_->horizontalHeader()->setStretchLastSection(true);
+    // A by-id name differs from the next only at its end (serial number, interface): when the
+    // column must be narrower than the name, its middle goes.
+    lstPorts_->setTextElideMode(Qt::ElideMiddle);
     connect(lstPorts_, &QTableWidget::itemSelectionChanged, this, &FrmFindPorts::updateBindButton);
 
     auto* lblBindPort = new QLabel(QStringLiteral("Port"));
@@ -131,11 +139,16 @@ void FrmFindPorts::cmdRefresh_Click() {
     trap.run([&] { found = services_.devices.devices(); });
     lstPorts_->setRowCount(0);
     devices_.clear();
+    QString inUse;
     for (const SerialDeviceInfo& d : found) {
         const int row = lstPorts_->rowCount();
         lstPorts_->insertRow(row);
-        QString bound;
-        trap.run([&] { bound = portList(portsBoundTo(d, services_.settings)); });
+        QList<int> ports;
+        trap.run([&] { ports = portsBoundTo(d, services_.settings); });
+        const QString bound = portList(ports);
+        // The device the program talks to now: its row stands out, so the user sees which
+        // adapter the port in use opens before binding another.
+        const bool used = ports.contains(services_.currentPort);
         QString cells[kColumns];
         cells[kDevice] = d.device;
         cells[kBoundTo] = bound;
@@ -146,28 +159,72 @@ void FrmFindPorts::cmdRefresh_Click() {
         for (int c = 0; c < kColumns; ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
             if (c == kDevice) {
-                item->setToolTip(d.device == d.systemLocation
-                                     ? d.device
-                                     : d.device + QStringLiteral("\n(now ") + d.systemLocation +
-                                           u')');
+                QString tip = d.device == d.systemLocation
+                                  ? d.device
+                                  : d.device + QStringLiteral("\n(now ") + d.systemLocation + u')';
+                if (used) {
+                    tip += QStringLiteral("\nCom%1, the port in use, opens this device.")
+                               .arg(services_.currentPort);
+                    item->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+                }
+                item->setToolTip(tip);
+            }
+            if (used) {
+                QFont bold = item->font();
+                bold.setBold(true);
+                item->setFont(bold);
             }
             lstPorts_->setItem(row, c, item);
+        }
+        if (used) {
+            inUse = d.device;
         }
         devices_.append(d.device);
     }
     lstPorts_->resizeColumnsToContents();
-    if (lstPorts_->columnWidth(kDevice) > kWidestDeviceColumn) {
-        lstPorts_->setColumnWidth(kDevice, kWidestDeviceColumn);  // the whole name is its tip
-    }
+    fitWidthToColumns();
     if (found.isEmpty()) {
         lblStatus_->setText(
             QStringLiteral("No serial devices found. Plug in the USB-serial adapter and click "
                            "Refresh."));
     } else {
-        lblStatus_->setText(QStringLiteral("%1 serial device(s) found.").arg(found.size()));
+        QString status = QStringLiteral("%1 serial device(s) found.").arg(found.size());
+        status += inUse.isEmpty()
+                      ? QStringLiteral(" The port in use, Com%1, opens none of them.")
+                            .arg(services_.currentPort)
+                      : QStringLiteral(" The port in use, Com%1, opens the one in bold.")
+                            .arg(services_.currentPort);
+        lblStatus_->setText(status);
         lstPorts_->selectRow(0);
     }
     updateBindButton();
+}
+
+bool FrmFindPorts::isInUseRow(int row) const {
+    const QTableWidgetItem* item = lstPorts_->item(row, kDevice);
+    return item != nullptr && item->font().bold();
+}
+
+void FrmFindPorts::fitWidthToColumns() {
+    // Every column whole where the screen has room: a device name is the one thing to read here.
+    int columns = 0;
+    for (int c = 0; c < kColumns; ++c) {
+        columns += lstPorts_->columnWidth(c);
+    }
+    const int frame =
+        lstPorts_->frameWidth() * 2 + lstPorts_->verticalScrollBar()->sizeHint().width();
+    const int margins = layout() != nullptr ? layout()->contentsMargins().left() +
+                                                  layout()->contentsMargins().right()
+                                            : 0;
+    int widest = width();
+    if (const QScreen* s = screen()) {
+        widest = std::max(width(),
+                          static_cast<int>(s->availableGeometry().width() * kWidestShareOfScreen));
+    }
+    const int wanted = std::min(columns + frame + margins, widest);
+    if (wanted > width()) {
+        resize(wanted, height());
+    }
 }
 
 void FrmFindPorts::updateBindButton() {

@@ -41,9 +41,13 @@ public:
     void cmdBind_Click();
     /// The port number the bind button names.
     int bindPort() const;
+    /// The row of the device the port in use opens (shown in bold, with a mark).
+    bool isInUseRow(int row) const;
 
 private:
     void updateBindButton();
+    /// Widens the dialog so every column shows whole, as far as the screen allows.
+    void fitWidthToColumns();
 
     FindPortsServices services_;
     QTableWidget* lstPorts_ = nullptr;

@@ -152,11 +152,14 @@ public:
     void mnuRecordRealTime_Click();
     /// "Strip Chart": shows or hides the strip chart beside the running panel.
     void mnuStripChart_Click();
-    /// File > Recent Files: the last ten log files read or saved; one that has gone is dropped
-    /// after the open command's "File not found." path.
+    /// File > Recent Files: the last ten log files read or saved. One that has gone is said to
+    /// be gone, before anything else is asked, and dropped if the user agrees.
     void openRecentFile(const QString& path);
     /// The open itself; the reading yields, so nothing that needs the link may cut in.
     void openLogFileNow(const QString& path);
+    /// The open of a file chosen from the File menu list `listName` (see
+    /// OpenLogCommand::openListed); true when the list should drop it.
+    bool openListedFileNow(const QString& path, const QString& listName, bool askToRemove);
     void mnuOpenDownloadsFolder_Click();
     /// File > Pass Library...: the library window, shown or brought to the front.
     void mnuPassLibrary_Click();
@@ -199,7 +202,7 @@ private:
     void fillRecentDownloadsMenu();
     /// A menu of the newest files of a folder, newest first; each item opens its file.
     void fillDatedFilesMenu(QMenu* menu, const QString& folder, const QString& extension,
-                            const QString& itemName);
+                            const QString& itemName, const QString& listName);
     void rememberRecentFile(const QString& path);
     /// Keeps a downloaded data set; "" when kept, else what went wrong.
     QString keepDownload(const DataBuffer& buffer, const QDateTime& when);

@@ -17,6 +17,7 @@
 #include "logdata/log_data_host.h"
 #include "logdata/open_log_command.h"
 #include "logdata/recordings_folder.h"
+#include "platform/local_path.h"
 #include "settings/recent_files.h"
 
 namespace tarvik {
@@ -57,7 +58,7 @@ void FrmMain::fillRecentFilesMenu() {
     for (int i = 0; i < paths.size(); ++i) {
         QAction* a = mnuRecentFiles_->addAction(RecentFiles::menuText(i, paths.at(i)));
         a->setObjectName(QStringLiteral("mnuRecentFile%1").arg(i + 1));
-        a->setToolTip(paths.at(i));
+        a->setToolTip(local_path::shown(paths.at(i)));
         const QString path = paths.at(i);
         connect(a, &QAction::triggered, this, [this, path] { openRecentFile(path); });
     }
@@ -67,7 +68,7 @@ void FrmMain::fillRecentFilesMenu() {
 }
 
 void FrmMain::fillDatedFilesMenu(QMenu* menu, const QString& folder, const QString& extension,
-                                 const QString& itemName) {
+                                 const QString& itemName, const QString& listName) {
     menu->clear();
     const QList<DatedFile> files = dated_files::list(folder, extension);
     for (int i = 0; i < files.size() && i < kDatedFilesListed; ++i) {
@@ -75,7 +76,11 @@ void FrmMain::fillDatedFilesMenu(QMenu* menu, const QString& folder, const QStri
         QAction* a = menu->addAction(text.replace(u'&', QStringLiteral("&&")));
         a->setObjectName(itemName + QString::number(i + 1));
         const QString path = files.at(i).path;
-        connect(a, &QAction::triggered, this, [this, path] { openLogFile(path); });
+        // The list follows its folder: a file that has gone has left it already.
+        connect(a, &QAction::triggered, this, [this, path, listName] {
+            link_->runWhenIdle(
+                [this, path, listName] { openListedFileNow(path, listName, false); });
+        });
     }
     if (files.isEmpty()) {
         menu->addAction(QStringLiteral("(none)"))->setEnabled(false);
@@ -85,19 +90,22 @@ void FrmMain::fillDatedFilesMenu(QMenu* menu, const QString& folder, const QStri
 void FrmMain::fillRecentDownloadsMenu() {
     fillDatedFilesMenu(mnuRecentDownloads_, downloadsFolder(),
                        QString::fromLatin1(KeptDownloads::kExtension),
-                       QStringLiteral("mnuRecentDownload"));
+                       QStringLiteral("mnuRecentDownload"), QStringLiteral("Recent Downloads"));
 }
 
 void FrmMain::fillRecentRecordings() {
     fillDatedFilesMenu(mnuRecentRecordings_, recordingsFolder(), QStringLiteral(".log"),
-                       QStringLiteral("mnuRecentRecording"));
+                       QStringLiteral("mnuRecentRecording"), QStringLiteral("Recent Recordings"));
 }
 
 void FrmMain::openRecentFile(const QString& path) {
     link_->runWhenIdle([this, path] {
-        openLogFileNow(path);
-        // A file that has gone (or was never a file) has had its say: it leaves the list.
-        if (!QFileInfo(path).isFile()) {
+        // A file that has gone is said to be gone first, and leaves the list if the user
+        // agrees; something that is there but is no file (a folder) has its say from the open
+        // command and leaves the list.
+        const bool drop = openListedFileNow(path, QStringLiteral("Recent Files"), true) ||
+                          (local_path::exists(path) && !local_path::isFile(path));
+        if (drop) {
             ErrorTrap trap(dialogs());
             trap.run([&] { RecentFiles(*services_.settings).forget(path); });
         }

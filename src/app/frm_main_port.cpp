@@ -18,8 +18,13 @@ constexpr int kPortCount = 255;
 
 void FrmMain::loadPortSetup(ErrorTrap& trap) {
     trap.run([&] {
+        // A stored port the list does not have (letters, 999) is reported, and port 1 is used
+        // instead: never a port that cannot be chosen.
+        settings_.commPort = settings_defaults::kCommPort;
+        link_->setPortNumber(settings_.commPort);
         settings_.commPort =
-            store_.readInt16(settings_keys::kCommPort, settings_defaults::kCommPort);
+            store_.readPortNumber(settings_keys::kCommPort, settings_defaults::kCommPort,
+                                  kPortCount, settings_defaults::kCommPort);
         link_->setPortNumber(settings_.commPort);
     });
     trap.run([&] {

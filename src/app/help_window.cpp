@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QImage>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -25,15 +27,35 @@ QToolButton* makeButton(const char* name, const QString& text) {
     return b;
 }
 
+// What a picture the guide cannot show is drawn as: a small empty frame.
+QImage missingPicture() {
+    QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setPen(QColor(0x99, 0x99, 0x99));
+    p.drawRect(0, 0, 15, 15);
+    return image;
+}
+
 // The browser asks its window for every page and picture. An empty answer is still an
-// answer: a null one would send the document to read the file by itself.
+// answer: a null one would send the document to read the file by itself. A picture is answered
+// with a decoded image, never with bytes that fail to decode: the document's image loader then
+// opens the picture's file by itself, by its bare name, without any of the guide's checks (a
+// named pipe there would hang the program).
 class GuideBrowser final : public QTextBrowser {
 public:
     explicit GuideBrowser(const HelpWindow& window) : window_(window) {}
     QVariant loadResource(int type, const QUrl& name) override {
-        Q_UNUSED(type);
         const QUrl base = source().isValid() ? source() : QUrl();
-        return QVariant(window_.guideResource(name, base));
+        QByteArray bytes = window_.guideResource(name, base);
+        if (type != QTextDocument::ImageResource) {
+            return QVariant(bytes);
+        }
+        QImage image;
+        if (bytes.isEmpty() || !image.loadFromData(bytes) || image.isNull()) {
+            image = missingPicture();
+        }
+        return QVariant(image);
     }
 
 private:

@@ -1,7 +1,10 @@
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTimer>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -12,21 +15,34 @@
 #include "app/program_icon.h"
 #include "app/report_command.h"
 #include "branding/frm_splash.h"
+#include "platform/local_path.h"
 #include "platform/qsettings_backing.h"
 #include "platform/qt_user_dialogs.h"
 
 namespace {
 
+// Each argument with all its bytes: a file name that is not valid UTF-8 still names its file
+// (QCoreApplication::arguments() would turn such bytes into U+FFFD).
 QStringList rawArguments(int argc, char* argv[]) {
     QStringList args;
     for (int i = 0; i < argc; ++i) {
-        args << QString::fromLocal8Bit(argv[i]);
+        args << tarvik::local_path::fromBytes(QByteArray(argv[i]));
     }
     return args;
 }
 
-// Prints the command line's answers and notes; true when the program is to end.
-bool answer(const tarvik::CommandLine& cl) {
+// Writes all of `text` to `stream`; false when the stream refused part of it.
+bool writeText(std::FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toLocal8Bit();
+    return bytes.isEmpty() ||
+           std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream) ==
+               static_cast<std::size_t>(bytes.size());
+}
+
+// Prints the command line's answers and notes; true when the program is to end, with the status
+// in `exitCode`. An answer that cannot be written (a full disk, a closed terminal) is not given
+// in silence: as GNU tools do, the program says so on the error stream and ends with status 1.
+bool answer(const tarvik::CommandLine& cl, const char* program, int& exitCode) {
 #ifdef Q_OS_WIN
     // A windowed program has no console of its own: write to the one it was started from.
     const bool prints = !cl.out.isEmpty() || !cl.err.isEmpty() || !cl.reportFile.isEmpty();
@@ -35,13 +51,20 @@ bool answer(const tarvik::CommandLine& cl) {
         std::freopen("CONOUT$", "w", stderr);
     }
 #endif
-    if (!cl.out.isEmpty()) {
-        std::fputs(cl.out.toLocal8Bit().constData(), stdout);
+    exitCode = cl.exitCode;
+    errno = 0;
+    bool written = writeText(stdout, cl.out);
+    written = std::fflush(stdout) == 0 && written && std::ferror(stdout) == 0;
+    const int outError = errno;
+    writeText(stderr, cl.err);
+    if (!written && !cl.out.isEmpty()) {
+        std::fprintf(
+            stderr, "%s: write error%s%s\n",
+            QFileInfo(QString::fromLocal8Bit(program)).fileName().toLocal8Bit().constData(),
+            outError != 0 ? ": " : "", outError != 0 ? std::strerror(outError) : "");
+        exitCode = 1;
     }
-    if (!cl.err.isEmpty()) {
-        std::fputs(cl.err.toLocal8Bit().constData(), stderr);
-    }
-    std::fflush(nullptr);
+    std::fflush(stderr);
     return !cl.run;
 }
 
@@ -52,22 +75,26 @@ int main(int argc, char* argv[]) {
     // needed, so they work on a terminal without a display.
     const tarvik::CommandLine early = tarvik::parseCommandLine(
         tarvik::withoutQtOptions(rawArguments(argc, argv)), QDir::currentPath());
-    if (answer(early)) {
+    int exitCode = 0;
+    if (answer(early, argc > 0 ? argv[0] : "tarvik", exitCode)) {
         if (!early.reportFile.isEmpty()) {
             return tarvik::printPassReport(early.reportFile, QString::fromLocal8Bit(argv[0]),
                                            stdout, stderr);
         }
-        return early.exitCode;
+        return exitCode;
     }
 
     QApplication app(argc, argv);
     tarvik::applyProgramIcon();
 
-    // Qt has taken its own options out by now, and decoded the rest as it sees fit. The file is
-    // made absolute before the main window makes the program's folder the current one. Notes
-    // were printed above.
-    const tarvik::CommandLine cl =
-        tarvik::parseCommandLine(QCoreApplication::arguments(), QDir::currentPath());
+    // Qt has taken its own options out of argv by now. The file is made absolute before the
+    // main window makes the program's folder the current one. Notes were printed above.
+#ifdef Q_OS_WIN
+    const QStringList arguments = QCoreApplication::arguments();  // Windows gives UTF-16
+#else
+    const QStringList arguments = rawArguments(argc, argv);
+#endif
+    const tarvik::CommandLine cl = tarvik::parseCommandLine(arguments, QDir::currentPath());
 
     tarvik::QtUserDialogs dialogs;
     tarvik::QSettingsBacking settings;

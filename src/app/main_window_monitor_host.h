@@ -8,15 +8,16 @@ namespace tarvik {
 /// The real-time monitor's view of the main window: its FRAM image and its Esc flag.
 class MainWindowMonitorHost final : public MonitorHost {
 public:
-    MainWindowMonitorHost(FramBuffer& fram, const bool& abortRequested)
+    MainWindowMonitorHost(FramBuffer& fram, bool& abortRequested)
         : fram_(fram), abortRequested_(abortRequested) {}
 
     void clearFramBuffer() override { fram_.clearFramBuffer(); }
     bool abortRequested() const override { return abortRequested_; }
+    void clearAbortRequest() override { abortRequested_ = false; }
 
 private:
     FramBuffer& fram_;
-    const bool& abortRequested_;
+    bool& abortRequested_;
 };
 
 }  // namespace tarvik

@@ -1,5 +1,6 @@
 #include "common/number_format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,45 @@ QString nonFinite(double value) {
         return QStringLiteral("NaN");
     }
     return value < 0 ? QStringLiteral("-Infinity") : QStringLiteral("Infinity");
+}
+
+// A finite value with `digits` significant digits laid out without an exponent: no trailing
+// zeros, whole values without a point, "0.5" with its leading zero, -0 as "0".
+QString significantDigits(double value, int digits) {
+    if (value == 0.0) {
+        return QStringLiteral("0");
+    }
+    // The digits and the exponent in scientific form, exactly as printf rounds them (ties to
+    // even); then laid out without the exponent.
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*e", digits - 1, value);
+    std::string s = buf;  // e.g. "-1.234500e+01"; the separator may be the locale's
+    const bool negative = s[0] == '-';
+    if (negative) {
+        s.erase(0, 1);
+    }
+    const auto e = s.find('e');
+    const int exponent = std::atoi(s.c_str() + e + 1);
+    std::string mantissa = s.substr(0, e);
+    std::string digitsText =
+        mantissa.substr(0, 1) + (mantissa.size() > 2 ? mantissa.substr(2) : "");
+    while (digitsText.size() > 1 && digitsText.back() == '0') {
+        digitsText.pop_back();
+    }
+    std::string out;
+    const int pointPos = exponent + 1;  // digits before the decimal point
+    if (pointPos <= 0) {
+        out = "0." + std::string(static_cast<std::size_t>(-pointPos), '0') + digitsText;
+    } else if (pointPos >= static_cast<int>(digitsText.size())) {
+        out = digitsText + std::string(static_cast<std::size_t>(pointPos) - digitsText.size(), '0');
+    } else {
+        out = digitsText.substr(0, static_cast<std::size_t>(pointPos)) + "." +
+              digitsText.substr(static_cast<std::size_t>(pointPos));
+    }
+    if (negative) {
+        out.insert(out.begin(), '-');
+    }
+    return QString::fromLatin1(out.c_str());
 }
 
 }  // namespace
@@ -73,38 +113,14 @@ QString formatSingle(float value) {
     if (!std::isfinite(value)) {
         return nonFinite(value);
     }
-    if (value == 0.0f) {
-        return QStringLiteral("0");
+    return significantDigits(static_cast<double>(value), 7);
+}
+
+QString formatSignificant(double value, int digits) {
+    if (!std::isfinite(value)) {
+        return QString();
     }
-    // Seven significant digits in scientific form give the digits and the exponent exactly as
-    // printf rounds them; then lay them out without an exponent.
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.6e", static_cast<double>(value));
-    std::string s = buf;  // e.g. "-1.234500e+01"; the separator may be the locale's
-    const bool negative = s[0] == '-';
-    if (negative) {
-        s.erase(0, 1);
-    }
-    const auto e = s.find('e');
-    const int exponent = std::atoi(s.c_str() + e + 1);
-    std::string digits = s.substr(0, 1) + s.substr(2, e - 2);  // 7 digits, no point
-    while (digits.size() > 1 && digits.back() == '0') {
-        digits.pop_back();
-    }
-    std::string out;
-    const int pointPos = exponent + 1;  // digits before the decimal point
-    if (pointPos <= 0) {
-        out = "0." + std::string(static_cast<std::size_t>(-pointPos), '0') + digits;
-    } else if (pointPos >= static_cast<int>(digits.size())) {
-        out = digits + std::string(static_cast<std::size_t>(pointPos) - digits.size(), '0');
-    } else {
-        out = digits.substr(0, static_cast<std::size_t>(pointPos)) + "." +
-              digits.substr(static_cast<std::size_t>(pointPos));
-    }
-    if (negative) {
-        out.insert(out.begin(), '-');
-    }
-    return QString::fromLatin1(out.c_str());
+    return significantDigits(value, std::clamp(digits, 1, 17));
 }
 
 }  // namespace tarvik

@@ -17,4 +17,9 @@ QString formatPattern(double value, const QString& pattern);
 /// NaN is "NaN", infinities "Infinity" / "-Infinity".
 QString formatSingle(float value);
 
+/// A double with `digits` (1 to 17) significant digits, laid out as formatSingle does (no
+/// exponent, a period, no trailing zeros), ties to even: what a computed channel's value looks
+/// like in copied figures and exports. NaN and infinities give an empty text: an empty sample.
+QString formatSignificant(double value, int digits = 6);
+
 }  // namespace tarvik

@@ -6,6 +6,7 @@
 #include "core/app_error.h"
 #include "core/error_trap.h"
 #include "core/user_dialogs.h"
+#include "platform/local_path.h"
 
 namespace tarvik {
 
@@ -21,7 +22,7 @@ const QString kCrLf = QStringLiteral("\r\n");
 FileDialogs::FileDialogs(UserDialogs& dialogs, FileExists fileExists)
     : dialogs_(dialogs), fileExists_(std::move(fileExists)) {
     if (!fileExists_) {
-        fileExists_ = [](const QString& path) { return QFileInfo::exists(path); };
+        fileExists_ = [](const QString& path) { return local_path::exists(path); };
     }
 }
 
@@ -51,7 +52,7 @@ QString FileDialogs::fileOpen(const QString& title, const QString& filter, const
         if (exists) {
             return path;
         }
-        QString text = path + kCrLf + QStringLiteral("File not found.");
+        QString text = local_path::shown(path) + kCrLf + QStringLiteral("File not found.");
         if (!prompt.isEmpty()) {
             text += kCrLf + kCrLf + prompt;
         }

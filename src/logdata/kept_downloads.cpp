@@ -3,14 +3,15 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 #include <cerrno>
 #include <cstring>
 
 #include "core/app_error.h"
 #include "logdata/data_buffer.h"
 #include "logdata/dated_files.h"
+#include "logdata/file_writes.h"
 #include "logdata/log_file_writer.h"
 
 #if defined(Q_OS_UNIX)
@@ -62,39 +63,75 @@ QString KeptDownloads::keep(const DataBuffer& buffer, const QString& brandName,
         LogFileWriter(memory).writeAll(buffer, brandName);
     }
 
-    QTemporaryFile temp(QDir(folder_).filePath(QStringLiteral(".download-XXXXXX.part")));
-    if (!temp.open()) {
-        throw keepError(folder_, temp.errorString());
+    // The file is written under a hidden name of its own and takes its real name only when it
+    // is complete, so the list never shows half a download. Messages name the file the user
+    // will look for, never the hidden one.
+    const QDir dir(folder_);
+    auto nameFor = [&](int copy) {
+        return dir.filePath(dated_files::fileName(when, buffer.controllerVersion, copy,
+                                                  QString::fromLatin1(kExtension)));
+    };
+    int copy = 1;
+    while (copy < kMaxCopies && QFileInfo::exists(nameFor(copy))) {
+        ++copy;
     }
-    if (temp.write(text) != text.size() || !temp.flush()) {
-        const QString why = temp.errorString();
-        throw keepError(temp.fileName(), why.isEmpty()
-                                             ? QStringLiteral("the disk took only part of the file")
-                                             : why);
+    const QString intended = nameFor(copy);
+
+    // A plain new file (not a QTemporaryFile, whose files are private to their owner): it gets
+    // the permissions every saved log gets, the system's default for new files (the umask).
+    QFile temp;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp.setFileName(dir.filePath(
+            QStringLiteral(".download-%1.part")
+                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))));
+        if (temp.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered) ||
+            !QFileInfo::exists(temp.fileName())) {
+            break;  // open, or refused for a reason other than the name being taken
+        }
+    }
+    if (!temp.isOpen()) {
+        const QString why = file_writes::reasonOf(temp);
+        throw keepError(intended,
+                        why.isEmpty() ? QStringLiteral("the file cannot be created") : why);
+    }
+    struct RemoveUnlessKept {
+        QFile& file;
+        bool kept = false;
+        ~RemoveUnlessKept() {
+            if (!kept) {
+                file.close();
+                file.remove();
+            }
+        }
+    } guard{temp};
+
+    const QString why = file_writes::writeWhole(temp, text);
+    if (!why.isEmpty()) {
+        throw keepError(intended, why);
     }
     // On the disk before it takes its name, so a power cut cannot leave a kept file half empty.
 #if defined(Q_OS_UNIX)
     if (::fsync(static_cast<int>(temp.handle())) != 0) {
-        throw keepError(temp.fileName(), QString::fromLocal8Bit(std::strerror(errno)));
+        throw keepError(intended, QString::fromLocal8Bit(std::strerror(errno)));
     }
 #elif defined(Q_OS_WIN)
     _commit(static_cast<int>(temp.handle()));
 #endif
+    temp.close();
 
-    for (int copy = 1; copy <= kMaxCopies; ++copy) {
-        const QString path = QDir(folder_).filePath(dated_files::fileName(
-            when, buffer.controllerVersion, copy, QString::fromLatin1(kExtension)));
+    for (; copy <= kMaxCopies; ++copy) {
+        const QString path = nameFor(copy);
         if (QFileInfo::exists(path)) {
             continue;
         }
         // Renaming never replaces a file that appeared meanwhile: it fails, and the next copy
         // number is tried.
-        if (temp.rename(path)) {
-            temp.setAutoRemove(false);
+        if (QFile::rename(temp.fileName(), path)) {
+            guard.kept = true;
             return path;
         }
         if (!QFileInfo::exists(path)) {
-            throw keepError(path, temp.errorString());
+            throw keepError(path, QStringLiteral("the file cannot be given its name"));
         }
     }
     throw keepError(folder_, QStringLiteral("too many downloads in the same second"));

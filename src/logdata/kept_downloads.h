@@ -24,8 +24,10 @@ public:
 
     /// Writes the data set at once and completely, or not at all: the text goes to a temporary
     /// file in the folder, which is then renamed to its name without replacing anything (a name
-    /// taken by another download of the same second gets the next " (n)"). Returns the path.
-    /// Throws AppError naming the folder or file and the reason (folder not writable, disk full).
+    /// taken by another download of the same second gets the next " (n)"). The file gets the
+    /// permissions a saved log gets (the system's default for new files). Returns the path.
+    /// Throws AppError naming the folder or the file being kept (never the hidden temporary
+    /// one) and the system's reason ("No space left on device").
     QString keep(const DataBuffer& buffer, const QString& brandName, const QDateTime& when) const;
     /// keep() for the download: "" when kept, else what went wrong (never throws). The kept
     /// file's path goes to `keptPath` when one is given.

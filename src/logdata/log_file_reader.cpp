@@ -1,5 +1,6 @@
 #include "logdata/log_file_reader.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -72,6 +73,11 @@ bool LogFileReader::readHeader(DataBuffer& buffer) {
         if (content_ != Content::Text) {
             return false;
         }
+        if (headerDone_ == 1) {
+            const QList<QByteArray> fields = csv_fields::split(line_);
+            unfinishedRecording_ = fields.size() == 2 &&
+                                   QString::fromLatin1(fields.at(1)) == log_format::kUnfinishedMark;
+        }
         if (headerDone_ == 2 && commas == 0) {
             buffer.logInterval = fieldNumber(QString::fromLatin1(line_));
         }
@@ -79,14 +85,22 @@ bool LogFileReader::readHeader(DataBuffer& buffer) {
     return true;
 }
 
+bool LogFileReader::isPadding(const QByteArray& line) {
+    return std::all_of(line.cbegin(), line.cend(), [](char c) { return c == ' ' || c == '\t'; });
+}
+
 bool LogFileReader::readSamples(DataBuffer& buffer) {
     QString text;
     while (samplesDone_ < kDataRows) {
+        buffer.rows = lastRow_;
         if (lines_.atEnd()) {
             return false;
         }
         const qint64 commas = lines_.readLine(line_);
         const int row = ++samplesDone_;
+        if (commas != 0 || !isPadding(line_)) {
+            lastRow_ = row;
+        }
         if (commas != kDataColumns - 1) {
             continue;  // not a sample line: the row keeps what it held
         }
@@ -112,6 +126,7 @@ bool LogFileReader::readSamples(DataBuffer& buffer) {
             tps = 100.0f;
         }
     }
+    buffer.rows = lastRow_;
     return true;
 }
 

@@ -32,12 +32,20 @@ public:
     /// within them, or when a line is not single-byte text (content() says which): nothing
     /// else is read then.
     bool readHeader(DataBuffer& buffer);
+    /// Line 1 carries the mark of a recording that was still being written: the program was
+    /// killed, crashed or lost its disk before the recording ended (see RecordingFile).
+    bool unfinishedRecording() const { return unfinishedRecording_; }
     Content content() const { return content_; }
     /// How a line that holds NUL bytes was written: UTF-16 (a byte order mark, or a NUL in
     /// every other byte) or something binary.
     static Content contentOf(const QByteArray& line);
     /// The 2700 sample lines. False when the file ends before the last one: the rows read so
     /// far hold the file's values, the rest keep theirs.
+    ///
+    /// Sets the data set's `rows`: the sample lines up to the last one that is not padding. A
+    /// recording pads its file with empty lines after its last reading (and blank ones while it
+    /// is being written): those are not rows. Any other line counts, a damaged one too (its row
+    /// keeps what it held); a file that ends early holds the rows read.
     bool readSamples(DataBuffer& buffer);
     /// Lines 2704 to 2706: FirmwareID, DownloadDate, Comment. Each line is read as quoted
     /// comma-separated fields (see csv_fields::split); a line of exactly two fields gives its
@@ -53,6 +61,8 @@ public:
     static bool firmwareRecognised(const QString& firmwareId);
     /// The second field of a trailer line of exactly two fields, else a null QByteArray.
     static QByteArray trailerValue(const QByteArray& line);
+    /// A line that only pads the sample lines: empty, or nothing but blanks.
+    static bool isPadding(const QByteArray& line);
 
 private:
     LogLineSource lines_;
@@ -61,6 +71,8 @@ private:
     int headerDone_ = 0;
     int samplesDone_ = 0;
     int trailerDone_ = 0;
+    int lastRow_ = 0;
+    bool unfinishedRecording_ = false;
 };
 
 }  // namespace tarvik

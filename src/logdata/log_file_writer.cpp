@@ -143,7 +143,7 @@ QByteArray LogFileWriter::sampleLine(const DataBuffer& buffer, int row) {
 }
 
 void LogFileWriter::writeSample(const DataBuffer& buffer, int row) {
-    writeLine(sampleLine(buffer, row));
+    writeLine(row > buffer.rows ? QByteArray() : sampleLine(buffer, row));
 }
 
 void LogFileWriter::writeIdentity(const DataBuffer& buffer, const QString& brandName) {

@@ -22,7 +22,9 @@ public:
 
     /// Lines 1 to 3: the interval's label, LogInterval, the twelve column headings.
     void writeHeader(const DataBuffer& buffer);
-    /// One sample line: row `row` (1..2700) as twelve numbers in column order.
+    /// One sample line: row `row` (1..2700) as twelve numbers in column order. A row past the
+    /// data set's `rows` is padding and is written as an empty line, so the file reads back
+    /// with the same rows.
     void writeSample(const DataBuffer& buffer, int row);
     /// Lines 2704 and 2705: the firmware identification, then the brand, controller version
     /// and download date.

@@ -13,6 +13,7 @@
 #include "logdata/data_buffer.h"
 #include "logdata/file_dialogs.h"
 #include "logdata/log_file_reader.h"
+#include "platform/local_path.h"
 #include "platform/regular_file.h"
 
 namespace tarvik {
@@ -26,27 +27,48 @@ const QString OpenLogCommand::kInvalidFirmware = QStringLiteral(
     "Error - invalid firmware ID. Unable to identify controller version.\r\n"
     "Some data may be incorrectly scaled.");
 
+QString OpenLogCommand::endedEarlyText(int readings) {
+    return QStringLiteral("This recording ended early: %1 readings kept").arg(readings);
+}
+
+QString OpenLogCommand::noReadingsText(const QString& path) {
+    return local_path::shown(path) + QStringLiteral("\r\nThis log holds no readings.");
+}
+
+QString OpenLogCommand::goneText(const QString& path, const QString& listName, bool askToRemove) {
+    QString text = local_path::shown(path) +
+                   QStringLiteral(
+                       "\r\nThis file is no longer there: it has been moved, renamed "
+                       "or deleted.");
+    text += askToRemove ? QStringLiteral("\r\n\r\nRemove it from the %1 list?").arg(listName)
+                        : QStringLiteral("\r\nIt is no longer listed in %1.").arg(listName);
+    return text;
+}
+
 namespace {
 
 QString notALogFile(const QString& path, const RegularFileResult& kind) {
-    return path + QStringLiteral("\r\nThis is %1, not a log file.").arg(fileKindText(kind));
+    return local_path::shown(path) +
+           QStringLiteral("\r\nThis is %1, not a log file.").arg(fileKindText(kind));
 }
 
 QString notText(const QString& path, LogFileReader::Content content) {
-    return path + (content == LogFileReader::Content::Utf16
-                       ? QStringLiteral("\r\nThis is not a log file: its text is written in UTF-16 "
-                                        "(two bytes per character). A log file is plain text.")
-                       : QStringLiteral("\r\nThis is not a log file: it holds binary data."));
+    return local_path::shown(path) +
+           (content == LogFileReader::Content::Utf16
+                ? QStringLiteral("\r\nThis is not a log file: its text is written in UTF-16 "
+                                 "(two bytes per character). A log file is plain text.")
+                : QStringLiteral("\r\nThis is not a log file: it holds binary data."));
 }
 
 }  // namespace
 
 QString OpenLogCommand::tooLargeText(const QString& path, qint64 ignoredBytes) {
-    return path + QStringLiteral(
-                      "\r\nThis file is larger than any log file. Only its first %1 MB were "
-                      "read; the remaining %L2 bytes were ignored.")
-                      .arg(LogLineSource::kMaxFileBytes / (1024 * 1024))
-                      .arg(ignoredBytes);
+    return local_path::shown(path) +
+           QStringLiteral(
+               "\r\nThis file is larger than any log file. Only its first %1 MB were "
+               "read; the remaining %L2 bytes were ignored.")
+               .arg(LogLineSource::kMaxFileBytes / (1024 * 1024))
+               .arg(ignoredBytes);
 }
 
 void OpenLogCommand::run() {
@@ -55,6 +77,21 @@ void OpenLogCommand::run() {
 
 void OpenLogCommand::openPath(const QString& path) {
     openChosen(path);
+}
+
+bool OpenLogCommand::openListed(const QString& path, const QString& listName, bool askToRemove) {
+    if (local_path::exists(path)) {
+        openChosen(path);
+        return false;
+    }
+    ErrorTrap trap(host_.dialogs());
+    MsgResult answer = MsgResult::No;
+    trap.run([&] {
+        answer = host_.dialogs().message(kTitle, goneText(path, listName, askToRemove),
+                                         MsgIcon::Exclamation,
+                                         askToRemove ? MsgButtons::YesNo : MsgButtons::Ok);
+    });
+    return !askToRemove || answer == MsgResult::Yes;
 }
 
 void OpenLogCommand::warn(ErrorTrap& trap, const QString& text) {
@@ -79,7 +116,7 @@ void OpenLogCommand::openChosen(const QString& chosenPath) {
     fresh->bufferEmpty = false;
     host_.dataBuffer() = *fresh;
     host_.fileUsed(path);
-    trap.run([&] { host_.setCaption(fileCaption(host_.baseTitle(), path)); });
+    trap.run([&] { host_.setCaption(fileCaption(host_.baseTitle(), local_path::shown(path))); });
     trap.run([&] { host_.viewChart(); });
 }
 
@@ -128,8 +165,9 @@ bool OpenLogCommand::openFile(ErrorTrap& trap, const QString& path, QFile& file)
         }
         opened = openRegularFile(file, path);
         if (opened.kind == FileKind::Missing || opened.kind == FileKind::Unreadable) {
-            throw AppError(AppError::kFileError, kTitle,
-                           QStringLiteral("Cannot open %1: %2").arg(path, opened.error));
+            throw AppError(
+                AppError::kFileError, kTitle,
+                QStringLiteral("Cannot open %1: %2").arg(local_path::shown(path), opened.error));
         }
     });
     if (trap.aborted()) {
@@ -203,8 +241,19 @@ bool OpenLogCommand::readFile(ErrorTrap& trap, const QString& path, QFile& file,
     if (samplesComplete && !readPart([&] { return reader.readTrailer(buffer); }, trailerComplete)) {
         return false;
     }
+    if (buffer.rows == 0) {
+        warn(trap, noReadingsText(path));  // only padding: nothing to chart
+        return false;
+    }
     if (!LogFileReader::firmwareRecognised(buffer.firmwareId)) {
         warn(trap, kInvalidFirmware);
+    }
+    if (reader.unfinishedRecording() && samplesComplete && trailerComplete) {
+        // The file is whole, as a recording's file always is: only its end is missing.
+        trap.run([&] {
+            host_.dialogs().message(kTitle, endedEarlyText(buffer.rows), MsgIcon::Information,
+                                    MsgButtons::Ok);
+        });
     }
     return true;
 }

@@ -22,6 +22,12 @@ public:
     static const QString kNoData;
     static const QString kDataMissing;
     static const QString kInvalidFirmware;
+    /// The one note for a recording that did not end normally, with the readings it kept.
+    static QString endedEarlyText(int readings);
+    /// A file whose sample lines are all padding.
+    static QString noReadingsText(const QString& path);
+    /// A file chosen from a list of the File menu that is no longer there.
+    static QString goneText(const QString& path, const QString& listName, bool askToRemove);
 
     /// The notice of a file that goes on past the reading bound.
     static QString tooLargeText(const QString& path, qint64 ignoredBytes);
@@ -29,9 +35,15 @@ public:
     explicit OpenLogCommand(LogDataHost& host) : host_(host) {}
 
     void run();
-    /// The same command on a file already chosen (Recent Files, Recent Downloads): the open
-    /// dialog is skipped, and a file that has gone brings the dialog's "File not found." path.
+    /// The same command on a file already chosen (the command line): the open dialog is
+    /// skipped, and a file that has gone brings the dialog's "File not found." path.
     void openPath(const QString& path);
+    /// The same command on a file chosen from a list of the File menu (Recent Files, Recent
+    /// Downloads, Recent Recordings). A file that has gone is said to be gone before anything
+    /// else is asked, and nothing is opened. With `askToRemove` the user is asked whether the
+    /// list should drop it (true when they agree); without, the list follows its folder and the
+    /// file has already left it.
+    bool openListed(const QString& path, const QString& listName, bool askToRemove);
 
 private:
     void openChosen(const QString& chosenPath);

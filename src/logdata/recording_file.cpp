@@ -4,9 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSaveFile>
 
 #include "core/app_error.h"
+#include "logdata/csv_fields.h"
 #include "logdata/dated_files.h"
+#include "logdata/file_writes.h"
 #include "logdata/log_file_format.h"
 #include "logdata/log_file_writer.h"
 
@@ -17,11 +21,14 @@ const QString RecordingFile::kComment = QStringLiteral("Real-time recording");
 namespace {
 
 const QString kSource = QStringLiteral("Record Real Time Data");
+const QByteArray kLineEnd("\r\n");
+// Copies of one second tried before giving up.
+constexpr int kMaxCopies = 999;
 
 std::unique_ptr<QFile> openNewFile(const QString& path, QString& error) {
     auto file = std::make_unique<QFile>(path);
-    // Unbuffered: each row reaches the operating system with its own write, so nothing waits
-    // in the program for a flush that a crash would never do.
+    // Unbuffered: each write reaches the operating system at once, so nothing waits in the
+    // program for a flush that a crash would never do.
     if (!file->open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
         error = file->errorString();
         return nullptr;
@@ -29,18 +36,44 @@ std::unique_ptr<QFile> openNewFile(const QString& path, QString& error) {
     return file;
 }
 
+QString hiddenName(const QString& folder) {
+    return QDir(folder).filePath(
+        QStringLiteral(".recording-%1.part")
+            .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+}
+
+QString shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+QByteArray blankSlot() {
+    QByteArray slot(RecordingFile::kSlotBytes - kLineEnd.size(), ' ');
+    slot.append(kLineEnd);
+    return slot;
+}
+
 }  // namespace
 
 RecordingFile::RecordingFile(QString folder, Identity identity)
-    : folder_(std::move(folder)),
-      identity_(std::move(identity)),
-      opener_(&openNewFile),
-      header_(std::make_unique<DataBuffer>()) {
-    header_->logInterval = identity_.interval;
-    header_->firmwareId = identity_.firmwareId;
-    header_->controllerVersion = identity_.controllerVersion;
-    header_->downloadDate = identity_.startText;
-    header_->comment = kComment;
+    : folder_(std::move(folder)), identity_(std::move(identity)), opener_(&openNewFile) {
+    const auto about = std::make_unique<DataBuffer>();
+    about->logInterval = identity_.interval;
+    about->firmwareId = identity_.firmwareId;
+    about->controllerVersion = identity_.controllerVersion;
+    about->downloadDate = identity_.startText;
+    about->comment = kComment;
+    QBuffer header(&header_);
+    header.open(QIODevice::WriteOnly);
+    LogFileWriter(header).writeHeader(*about);
+    QBuffer trailer(&trailer_);
+    trailer.open(QIODevice::WriteOnly);
+    LogFileWriter trailerWriter(trailer);
+    trailerWriter.writeIdentity(*about, identity_.brandName);
+    trailerWriter.writeComment(*about);
+    csv_fields::appendQuoted(markedLine_, log_format::kFirstLine.toLatin1());
+    markedLine_.append(',');
+    csv_fields::appendQuoted(markedLine_, log_format::kUnfinishedMark.toLatin1());
+    markedLine_.append(kLineEnd);
 }
 
 RecordingFile::~RecordingFile() = default;
@@ -70,7 +103,7 @@ bool RecordingFile::isOpen() const {
     return file_ != nullptr;
 }
 
-void RecordingFile::fail(const QString& what, const QString& reason) {
+void RecordingFile::fail(const QString& what, const QString& reason) const {
     throw AppError(AppError::kFileError, kSource,
                    QStringLiteral("%1: %2").arg(
                        what, reason.isEmpty() ? QStringLiteral("the disk is full") : reason));
@@ -78,48 +111,78 @@ void RecordingFile::fail(const QString& what, const QString& reason) {
 
 void RecordingFile::begin() {
     if (!QDir().mkpath(folder_) || !QFileInfo(folder_).isDir()) {
-        fail(QStringLiteral("Cannot make the recordings folder %1")
-                 .arg(QDir::toNativeSeparators(folder_)),
+        fail(QStringLiteral("Cannot make the recordings folder %1").arg(shown(folder_)),
              QStringLiteral("the folder cannot be created there"));
     }
     // Two recordings begun within the same second get different names.
     const QDir dir(folder_);
     copy_ = 1;
-    while (dir.exists(fileName(identity_.start, identity_.controllerVersion, copy_, 1))) {
+    while (copy_ < kMaxCopies &&
+           dir.exists(fileName(identity_.start, identity_.controllerVersion, copy_, 1))) {
         ++copy_;
     }
     openPart(1);
 }
 
 void RecordingFile::openPart(int part) {
-    const QString path =
-        QDir(folder_).filePath(fileName(identity_.start, identity_.controllerVersion, copy_, part));
-    QString error;
-    std::unique_ptr<QFile> file = opener_(path, error);
-    if (!file) {
-        fail(QStringLiteral("Cannot create %1").arg(QDir::toNativeSeparators(path)), error);
-    }
-    file_ = std::move(file);
+    createWhole(part);
     part_ = part;
     rowsInFile_ = 0;
-    files_ << path;
-    QBuffer header;
-    header.open(QIODevice::WriteOnly);
-    LogFileWriter(header).writeHeader(*header_);
-    write(header.data(), QStringLiteral("Cannot write %1"));
+    rows_.clear();
+    rows_.reserve(kDataRows * 64);
+    files_ << path_;
 }
 
-void RecordingFile::write(const QByteArray& bytes, const QString& what) {
-    const qint64 before = file_->pos();
-    const qint64 written = file_->write(bytes);
-    if (written != bytes.size()) {
-        const QString reason = file_->errorString();
-        // A row the disk took only part of would read back as a row with a wrong last value:
-        // the file is cut back to its last complete line.
-        file_->resize(before);
-        fail(what.arg(QDir::toNativeSeparators(file_->fileName())),
-             written >= 0 && reason.isEmpty() ? QString() : reason);
+void RecordingFile::createWhole(int part) {
+    const bool firstPart = part == 1;
+    auto pathOf = [&] {
+        return QDir(folder_).filePath(
+            fileName(identity_.start, identity_.controllerVersion, copy_, part));
+    };
+    QString path = pathOf();
+    const QString hidden = hiddenName(folder_);
+    QString error;
+    std::unique_ptr<QFile> file = opener_(hidden, error);
+    if (!file) {
+        fail(QStringLiteral("Cannot create %1").arg(shown(path)), error);
     }
+    QByteArray whole;
+    whole.reserve(markedLine_.size() + header_.size() + kDataRows * kSlotBytes + trailer_.size());
+    whole.append(markedLine_);
+    whole.append(header_.mid(header_.indexOf(kLineEnd) + kLineEnd.size()));
+    const QByteArray slot = blankSlot();
+    for (int r = 0; r < kDataRows; ++r) {
+        whole.append(slot);
+    }
+    whole.append(trailer_);
+    const QString why = file_writes::writeWhole(*file, whole);
+    file->close();
+    file.reset();
+    if (!why.isEmpty()) {
+        QFile::remove(hidden);
+        fail(QStringLiteral("Cannot create %1").arg(shown(path)), why);
+    }
+    // The name is taken only now, and never from another file: a name that appeared meanwhile
+    // makes the first part try the next copy number.
+    while (!QFile::rename(hidden, path)) {
+        if (firstPart && copy_ < kMaxCopies && QFileInfo::exists(path)) {
+            ++copy_;
+            path = pathOf();
+            continue;
+        }
+        QFile::remove(hidden);
+        fail(QStringLiteral("Cannot create %1").arg(shown(path)),
+             QFileInfo::exists(path) ? QStringLiteral("a file of that name is in the way")
+                                     : QStringLiteral("the file cannot be given its name"));
+    }
+    file_ = std::make_unique<QFile>(path);
+    if (!file_->open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered)) {
+        const QString reason = file_->errorString();
+        file_.reset();
+        QFile::remove(path);
+        fail(QStringLiteral("Cannot write %1").arg(shown(path)), reason);
+    }
+    path_ = path;
 }
 
 void RecordingFile::appendRow(float elapsed, const Row& row) {
@@ -130,43 +193,84 @@ void RecordingFile::appendRow(float elapsed, const Row& row) {
         finishPart();
         openPart(part_ + 1);
     }
-    QByteArray line = rowLine(elapsed, row);
-    line.append("\r\n", 2);
-    write(line, QStringLiteral("Cannot write %1"));
+    const QByteArray line = rowLine(elapsed, row);
+    const qsizetype room = kSlotBytes - kLineEnd.size();
+    if (line.size() > room) {
+        fail(QStringLiteral("Cannot write %1").arg(shown(path_)),
+             QStringLiteral("a reading is too long for the file's line (%1 characters)")
+                 .arg(line.size()));
+    }
+    QByteArray slot = line;
+    slot.append(room - line.size(), ' ');
+    slot.append(kLineEnd);
+    const qint64 offset = markedLine_.size() + header_.size() - header_.indexOf(kLineEnd) -
+                          kLineEnd.size() + static_cast<qint64>(rowsInFile_) * kSlotBytes;
+    const QString why =
+        file_->seek(offset) ? file_writes::writeWhole(*file_, slot) : file_writes::reasonOf(*file_);
+    if (!why.isEmpty() || file_->pos() != offset + kSlotBytes) {
+        fail(QStringLiteral("Cannot write %1").arg(shown(path_)), why);
+    }
+    rows_.append(line);
+    rows_.append(kLineEnd);
     ++rowsInFile_;
     ++rowsTotal_;
 }
 
 void RecordingFile::finishPart() {
-    QBuffer tail;
-    tail.open(QIODevice::WriteOnly);
-    // The reader expects 2700 sample lines before the trailer; an empty line is not a sample
-    // line, so it leaves its row empty.
-    QByteArray pad;
-    pad.reserve(2 * (kDataRows - rowsInFile_));
-    for (int r = rowsInFile_; r < kDataRows; ++r) {
-        pad.append("\r\n", 2);
+    // The mark goes first, in place: from here on the file reads as a finished recording even
+    // if the compact form below cannot be written.
+    QByteArray plainLine = header_.left(header_.indexOf(kLineEnd));
+    plainLine.append(markedLine_.size() - kLineEnd.size() - plainLine.size(), ' ');
+    plainLine.append(kLineEnd);
+    if (file_->seek(0)) {
+        file_writes::writeWhole(*file_, plainLine);
     }
-    tail.write(pad);
-    LogFileWriter trailer(tail);
-    trailer.writeIdentity(*header_, identity_.brandName);
-    trailer.writeComment(*header_);
-    write(tail.data(), QStringLiteral("Cannot finish %1"));
     file_->close();
     file_.reset();
+
+    QByteArray compact;
+    compact.reserve(header_.size() + rows_.size() + 2 * kDataRows + trailer_.size());
+    compact.append(header_);
+    compact.append(rows_);
+    for (int r = rowsInFile_; r < kDataRows; ++r) {
+        compact.append(kLineEnd);  // not a sample line: the reader takes it as padding
+    }
+    compact.append(trailer_);
+    // Replaced in one step or not at all: the file on disk is whole at every moment.
+    QSaveFile replacement(path_);
+    if (replacement.open(QIODevice::WriteOnly) &&
+        file_writes::writeWhole(replacement, compact).isEmpty()) {
+        replacement.commit();
+    } else {
+        replacement.cancelWriting();
+    }
+    rows_.clear();
+}
+
+void RecordingFile::closePart(bool removeIfEmpty) {
+    if (!file_) {
+        return;
+    }
+    file_->close();
+    file_.reset();
+    if (removeIfEmpty && rowsInFile_ == 0 && QFile::remove(path_)) {
+        files_.removeAll(path_);
+    }
 }
 
 void RecordingFile::finish() {
-    if (file_) {
-        finishPart();
+    if (!file_) {
+        return;
     }
+    if (rowsInFile_ == 0) {
+        closePart(true);  // not a single reading: nothing to keep
+        return;
+    }
+    finishPart();
 }
 
 void RecordingFile::abandon() {
-    if (file_) {
-        file_->close();
-        file_.reset();
-    }
+    closePart(true);
 }
 
 }  // namespace tarvik

@@ -10,6 +10,7 @@
 #include "logdata/caption_rule.h"
 #include "logdata/data_buffer.h"
 #include "logdata/file_dialogs.h"
+#include "logdata/file_writes.h"
 #include "logdata/log_file_writer.h"
 
 namespace tarvik {
@@ -32,28 +33,6 @@ std::unique_ptr<QSaveFile> createFile(const QString& path) {
     return file;
 }
 
-// The file device's reason, or an empty text when it has none to give.
-QString reasonOf(const QFileDevice& file) {
-    const QString why = file.errorString();
-    return why == QLatin1String("Unknown error") ? QString() : why;
-}
-
-// Writes all of `text`. A disk that fills up takes part of a write without saying why; asked
-// again for the rest, it refuses with the reason (no space left, file too large, ...). Returns
-// that reason, or an empty text when everything was written.
-QString writeWhole(QSaveFile& file, const QByteArray& text) {
-    qint64 done = 0;
-    while (done < text.size()) {
-        const qint64 n = file.write(text.constData() + done, text.size() - done);
-        if (n <= 0) {
-            const QString why = reasonOf(file);
-            return why.isEmpty() ? QStringLiteral("the disk took only part of the file") : why;
-        }
-        done += n;
-    }
-    return QString();
-}
-
 // Drops the new file; the target stays as it was.
 void discard(std::unique_ptr<QSaveFile>& file) {
     if (file) {
@@ -71,13 +50,13 @@ bool writeAndCommit(ErrorTrap& trap, const QString& path, std::unique_ptr<QSaveF
         if (!file) {
             file = createFile(path);
         }
-        const QString why = writeWhole(*file, text);
+        const QString why = file_writes::writeWhole(*file, text);
         if (!why.isEmpty()) {
             discard(file);
             throw fileError(path, QStringLiteral("Cannot write"), why);
         }
         if (!file->commit()) {
-            QString reason = reasonOf(*file);
+            QString reason = file_writes::reasonOf(*file);
             file.reset();
             throw fileError(
                 path, QStringLiteral("Cannot write"),

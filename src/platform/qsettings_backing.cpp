@@ -28,11 +28,33 @@ std::optional<QString> QSettingsBacking::read(const QString& section, const QStr
 
 void QSettingsBacking::write(const QString& section, const QString& key, const QString& text) {
     settings_->setValue(section + u'/' + key, text);
+    syncWritten(key);
+}
+
+QStringList QSettingsBacking::keys(const QString& section) const {
+    settings_->sync();
+    settings_->beginGroup(section);
+    const QStringList all = settings_->allKeys();
+    settings_->endGroup();
+    return all;
+}
+
+void QSettingsBacking::replaceSection(const QString& section,
+                                      const QList<QPair<QString, QString>>& entries) {
+    settings_->sync();
+    settings_->remove(section);
+    for (const auto& [key, text] : entries) {
+        settings_->setValue(section + u'/' + key, text);
+    }
+    syncWritten(section);
+}
+
+void QSettingsBacking::syncWritten(const QString& what) {
     settings_->sync();
     if (settings_->status() != QSettings::NoError) {
-        throw AppError(
-            AppError::kSettingsWrite, QStringLiteral("Settings"),
-            QStringLiteral("Could not save the setting %1 to %2.").arg(key, settings_->fileName()));
+        throw AppError(AppError::kSettingsWrite, QStringLiteral("Settings"),
+                       QStringLiteral("Could not save the setting %1 to %2.")
+                           .arg(what, settings_->fileName()));
     }
 }
 

@@ -16,11 +16,16 @@ public:
 
     std::optional<QString> read(const QString& section, const QString& key) const override;
     void write(const QString& section, const QString& key, const QString& text) override;
+    QStringList keys(const QString& section) const override;
+    void replaceSection(const QString& section,
+                        const QList<QPair<QString, QString>>& entries) override;
 
     /// The file (or registry path) the store lives in.
     QString location() const override { return settings_->fileName(); }
 
 private:
+    void syncWritten(const QString& what);
+
     std::unique_ptr<QSettings> settings_;
 };
 

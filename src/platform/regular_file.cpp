@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "platform/local_path.h"
+
 #if defined(Q_OS_UNIX)
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,7 +21,8 @@ RegularFileResult openRegularFile(QFile& file, const QString& path) {
         return result;
     }
 #if defined(Q_OS_UNIX)
-    const QByteArray native = QFile::encodeName(path);
+    // By its bytes: a name that is not valid UTF-8 still opens (see local_path).
+    const QByteArray native = local_path::toBytes(path);
     // O_NONBLOCK: opening a pipe nobody writes to returns at once instead of waiting for a
     // writer. O_NOCTTY: a terminal device must not become the program's controlling terminal.
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);

@@ -7,6 +7,8 @@
 #include "common/number_format.h"
 #include "core/app_error.h"
 #include "realtime/gauge_style.h"
+#include "realtime/live_cycle.h"
+#include "realtime/real_time_monitor.h"
 #include "settings/settings.h"
 
 namespace tarvik {
@@ -16,6 +18,8 @@ namespace {
 const QColor kBackground(0x16, 0x18, 0x1b);
 const QColor kLaneBackground(0x05, 0x06, 0x07);
 const QColor kGrid(0x33, 0x37, 0x3d);
+// The marks of a reading beyond its lane's range: white, unlike every trace.
+const QColor kOffRangeMark(0xff, 0xff, 0xff);
 // One colour per lane, bright enough on the dark dashboard and told apart at a glance.
 const QColor kTraceColours[StripChart::kLaneCount] = {
     QColor(0xff, 0x6b, 0x3d), QColor(0x4d, 0xb8, 0xff), QColor(0x7d, 0xe0, 0x5a),
@@ -40,12 +44,35 @@ QSize StripChart::minimumSizeHint() const {
 }
 
 void StripChart::addCycle(const LiveCycle& cycle) {
+    fillGapBefore(cycle.startedUs);
     buffer_.append(StripSample::from(cycle));
+    lastSampleUs_ = cycle.startedUs;
     update();
+}
+
+void StripChart::addMissedCycle(qint64 atUs) {
+    fillGapBefore(atUs);
+    buffer_.append(StripSample{});
+    lastSampleUs_ = atUs;
+    update();
+}
+
+void StripChart::fillGapBefore(qint64 atUs) {
+    if (!lastSampleUs_ || atUs <= *lastSampleUs_) {
+        return;
+    }
+    constexpr qint64 kIntervalUs = static_cast<qint64>(RealTimeMonitor::kPollIntervalMs) * 1000;
+    // Intervals that went by without a sample, to the nearest whole one; never more than the
+    // chart holds.
+    const qint64 missed = (atUs - *lastSampleUs_ + kIntervalUs / 2) / kIntervalUs - 1;
+    for (qint64 k = 0; k < std::min<qint64>(missed, StripChartBuffer::kCapacity); ++k) {
+        buffer_.append(StripSample{});
+    }
 }
 
 void StripChart::clear() {
     buffer_.clear();
+    lastSampleUs_.reset();
     update();
 }
 
@@ -103,6 +130,34 @@ double StripChart::laneValue(int index, const StripSample& sample) const {
         default:
             throw AppError::subscriptOutOfRange(QStringLiteral("Strip Chart"));
     }
+}
+
+int StripChart::edgeOf(double value, const Lane& lane) {
+    if (value > lane.high) {
+        return 1;
+    }
+    return value < lane.low ? -1 : 0;
+}
+
+void StripChart::drawOffRangeMarks(QPainter& p, const QRectF& plot) const {
+    if (offRange_.isEmpty()) {
+        return;
+    }
+    // A small arrow head at the edge for each reading past it, pointing out of the lane.
+    constexpr double kHalfWidth = 3.0;
+    constexpr double kHeight = 5.0;
+    p.setPen(Qt::NoPen);
+    p.setBrush(kOffRangeMark);
+    for (const QPointF& mark : offRange_) {
+        const double x = std::clamp(mark.x(), plot.left() + kHalfWidth, plot.right() - kHalfWidth);
+        const bool top = mark.y() > 0;
+        const double edge = top ? plot.top() : plot.bottom();
+        const double base = top ? edge + kHeight : edge - kHeight;
+        const QPointF head[3] = {QPointF(x, edge), QPointF(x - kHalfWidth, base),
+                                 QPointF(x + kHalfWidth, base)};
+        p.drawPolygon(head, 3);
+    }
+    p.setBrush(Qt::NoBrush);
 }
 
 QString StripChart::currentText(int index) const {
@@ -216,11 +271,13 @@ void StripChart::paintEvent(QPaintEvent*) {
         p.drawText(g.heading, Qt::AlignRight | Qt::AlignVCenter, currentText(i));
 
         // The trace, newest at the right edge; a missing reading breaks it, and a reading
-        // beyond the lane's range is drawn at its edge.
+        // beyond the lane's range is drawn at its edge, with a mark there pointing the way it
+        // went, so a flat line at the top is never taken for a steady reading.
         const double step = g.plot.width() / (StripChartBuffer::kCapacity - 1);
         p.setRenderHint(QPainter::Antialiasing, true);
         p.setPen(QPen(colour, 1.6));
         points_.clear();
+        offRange_.clear();
         auto flush = [&] {
             if (points_.size() > 1) {
                 p.drawPolyline(points_.constData(), static_cast<int>(points_.size()));
@@ -235,11 +292,16 @@ void StripChart::paintEvent(QPaintEvent*) {
                 flush();
                 continue;
             }
+            const double x = g.plot.right() - (n - 1 - k) * step;
+            const int side = edgeOf(v, l);
+            if (side != 0) {
+                offRange_.append(QPointF(x, side));
+            }
             const double frac = std::clamp((v - l.low) / (l.high - l.low), 0.0, 1.0);
-            points_.append(QPointF(g.plot.right() - (n - 1 - k) * step,
-                                   g.plot.bottom() - 1 - frac * (g.plot.height() - 2)));
+            points_.append(QPointF(x, g.plot.bottom() - 1 - frac * (g.plot.height() - 2)));
         }
         flush();
+        drawOffRangeMarks(p, g.plot);
         p.setRenderHint(QPainter::Antialiasing, false);
     }
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVector>
 #include <QWidget>
+#include <optional>
 
 #include "realtime/strip_chart_buffer.h"
 
@@ -21,6 +22,9 @@ struct Settings;
 ///
 /// A poll cycle only appends to the ring buffer and asks for a repaint; the drawing happens
 /// when the event loop gets to it, at most once however many cycles came in between.
+///
+/// The chart keeps time: ticks that brought no readings (the serial adapter away, an error box
+/// on screen) are gaps in the traces, one empty sample per poll interval that went by.
 class StripChart : public QWidget {
     Q_OBJECT
 
@@ -30,6 +34,8 @@ public:
     explicit StripChart(const Settings& settings, QWidget* parent = nullptr);
 
     void addCycle(const LiveCycle& cycle);
+    /// A tick at `atUs` (the link's clock) that got no readings.
+    void addMissedCycle(qint64 atUs);
     void clear();
     const StripChartBuffer& buffer() const { return buffer_; }
 
@@ -45,6 +51,9 @@ public:
     Lane lane(int index) const;
     /// The value lane `index` draws for one sample (NaN: none).
     double laneValue(int index, const StripSample& sample) const;
+    /// Where a value lies against the lane's range: 1 above its top, -1 below its bottom, else
+    /// 0. A value beyond the range is drawn at the edge with a mark pointing the way it went.
+    static int edgeOf(double value, const Lane& lane);
     QString currentText(int index) const;
 
     QSize sizeHint() const override;
@@ -60,18 +69,24 @@ private:
         QRectF plot;
     };
     Geometry geometry(int lane) const;
+    /// Empty samples for the poll intervals that passed without a cycle before `atUs`.
+    void fillGapBefore(qint64 atUs);
     /// What the static part of the drawing depends on besides the size.
     QString backgroundKey() const;
     void drawBackground(QPainter& p) const;
+    void drawOffRangeMarks(QPainter& p, const QRectF& plot) const;
 
     const Settings& settings_;
     StripChartBuffer buffer_;
+    std::optional<qint64> lastSampleUs_;
     // The lanes, captions, ranges, grid and time axis change only with the size or the display
     // options: drawn once into a pixmap, so a repaint draws just the traces and the newest
     // readings.
     QPixmap background_;
     QString backgroundFor_;
     QVector<QPointF> points_;
+    /// Readings of the lane being drawn that lie beyond its range: x, and 1 (top) or -1.
+    QVector<QPointF> offRange_;
 };
 
 }  // namespace tarvik

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "platform/local_path.h"
 #include "platform/settings_backing.h"
 
 namespace tarvik {
@@ -35,7 +36,8 @@ QStringList RecentFiles::paths() const {
     QStringList out;
     const QString section = QLatin1String(kSection);
     for (int i = 0; i < kMaxFiles; ++i) {
-        const QString p = backing_.read(section, keyOf(i)).value_or(QString()).trimmed();
+        const QString p =
+            local_path::fromStored(backing_.read(section, keyOf(i)).value_or(QString()).trimmed());
         if (p.isEmpty()) {
             continue;
         }
@@ -69,7 +71,8 @@ void RecentFiles::forget(const QString& path) {
 void RecentFiles::store(const QStringList& list) {
     const QString section = QLatin1String(kSection);
     for (int i = 0; i < kMaxFiles; ++i) {
-        const QString value = i < list.size() ? list.at(i) : QString();
+        // A name that is not valid UTF-8 is kept by its bytes: the settings file is UTF-8 text.
+        const QString value = i < list.size() ? local_path::toStored(list.at(i)) : QString();
         // Unchanged keys are not written again, so opening the newest file costs no write.
         if (backing_.read(section, keyOf(i)).value_or(QString()) != value) {
             backing_.write(section, keyOf(i), value);
@@ -78,7 +81,7 @@ void RecentFiles::store(const QStringList& list) {
 }
 
 QString RecentFiles::menuText(int index, const QString& path) {
-    QString shown = path;
+    QString shown = local_path::shown(path);
     if (shown.size() > kMenuPathChars) {
         const int keep = (kMenuPathChars - 3) / 2;
         shown = shown.left(keep) + QStringLiteral("...") + shown.right(kMenuPathChars - 3 - keep);

@@ -17,7 +17,8 @@ public:
 
     explicit RecentFiles(SettingsBacking& backing) : backing_(backing) {}
 
-    /// The remembered paths, newest first (empty and repeated entries left out).
+    /// The remembered paths, newest first (empty and repeated entries left out). A path whose
+    /// name is not valid UTF-8 comes back with its bytes (see local_path).
     QStringList paths() const;
     /// Puts `path` first (once), dropping the oldest past ten. Throws AppError when the store
     /// refuses the write.
@@ -26,7 +27,7 @@ public:
     void forget(const QString& path);
 
     /// How a menu shows entry `index` (0-based): "&1 " and the path, ampersands doubled, a long
-    /// path shortened in its middle.
+    /// path shortened in its middle, a byte that is not valid UTF-8 as U+FFFD.
     static QString menuText(int index, const QString& path);
 
 private:

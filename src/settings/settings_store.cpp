@@ -65,24 +65,27 @@ bool toBoolean(const QString& text) {
 
 namespace {
 
+// Which setting holds what, and in which file, so the user can mend it.
+QString settingPlace(const SettingsBacking& backing, const char* key, const QString& text) {
+    constexpr qsizetype kShown = 40;
+    const QString shown = text.size() > kShown ? text.left(kShown) + QStringLiteral("...") : text;
+    QString place = QStringLiteral("\r\nSetting: %1 = %2").arg(QLatin1String(key), shown);
+    const QString file = backing.location();
+    if (!file.isEmpty()) {
+        place += QStringLiteral("\r\nSettings file: ") + file;
+    }
+    return place;
+}
+
 // A stored value that does not convert: the conversion's own words ("Type mismatch",
-// "Overflow"), then which setting holds what, and in which file, so the user can mend it.
+// "Overflow"), then the setting and its file.
 template <class Convert>
 auto converted(const SettingsBacking& backing, const char* key, const QString& text,
                Convert convert) {
     try {
         return convert(text);
     } catch (const AppError& e) {
-        constexpr qsizetype kShown = 40;
-        const QString shown =
-            text.size() > kShown ? text.left(kShown) + QStringLiteral("...") : text;
-        QString description =
-            e.description() + QStringLiteral("\r\nSetting: %1 = %2").arg(QLatin1String(key), shown);
-        const QString file = backing.location();
-        if (!file.isEmpty()) {
-            description += QStringLiteral("\r\nSettings file: ") + file;
-        }
-        throw AppError(e.code(), e.source(), description);
+        throw AppError(e.code(), e.source(), e.description() + settingPlace(backing, key, text));
     }
 }
 
@@ -107,6 +110,26 @@ bool SettingsStore::readBool(const char* key, bool defaultValue) const {
     return converted(backing_, key,
                      readText(key, defaultValue ? QStringLiteral("True") : QStringLiteral("False")),
                      settings_convert::toBoolean);
+}
+
+qint16 SettingsStore::readPortNumber(const char* key, qint16 defaultValue, int highest,
+                                     qint16 fallback) const {
+    const QString text = readText(key, QString::number(defaultValue));
+    const QString uses = QStringLiteral("\r\nThe program uses Com%1.").arg(fallback);
+    try {
+        const qint16 port = converted(backing_, key, text, settings_convert::toInt16);
+        if (port < 0 || port > highest) {
+            throw AppError(AppError::kInvalidPropertyValue, QStringLiteral("Tarvik"),
+                           QStringLiteral("Invalid property value: port %1 is not in the port "
+                                          "list (Com1 to Com%2).")
+                                   .arg(port)
+                                   .arg(highest) +
+                               settingPlace(backing_, key, text));
+        }
+        return port;
+    } catch (const AppError& e) {
+        throw AppError(e.code(), e.source(), e.description() + uses);
+    }
 }
 
 void SettingsStore::writeWhole(const char* key, double value) {

@@ -28,6 +28,10 @@ public:
     qint16 readInt16(const char* key, qint16 defaultValue) const;
     float readSingle(const char* key, float defaultValue) const;
     bool readBool(const char* key, bool defaultValue) const;
+    /// A port number from 0 (no port chosen) to `highest`. A text that is not a whole number in
+    /// that range throws AppError naming the key, its text and the settings file, and saying
+    /// that port `fallback` is used instead (the caller uses it).
+    qint16 readPortNumber(const char* key, qint16 defaultValue, int highest, qint16 fallback) const;
 
     /// Writes a whole number as decimal digits; a fractional value is written as its whole part.
     void writeWhole(const char* key, double value);

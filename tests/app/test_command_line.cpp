@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
 
 #include "app/command_line.h"
 #include "app/frm_main.h"
@@ -151,6 +153,8 @@ private Q_SLOTS:
     void helpAndVersionAnswerOnTheTerminal_data();
     void helpAndVersionAnswerOnTheTerminal();
     void unknownOptionEndsWithUsage();
+    void answerThatCannotBeWrittenFails_data();
+    void answerThatCannotBeWrittenFails();
     void extraFilesAreIgnoredWithANote();
     void fileAtStartOpensAsFileOpenDoes_data();
     void fileAtStartOpensAsFileOpenDoes();
@@ -266,6 +270,24 @@ void TestCommandLine::helpAndVersionAnswerOnTheTerminal() {
     QCOMPARE(r.code, 0);
     QVERIFY2(r.out.contains(expected), qPrintable(r.out));
     QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+}
+
+void TestCommandLine::answerThatCannotBeWrittenFails_data() {
+    QTest::addColumn<QString>("option");
+    QTest::newRow("help") << QStringLiteral("--help");
+    QTest::newRow("version") << QStringLiteral("--version");
+}
+
+void TestCommandLine::answerThatCannotBeWrittenFails() {
+    // The answer goes to a full disk: as GNU tools do, the program says so and ends with 1.
+    QFETCH(QString, option);
+    Run r;
+    r.p.setStandardOutputFile(QStringLiteral("/dev/full"));
+    runProgram(r, {option});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("tarvik: write error: ") +
+                            QString::fromLocal8Bit(std::strerror(ENOSPC))),
+             qPrintable(r.err));
 }
 
 void TestCommandLine::unknownOptionEndsWithUsage() {

@@ -27,6 +27,21 @@ QString badSetting(const char* words, const char* key, const char* value) {
            QStringLiteral("\r\nSettings file: ") + test::MemorySettings().file;
 }
 
+// The box for a stored port the port list does not have.
+QString badPortText(const char* stored) {
+    const QString text = QString::fromLatin1(stored);
+    bool number = false;
+    const int port = text.toInt(&number);
+    const QString words =
+        number ? QStringLiteral(
+                     "Invalid property value: port %1 is not in the port list (Com1 to "
+                     "Com255).")
+                     .arg(port)
+               : QStringLiteral("Type mismatch");
+    return badSetting(qPrintable(words), "CommPort", stored) +
+           QStringLiteral("\r\nThe program uses Com1.");
+}
+
 // A main window over an in-memory store and scripted dialogs; closing it does not end the test.
 struct Fixture {
     MemorySettings store;
@@ -79,6 +94,8 @@ private Q_SLOTS:
     void displayFlagsAcceptTextAndNumbers();
     void storedPortPositions_data();
     void storedPortPositions();
+    void badPortAbortStillUsesCom1_data();
+    void badPortAbortStillUsesCom1();
     void conversionFailureAbortSkipsTheRest();
     void conversionFailureIgnoreLeavesZero();
     void conversionFailureRetryRepeatsTheStep();
@@ -313,8 +330,10 @@ void TestMainWindow::storedPortPositions_data() {
     QTest::addColumn<int>("portNumber");
     QTest::addColumn<int>("selected");
     QTest::addColumn<QStringList>("writes");
-    const QString notInList =
-        QStringLiteral("Invalid property value: port %1 is not in the port list (Com1 to Com255).");
+    // A port the list does not have is reported with the setting and its file, and port 1 is
+    // used: the program never works on a port that cannot be chosen.
+    const auto notInList = [](const char* stored) { return badPortText(stored); };
+    const QStringList usesCom1{QStringLiteral("CommPort=1")};
     QTest::newRow("3") << "3"
                        << "" << 3 << 2 << QStringList{"CommPort=3"};
     QTest::newRow("255") << "255"
@@ -323,9 +342,11 @@ void TestMainWindow::storedPortPositions_data() {
                                        << "" << 0 << -1 << QStringList{};
     QTest::newRow("12.5 rounds to 12") << "12.5"
                                        << "" << 12 << 11 << QStringList{"CommPort=12"};
-    QTest::newRow("300") << "300" << notInList.arg(300) << 300 << -1 << QStringList{};
-    QTest::newRow("-5") << "-5" << notInList.arg(-5) << -5 << -1 << QStringList{};
-    QTest::newRow("256") << "256" << notInList.arg(256) << 256 << -1 << QStringList{};
+    QTest::newRow("300") << "300" << notInList("300") << 1 << 0 << usesCom1;
+    QTest::newRow("-5") << "-5" << notInList("-5") << 1 << 0 << usesCom1;
+    QTest::newRow("256") << "256" << notInList("256") << 1 << 0 << usesCom1;
+    QTest::newRow("999") << "999" << notInList("999") << 1 << 0 << usesCom1;
+    QTest::newRow("abc") << "abc" << badPortText("abc") << 1 << 0 << usesCom1;
 }
 
 void TestMainWindow::storedPortPositions() {
@@ -347,6 +368,24 @@ void TestMainWindow::storedPortPositions() {
     QCOMPARE(w.windowTitle(), QStringLiteral("Orvenna Nitrous Data Logging Program Version 2.0"));
     QCOMPARE(w.settings().maxVSSDisplay, qint16(140));
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
+}
+
+void TestMainWindow::badPortAbortStillUsesCom1_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("999") << "999";
+    QTest::newRow("abc") << "abc";
+}
+
+void TestMainWindow::badPortAbortStillUsesCom1() {
+    // Abort skips the rest of loading, yet the port in use is still port 1.
+    QFETCH(QString, stored);
+    Fixture f;
+    f.store.set(QStringLiteral("CommPort"), stored);
+    f.dialogs.expectErrorBox(badPortText(qPrintable(stored)), MsgResult::Abort);
+    FrmMain& w = f.load();
+    QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));
+    QCOMPARE(w.portNumber(), qint16(1));
+    QCOMPARE(w.settings().commPort, qint16(1));
 }
 
 void TestMainWindow::conversionFailureAbortSkipsTheRest() {
@@ -436,9 +475,12 @@ void TestMainWindow::badValueInEveryKeyNeverCrashes() {
     Fixture f;
     f.store.set(key, value);
     const QString shown = value.size() > 40 ? value.left(40) + QStringLiteral("...") : value;
-    f.dialogs.expectErrorBox(errorText + QStringLiteral("\r\nSetting: ") + key + " = " + shown +
-                                 QStringLiteral("\r\nSettings file: ") + f.store.file,
-                             MsgResult::Ignore);
+    f.dialogs.expectErrorBox(
+        errorText + QStringLiteral("\r\nSetting: ") + key + " = " + shown +
+            QStringLiteral("\r\nSettings file: ") + f.store.file +
+            (key == QLatin1String("CommPort") ? QStringLiteral("\r\nThe program uses Com1.")
+                                              : QString()),
+        MsgResult::Ignore);
     FrmMain& w = f.load();
     QCOMPARE(w.windowTitle(), QStringLiteral("Orvenna Nitrous Data Logging Program Version 2.0"));
     QVERIFY2(f.dialogs.ok(), qPrintable(f.dialogs.report()));

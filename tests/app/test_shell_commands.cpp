@@ -87,6 +87,8 @@ private slots:
     void helpReusesItsWindow();
     void helpMissing();
     void helpResourcesOnlyFromItsFolder();
+    void helpPictureNamingAPipeNeverHangs_data();
+    void helpPictureNamingAPipeNeverHangs();
 
     void printerSetupCancelChangesNothing();
     void printerSetupChoiceIsUsedForPrinting();
@@ -262,6 +264,49 @@ void TestShellCommands::helpResourcesOnlyFromItsFolder() {
     const QVariant zero =
         help.browser().document()->resource(QTextDocument::ImageResource, QUrl(refused[0]));
     QVERIFY(zero.toByteArray().isEmpty());
+}
+
+void TestShellCommands::helpPictureNamingAPipeNeverHangs_data() {
+    QTest::addColumn<bool>("inGuideFolder");
+    QTest::newRow("an absolute path to a pipe elsewhere") << false;
+    QTest::newRow("a pipe in the guide's folder, the program's current folder") << true;
+}
+
+void TestShellCommands::helpPictureNamingAPipeNeverHangs() {
+    // A picture the guide refuses is never read behind its back: the page's image loader would
+    // otherwise open the named file by itself, and a pipe without a writer waits for good.
+    QFETCH(bool, inGuideFolder);
+    QTemporaryDir dir;
+    const QString guideDir = dir.filePath(QStringLiteral("guide"));
+    QVERIFY(QDir().mkpath(guideDir));
+    const QString pipe = inGuideFolder ? guideDir + QStringLiteral("/pipe.png")
+                                       : dir.filePath(QStringLiteral("elsewhere.png"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString src = inGuideFolder ? QStringLiteral("pipe.png") : pipe;
+    const QString guide = guideDir + QStringLiteral("/Tarvik_Help.html");
+    {
+        QFile f(guide);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("<html><body><p>Guide</p><img src=\"" + src.toUtf8() + "\"></body></html>");
+    }
+    // The program runs in its own folder, where the guide is: a bare name resolves there.
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(inGuideFolder ? guideDir : dir.path());
+    HelpWindow help;
+    {
+        test::Watchdog dog("help page with a picture naming a pipe", std::chrono::seconds(10));
+        QVERIFY(help.openFile(guide));
+        help.show();
+        const QImage shown = help.grab().toImage();  // lays the page out, pictures and all
+        QVERIFY(!shown.isNull());
+        QCoreApplication::processEvents();
+    }
+    QDir::setCurrent(before);
+    QVERIFY(help.browser().toPlainText().contains(QStringLiteral("Guide")));
+    const QVariant picture =
+        help.browser().document()->resource(QTextDocument::ImageResource, QUrl(src));
+    QVERIFY(picture.canConvert<QImage>());
+    QVERIFY(!picture.value<QImage>().isNull());  // drawn as a missing picture
 }
 
 void TestShellCommands::printerSetupCancelChangesNothing() {

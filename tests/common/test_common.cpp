@@ -21,6 +21,8 @@ private Q_SLOTS:
     void parsesLeadingNumbers();
     void writesSevenSignificantDigits_data();
     void writesSevenSignificantDigits();
+    void writesSignificantDigits_data();
+    void writesSignificantDigits();
     void numbersIgnoreTheUserLocale();
 };
 
@@ -182,6 +184,34 @@ void TestCommon::writesSevenSignificantDigits() {
     QCOMPARE(formatSingle(value), expected);
 }
 
+void TestCommon::writesSignificantDigits_data() {
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("digits");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("whole") << 6500.0 << 6 << "6500";
+    QTest::newRow("six digits of a third") << 1.0 / 3.0 << 6 << "0.333333";
+    QTest::newRow("acceleration in g") << 8.0 / 9.80665 << 6 << "0.815773";
+    QTest::newRow("rounded up") << 2.0 / 3.0 << 6 << "0.666667";
+    QTest::newRow("tie to even, down") << 1234565.0 << 6 << "1234560";
+    QTest::newRow("tie to even, up") << 1234575.0 << 6 << "1234580";
+    QTest::newRow("negative") << -0.0123456789 << 6 << "-0.0123457";
+    QTest::newRow("negative zero") << -0.0 << 6 << "0";
+    QTest::newRow("large, no exponent") << 1.5e20 << 6 << "150000000000000000000";
+    QTest::newRow("tiny, no exponent") << 1.5e-7 << 6 << "0.00000015";
+    QTest::newRow("one digit") << 0.96 << 1 << "1";
+    QTest::newRow("digits held to 17") << 0.1 << 40 << "0.10000000000000001";
+    QTest::newRow("NaN is an empty field") << std::nan("") << 6 << "";
+    QTest::newRow("infinity is an empty field") << HUGE_VAL << 6 << "";
+    QTest::newRow("minus infinity is an empty field") << -HUGE_VAL << 6 << "";
+}
+
+void TestCommon::writesSignificantDigits() {
+    QFETCH(double, value);
+    QFETCH(int, digits);
+    QFETCH(QString, expected);
+    QCOMPARE(formatSignificant(value, digits), expected);
+}
+
 void TestCommon::numbersIgnoreTheUserLocale() {
     // A user locale with a decimal comma must not change files or displays.
     const char* old = std::setlocale(LC_NUMERIC, nullptr);
@@ -191,6 +221,7 @@ void TestCommon::numbersIgnoreTheUserLocale() {
         QSKIP("no locale with a decimal comma installed");
     }
     QCOMPARE(formatSingle(13.8f), QStringLiteral("13.8"));
+    QCOMPARE(formatSignificant(-0.125), QStringLiteral("-0.125"));
     QCOMPARE(formatPattern(1.25, QStringLiteral("0.00")), QStringLiteral("1.25"));
     QCOMPARE(leadingNumber(u"2.5"), 2.5);
     std::setlocale(LC_NUMERIC, saved.c_str());

@@ -13,6 +13,8 @@
 #include "link/serial_link.h"
 #include "link_fixture.h"
 #include "logdata/dated_files.h"
+#include "logdata/open_log_command.h"
+#include "logdata/recordings_folder.h"
 #include "memory_settings.h"
 #include "platform/port_bindings.h"
 #include "platform/serial_devices.h"
@@ -118,6 +120,8 @@ class TestFileHistory : public QObject {
 private Q_SLOTS:
     void downloadKeptAndReopened();
     void vanishedRecentFileIsDropped();
+    void goneFileOfAListIsSaidToBeGone_data();
+    void goneFileOfAListIsSaidToBeGone();
     void downloadsFolderBlockedByAFile();
     void recentListOrderAndLimit();
     void recentMenuText_data();
@@ -125,6 +129,8 @@ private Q_SLOTS:
     void datedFilesNewestFirst();
     void findPortsBindsDevice();
     void findPortsWithNothingPlugged();
+    void findPortsShowsThePortInUse_data();
+    void findPortsShowsThePortInUse();
     void stableNameFromById();
 };
 
@@ -189,13 +195,11 @@ void TestFileHistory::vanishedRecentFileIsDropped() {
     QCOMPARE(listed.size(), 2);
     QCOMPARE(listed.at(0)->text(), QStringLiteral("&1 ") + b);
 
-    // a.log has gone: the open command's own "File not found." path, then it leaves the list.
+    // a.log has gone: said first, nothing asked before; it leaves the list as the user agrees.
     QVERIFY(QFile::remove(a));
-    win.expectOverwrite();
-    win.f.dialogs
-        .expectMessage(QStringLiteral("File Open"), a + QStringLiteral("\r\nFile not found."),
-                       MsgIcon::Exclamation, MsgButtons::RetryCancel, MsgResult::Cancel)
-        .expectErrorBox(QStringLiteral("Canceled File Open"), MsgResult::Abort);
+    win.f.dialogs.expectMessage(QStringLiteral("Open Log File"),
+                                OpenLogCommand::goneText(a, QStringLiteral("Recent Files"), true),
+                                MsgIcon::Exclamation, MsgButtons::YesNo, MsgResult::Yes);
     listed.at(1)->trigger();
     DIALOGS_OK(win);
     QCOMPARE(win.w->recentFiles(), QStringList{b});
@@ -210,6 +214,68 @@ void TestFileHistory::vanishedRecentFileIsDropped() {
     QVERIFY(win.w->recentFiles().isEmpty());
     // Neither the gone file nor the folder gave data: the data set loaded before stays.
     QCOMPARE(win.w->dataBuffer().comment, QStringLiteral("pass"));
+}
+
+void TestFileHistory::goneFileOfAListIsSaidToBeGone_data() {
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("listName");
+    QTest::addColumn<int>("answer");  // to "Remove it from the list?"; -1 when not asked
+    QTest::addColumn<bool>("listedAfter");
+    QTest::newRow("Recent Files, removed")
+        << "mnuRecentFiles"
+        << "Recent Files" << static_cast<int>(MsgResult::Yes) << false;
+    QTest::newRow("Recent Files, kept")
+        << "mnuRecentFiles"
+        << "Recent Files" << static_cast<int>(MsgResult::No) << true;
+    QTest::newRow("Recent Downloads") << "mnuRecentDownloads"
+                                      << "Recent Downloads" << -1 << false;
+    QTest::newRow("Recent Recordings") << "mnuRecentRecordings"
+                                       << "Recent Recordings" << -1 << false;
+}
+
+void TestFileHistory::goneFileOfAListIsSaidToBeGone() {
+    // A data set is loaded, so an open would first ask to overwrite it: a file that has gone is
+    // said to be gone before that question, and the open goes no further (no dialog, no Retry).
+    QFETCH(QString, menu);
+    QFETCH(QString, listName);
+    QFETCH(int, answer);
+    QFETCH(bool, listedAfter);
+    QDir(recordingsFolder()).removeRecursively();  // nothing from an earlier run listed
+    Window win;
+    win.w->dataBuffer().bufferEmpty = false;
+    win.w->dataBuffer().comment = QStringLiteral("loaded");
+    const QString folder = menu == QLatin1String("mnuRecentDownloads")    ? win.w->downloadsFolder()
+                           : menu == QLatin1String("mnuRecentRecordings") ? recordingsFolder()
+                                                                          : win.dir.path();
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = QDir(folder).filePath(QStringLiteral("2026-05-14_20-31-07_QX-2.log"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    RecentFiles(win.store).remember(path);
+    const QList<QAction*> listed = win.entries(qPrintable(menu));
+    QCOMPARE(listed.size(), 1);
+    QVERIFY(QFile::remove(path));
+
+    const bool ask = answer >= 0;
+    win.f.dialogs.expectMessage(QStringLiteral("Open Log File"),
+                                OpenLogCommand::goneText(path, listName, ask), MsgIcon::Exclamation,
+                                ask ? MsgButtons::YesNo : MsgButtons::Ok,
+                                ask ? static_cast<MsgResult>(answer) : MsgResult::Ok);
+    listed.first()->trigger();
+    DIALOGS_OK(win);
+    QCOMPARE(win.w->dataBuffer().comment, QStringLiteral("loaded"));
+    QCOMPARE(win.chartsClosed, 0);
+    const QList<QAction*> after = win.entries(qPrintable(menu));
+    QCOMPARE(after.first()->isEnabled(), listedAfter);  // "(none)" is disabled
+    QCOMPARE(OpenLogCommand::goneText(path, listName, true),
+             path +
+                 QStringLiteral("\r\nThis file is no longer there: it has been moved, "
+                                "renamed or deleted.\r\n\r\nRemove it from the ") +
+                 listName + QStringLiteral(" list?"));
+    if (menu == QLatin1String("mnuRecentRecordings")) {
+        QDir(folder).removeRecursively();
+    }
 }
 
 void TestFileHistory::downloadsFolderBlockedByAFile() {
@@ -379,6 +445,54 @@ void TestFileHistory::findPortsBindsDevice() {
     QTest::mouseClick(bind, Qt::LeftButton);
     QVERIFY2(dialogs.ok(), qPrintable(dialogs.report()));
     QVERIFY(!store.values.contains(QStringLiteral("Ports/Com7")));
+}
+
+void TestFileHistory::findPortsShowsThePortInUse_data() {
+    QTest::addColumn<int>("currentPort");
+    QTest::addColumn<int>("inUseRow");  // -1: none of the devices
+    QTest::newRow("Com1 opens /dev/ttyS0") << 1 << 2;
+    QTest::newRow("Com4 is bound to the long-named adapter") << 4 << 0;
+    QTest::newRow("Com9 opens none of them") << 9 << -1;
+}
+
+void TestFileHistory::findPortsShowsThePortInUse() {
+    // The adapter's by-id name is long, as real ones are: it shows whole, and the device the
+    // port in use opens stands out.
+    FakeDevices devices;
+    SerialDeviceInfo longNamed = ftdi();
+    longNamed.device = QStringLiteral(
+        "/dev/serial/by-id/usb-Prolific_Technology_Inc._USB-Serial_Controller_D_BFCJb11A920-if00-"
+        "port0");
+    longNamed.systemLocation = QStringLiteral("/dev/ttyUSB3");
+    devices.list = {longNamed, ftdi(), onboard()};
+    test::MemorySettings store;
+    bindPort(store, 4, longNamed.device);
+    test::ScriptedDialogs dialogs;
+    QFETCH(int, currentPort);
+    QFETCH(int, inUseRow);
+    FrmFindPorts dlg(FindPortsServices{devices, store, dialogs, currentPort, {}});
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    auto* table = dlg.findChild<QTableWidget*>(QStringLiteral("lstPorts"));
+    const int textWidth = table->fontMetrics().horizontalAdvance(longNamed.device);
+    QVERIFY2(table->columnWidth(0) >= textWidth,
+             qPrintable(QStringLiteral("%1 < %2").arg(table->columnWidth(0)).arg(textWidth)));
+    QCOMPARE(table->textElideMode(), Qt::ElideMiddle);
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const bool inUse = row == inUseRow;
+        QCOMPARE(dlg.isInUseRow(row), inUse);
+        QCOMPARE(table->item(row, 1)->font().bold(), inUse);
+        QCOMPARE(!table->item(row, 0)->icon().isNull(), inUse);
+        QCOMPARE(table->item(row, 0)->toolTip().contains(QStringLiteral("the port in use")), inUse);
+    }
+    const QString status = dlg.findChild<QLabel*>(QStringLiteral("lblFindPortsStatus"))->text();
+    QVERIFY2(
+        status.contains(
+            inUseRow >= 0
+                ? QStringLiteral("The port in use, Com%1, opens the one in bold.").arg(currentPort)
+                : QStringLiteral("The port in use, Com%1, opens none of them.").arg(currentPort)),
+        qPrintable(status));
+    QVERIFY2(dialogs.ok(), qPrintable(dialogs.report()));
 }
 
 void TestFileHistory::findPortsWithNothingPlugged() {

@@ -44,6 +44,11 @@ case "$mode" in
             echo "lintian: $(grep -c '^[WI]:' "$scratch/lintian.out" || true) warnings/notes, no errors"
         fi
         dpkg-deb -x "$deb" "$root"
+        # The computed channels' expression parser is a shared library too: a program that
+        # links it must bring it in.
+        if objdump -p "$root/usr/bin/tarvik" | grep -q 'NEEDED *libmuparser'; then
+            [[ "$depends" == *libmuparser* ]] || fail "Depends lacks libmuparser"
+        fi
         ;;
     *) fail "unknown mode $mode" ;;
 esac

@@ -81,6 +81,7 @@ struct Monitor : MonitorHost {
     }
     void clearFramBuffer() override { ++framClears; }
     bool abortRequested() const override { return abort; }
+    void clearAbortRequest() override { abort = false; }
     void setLive(const sim::ControllerModel::Live& live) { model.setFixedLive(live); }
     void start() {
         monitor->start();
@@ -155,6 +156,8 @@ private slots:
     void readIgnoredMidCycleShowsZero();
     void abortInAReadStopsMonitoring();
     void escFreezesGaugesButStatusUpdates();
+    void escBeforeTheStartDoesNotHoldTheGauges_data();
+    void escBeforeTheStartDoesNotHoldTheGauges();
     void closeDuringCycleEndsItAfterTheExchange();
     void closeButtonStops();
 
@@ -745,6 +748,40 @@ void TestRealTimeMonitor::escFreezesGaugesButStatusUpdates() {
     m.abort = false;
     m.cycle();
     QCOMPARE(m.panel.gauTach().caption(), QStringLiteral("6000"));
+}
+
+void TestRealTimeMonitor::escBeforeTheStartDoesNotHoldTheGauges_data() {
+    QTest::addColumn<bool>("reopen");  // Esc while running, then Close and View again
+    QTest::newRow("Esc while idle") << false;
+    QTest::newRow("Esc while running, panel opened again") << true;
+}
+
+void TestRealTimeMonitor::escBeforeTheStartDoesNotHoldTheGauges() {
+    // Esc on the main window while nothing runs (closing a menu is enough), then View Real Time
+    // Data: the gauges follow the car from the first cycle.
+    QFETCH(bool, reopen);
+    Window win;
+    win.model.setFixedLive(sim::ControllerModel::Live{.rpm = 3000});
+    QWidget* cbo = win.w->findChild<QWidget*>(QStringLiteral("cboPort"));
+    if (reopen) {
+        win.trigger("mnuViewRealTime");
+        win.monitor().pollCycle();
+        QCOMPARE(win.w->realTimePanel().gauTach().caption(), QStringLiteral("3000"));
+        QTest::keyClick(cbo, Qt::Key_Escape);  // the gauges hold while this panel runs
+        win.model.setFixedLive(sim::ControllerModel::Live{.rpm = 4500});
+        win.monitor().pollCycle();
+        QCOMPARE(win.w->realTimePanel().gauTach().caption(), QStringLiteral("3000"));
+        win.w->realTimePanel().cmdCloseRealTimeData().click();
+    } else {
+        QTest::keyClick(cbo, Qt::Key_Escape);
+    }
+    QVERIFY(win.w->abortRequested());
+    win.model.setFixedLive(sim::ControllerModel::Live{.rpm = 6200});
+    win.trigger("mnuViewRealTime");
+    QVERIFY(!win.w->abortRequested());
+    win.monitor().pollCycle();
+    QCOMPARE(win.w->realTimePanel().gauTach().caption(), QStringLiteral("6200"));
+    QVERIFY2(win.dialogs.ok(), qPrintable(win.dialogs.report()));
 }
 
 void TestRealTimeMonitor::closeDuringCycleEndsItAfterTheExchange() {

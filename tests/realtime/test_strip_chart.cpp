@@ -26,6 +26,18 @@ LiveCycle cycleWith(float rpm) {
     return c;
 }
 
+// White pixels: the marks of readings beyond a lane's range (no trace is white).
+int whitePixels(const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            n += c.red() > 0xf0 && c.green() > 0xf0 && c.blue() > 0xf0 ? 1 : 0;
+        }
+    }
+    return n;
+}
+
 // Pixels in the engine speed lane's trace colour.
 int lanePixels(const QImage& image) {
     int n = 0;
@@ -71,6 +83,8 @@ private slots:
     void lanesFollowTheDisplayOptions_data();
     void lanesFollowTheDisplayOptions();
     void cycleOnlyAppendsDrawingWaitsForRepaint();
+    void readingsOffTheLaneAreMarked_data();
+    void readingsOffTheLaneAreMarked();
 };
 
 void TestStripChart::ringKeepsTheLast120_data() {
@@ -209,6 +223,45 @@ void TestStripChart::cycleOnlyAppendsDrawingWaitsForRepaint() {
     StripChart empty(same);
     empty.resize(chart.size());
     QVERIFY(lanePixels(chart.grab().toImage()) > lanePixels(empty.grab().toImage()) + 50);
+}
+
+void TestStripChart::readingsOffTheLaneAreMarked_data() {
+    QTest::addColumn<int>("lane");
+    QTest::addColumn<float>("inside");
+    QTest::addColumn<float>("outside");
+    QTest::addColumn<int>("edge");
+    QTest::newRow("engine speed above the tachometer's top") << 0 << 9500.0F << 14000.0F << 1;
+    QTest::newRow("throttle below closed") << 2 << 3.0F << -8.0F << -1;
+}
+
+void TestStripChart::readingsOffTheLaneAreMarked() {
+    // A reading past the lane's range is drawn at the edge, and a mark says it went past: the
+    // flat line at the top is never taken for a steady reading at the top of the scale.
+    QFETCH(int, lane);
+    QFETCH(float, inside);
+    QFETCH(float, outside);
+    QFETCH(int, edge);
+    const Settings settings = displayChoices(true, true, true);
+    auto drawn = [&](float value) {
+        StripChart chart(settings);
+        chart.resize(chart.sizeHint());
+        for (int k = 0; k < 20; ++k) {
+            StripSample s = sampleWith(1000);
+            s.throttlePercent = 10;
+            (lane == 0 ? s.rpm : s.throttlePercent) = k >= 10 ? value : 10;
+            LiveCycle c;
+            c.set(Column::RPM, s.rpm);
+            c.set(Column::TPSPercent, s.throttlePercent);
+            chart.addCycle(c);
+        }
+        return whitePixels(chart.grab().toImage());
+    };
+    const StripChart probe(settings);
+    QCOMPARE(StripChart::edgeOf(inside, probe.lane(lane)), 0);
+    QCOMPARE(StripChart::edgeOf(outside, probe.lane(lane)), edge);
+    const int within = drawn(inside);
+    const int beyond = drawn(outside);
+    QVERIFY2(beyond > within + 20, qPrintable(QStringLiteral("%1 vs %2").arg(beyond).arg(within)));
 }
 
 QTEST_MAIN(TestStripChart)

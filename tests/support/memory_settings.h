@@ -26,6 +26,31 @@ public:
         values[section + u'/' + key] = text;
         writes << key + u'=' + text;
     }
+    QStringList keys(const QString& section) const override {
+        QStringList out;
+        const QString prefix = section + u'/';
+        for (auto it = values.cbegin(); it != values.cend(); ++it) {
+            if (it.key().startsWith(prefix)) {
+                out << it.key().mid(prefix.size());
+            }
+        }
+        return out;
+    }
+    void replaceSection(const QString& section,
+                        const QList<QPair<QString, QString>>& entries) override {
+        if (refuseWrites) {
+            throw AppError(AppError::kSettingsWrite, QStringLiteral("Settings"),
+                           QStringLiteral("The settings store refused the write."));
+        }
+        const QString prefix = section + u'/';
+        for (auto it = values.begin(); it != values.end();) {
+            it = it.key().startsWith(prefix) ? values.erase(it) : std::next(it);
+        }
+        for (const auto& [key, text] : entries) {
+            values[prefix + key] = text;
+        }
+        writes << section + QStringLiteral("/*");
+    }
     void set(const QString& key, const QString& text) {
         values[QStringLiteral("Properties/") + key] = text;
     }
