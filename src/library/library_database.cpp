@@ -269,6 +269,13 @@ QString LibraryDatabase::checkDamage(bool& empty, int& version) {
         check.toString() != QLatin1String("ok")) {
         return QStringLiteral("its integrity check failed");
     }
+    // Sound, and marked as this version's, but without the tables this version reads: as
+    // unreadable as a damaged one.
+    if (!q.exec(QStringLiteral("SELECT id, %1, track, tags, notes FROM files LIMIT 0")
+                    .arg(kFileColumns)) ||
+        !q.exec(QStringLiteral("SELECT path, added FROM folders LIMIT 0"))) {
+        return QStringLiteral("its tables are not those of a pass library");
+    }
     return QString();
 }
 
@@ -462,24 +469,30 @@ QSqlQuery& LibraryDatabase::prepared(QSqlQuery& query) {
     Statements& s = *statements_;
     if (!s.ready) {
         const QString values = QStringLiteral("?, ").repeated(19).chopped(2);
-        const bool ok =
-            s.insert.prepare(
-                QStringLiteral("INSERT INTO files (%1) VALUES (%2)").arg(kFileColumns, values)) &&
-            s.update.prepare(QStringLiteral(
-                "UPDATE files SET path = ?, size = ?, modified = ?, sha256 = ?, kind = ?, "
-                "logged = ?, model = ?, firmware = ?, comment = ?, launches = ?, ft60 = ?, "
-                "eighth = ?, quarter = ?, zero60 = ?, peak_rpm = ?, peak_mph = ?, picture = ?, "
-                "ended_early = ?, shown = ? WHERE id = ?")) &&
-            s.track.prepare(QStringLiteral("UPDATE files SET track = ? WHERE id = ?")) &&
-            s.tags.prepare(QStringLiteral("UPDATE files SET tags = ? WHERE id = ?")) &&
-            s.notes.prepare(QStringLiteral("UPDATE files SET notes = ? WHERE id = ?")) &&
-            s.user.prepare(
-                QStringLiteral("UPDATE files SET track = ?, tags = ?, notes = ? WHERE id = ?")) &&
-            s.remove.prepare(QStringLiteral("DELETE FROM files WHERE id = ?")) &&
-            s.folder.prepare(
+        QSqlQuery* failed = nullptr;
+        auto prepare = [&failed](QSqlQuery& q, const QString& sql) {
+            if (failed == nullptr && !q.prepare(sql)) {
+                failed = &q;
+            }
+        };
+        prepare(s.insert,
+                QStringLiteral("INSERT INTO files (%1) VALUES (%2)").arg(kFileColumns, values));
+        prepare(s.update,
+                QStringLiteral(
+                    "UPDATE files SET path = ?, size = ?, modified = ?, sha256 = ?, kind = ?, "
+                    "logged = ?, model = ?, firmware = ?, comment = ?, launches = ?, ft60 = ?, "
+                    "eighth = ?, quarter = ?, zero60 = ?, peak_rpm = ?, peak_mph = ?, picture = ?, "
+                    "ended_early = ?, shown = ? WHERE id = ?"));
+        prepare(s.track, QStringLiteral("UPDATE files SET track = ? WHERE id = ?"));
+        prepare(s.tags, QStringLiteral("UPDATE files SET tags = ? WHERE id = ?"));
+        prepare(s.notes, QStringLiteral("UPDATE files SET notes = ? WHERE id = ?"));
+        prepare(s.user,
+                QStringLiteral("UPDATE files SET track = ?, tags = ?, notes = ? WHERE id = ?"));
+        prepare(s.remove, QStringLiteral("DELETE FROM files WHERE id = ?"));
+        prepare(s.folder,
                 QStringLiteral("INSERT OR IGNORE INTO folders (path, added) VALUES (?, ?)"));
-        if (!ok) {
-            fail(db().lastError().databaseText());
+        if (failed != nullptr) {
+            fail(failed->lastError().databaseText());
         }
         s.ready = true;
     }

@@ -418,6 +418,8 @@ void TestPassLibrary::damagedLibraryIsSetAside_data() {
                                            << "it is a folder, not a database";
     QTest::newRow("integrity check fails") << "pages"
                                            << "its integrity check failed";
+    QTest::newRow("its tables are another's") << "tables"
+                                              << "its tables are not those of a pass library";
 }
 
 void TestPassLibrary::damagedLibraryIsSetAside() {
@@ -445,6 +447,15 @@ void TestPassLibrary::damagedLibraryIsSetAside() {
     } else if (damage == QLatin1String("folder")) {
         QFile::remove(db);
         QVERIFY(QDir().mkpath(db + QStringLiteral("/inside")));
+    } else if (damage == QLatin1String("tables")) {
+        {
+            QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "tables");
+            raw.setDatabaseName(db);
+            QVERIFY(raw.open());
+            QVERIFY(QSqlQuery(raw).exec(QStringLiteral("ALTER TABLE files RENAME TO old_files")));
+            raw.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("tables"));
     } else {
         // The cell pointers of the last page point outside it.
         const qint64 lastPage = QFileInfo(db).size() / 4096 - 1;
