@@ -12,6 +12,7 @@
 
 #include "chart/chart_control.h"
 #include "chart/cursor_readout.h"
+#include "chart/recorded_span.h"
 #include "chart/trace_options.h"
 
 namespace tarvik {
@@ -361,9 +362,11 @@ void CompareOverlay::rebuildPoints() {
     if (!data_) {
         return;
     }
-    const auto& times = data_->column(Column::ElapsedTime);
+    // The compared pass's padding rows are no samples: they are neither drawn nor read.
+    const std::span<const float> times = recordedPart(*data_, Column::ElapsedTime);
     for (std::size_t g = 0; g < 2; ++g) {
-        traces_->points[g] = alignedPoints(times, values_[g], alignment_.shift);
+        traces_->points[g] =
+            alignedPoints(times, recordedPart(*data_, values_[g]), alignment_.shift);
     }
     traces_->changed();
 }
@@ -374,9 +377,9 @@ std::optional<float> CompareOverlay::valueAt(int trace, double time) const {
     }
     const double interval = data_->logInterval;
     const double tolerance = std::isfinite(interval) && interval > 0 ? interval : 0;
-    return valueAtTime(data_->column(Column::ElapsedTime),
-                       values_[static_cast<std::size_t>(trace - 1)], alignment_.shift, time,
-                       tolerance);
+    return valueAtTime(recordedPart(*data_, Column::ElapsedTime),
+                       recordedPart(*data_, values_[static_cast<std::size_t>(trace - 1)]),
+                       alignment_.shift, time, tolerance);
 }
 
 const QList<QPointF>& CompareOverlay::points(int trace) const {

@@ -9,7 +9,9 @@
 #include "chart/axis_prompt.h"
 #include "chart/chart_analysis.h"
 #include "chart/chart_control.h"
+#include "chart/cursor_readout.h"
 #include "chart/marker_status.h"
+#include "chart/recorded_span.h"
 #include "chart/time_window.h"
 #include "chart/trace_options.h"
 #include "common/number_format.h"
@@ -77,13 +79,15 @@ void FrmChart1::Form_Load() {
     if (!loadChartTemplate(trap)) {
         return;
     }
+    const RecordedSpan span = recordedSpan(data);
     const std::function<void()> steps[] = {
         [&] { placeLabelsHidden(); },
         [&] { c.setVisible(true); },
         [&] {
+            // The padding after a short recording's last reading is no part of the chart.
             for (int g = 1; g <= 2; ++g) {
                 c.setSeriesCount(g, 1);
-                c.setPointCount(g, 1, kDataRows);
+                c.setPointCount(g, 1, span.rows);
             }
         },
         [&] { setTracesBatched(true); },
@@ -103,15 +107,17 @@ void FrmChart1::Form_Load() {
         [&] { setTracesBatched(false); },
         [&] {
             timeZero_ = 0;
-            totalSpan_ = totalSpanOf(data.logInterval);
+            totalSpan_ = span.end;
+            spanStart_ = span.start;
             windowWidth_ = 300;
             markerTime_ = totalSpan_;
         },
         // The scroll bar holds whole seconds in 16 bits: a longer log is an overflow.
         [&] {
+            const qint16 minimum = toScrollPosition(spanStart_);
             const qint16 maximum = toScrollPosition(totalSpan_);
             const qint16 value = toScrollPosition(markerTime_);
-            scrChart2D1_->setRange(0, maximum);
+            scrChart2D1_->setRange(minimum, maximum);
             scrChart2D1_->setValue(value);
         },
         [&] { c.setTimeMarker(markerTime_); },
@@ -276,7 +282,7 @@ void FrmChart1::clearReadOut() {
 }
 
 void FrmChart1::setWindowFromCentre(float centre) {
-    const TimeRange r = windowFromCentre(centre, windowWidth_, totalSpan_);
+    const TimeRange r = windowFromCentre(centre, windowWidth_, totalSpan_, spanStart_);
     chart_->setAxisRange(ChartAxis::X, r.low, r.high);
 }
 
@@ -285,6 +291,7 @@ void FrmChart1::optTimeScale_Click(int index) {
     ErrorTrap trap(services_.dialogs);
     const std::function<void()> steps[] = {
         [&] { clearReadOut(); },
+        // Also gives the scroll bar the log's range back after a zoom.
         [&] { analysis_->scaleChosen(); },
         [&] { windowWidth_ = s.windowWidth; },
         [&] { setWindowFromCentre(markerTime_); },

@@ -69,6 +69,8 @@ public:
     const QString& trace1Format() const { return trace1Format_; }
     const QString& trace2Format() const { return trace2Format_; }
     float totalSpan() const { return totalSpan_; }
+    /// Where a time window may begin: 0, or the first second of a recording that begins later.
+    float spanStart() const { return spanStart_; }
     float windowWidth() const { return windowWidth_; }
     float markerTime() const { return markerTime_; }
     float timeZero() const { return timeZero_; }
@@ -130,6 +132,7 @@ private:
     QString trace1Format_ = QStringLiteral("###0");
     QString trace2Format_ = QStringLiteral("###0");
     float totalSpan_ = 0;
+    float spanStart_ = 0;
     float windowWidth_ = 300;
     float markerTime_ = 0;
     float timeZero_ = 0;
