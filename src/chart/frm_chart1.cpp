@@ -32,6 +32,8 @@ const QString FrmChart1::kTemplateName = QStringLiteral("Tarvik_Chart.oc2");
 namespace {
 
 const QString kSec = QStringLiteral("Sec ");
+// The marked sample's time once it is the zero, to the hundredth as every cursor time reads.
+const QString kTimeZeroText = QStringLiteral("0.00 Sec ");
 
 // A pixel position from twips; the screen gives positions far inside the int range, but a
 // synthetic event could give anything.
@@ -355,13 +357,18 @@ void FrmChart1::Chart2D1_MouseDown(int button, int /*shift*/, double x, double y
     const auto k = static_cast<std::size_t>(n - 1);
     const std::function<void()> steps[] = {
         [&] { markerTime_ = services_.data.at(Column::ElapsedTime, n); },
+        // To the hundredth, as cursor B and the differences read, with each value named as
+        // cursor B names it.
         [&] {
-            lblMarkerTime_->setText(
-                formatPattern(markerTime_ - timeZero_, QStringLiteral("##0.0")) +
-                QStringLiteral(" Sec "));
+            lblMarkerTime_->setText(formatPattern(markerTime_ - timeZero_, kCursorTimePattern) +
+                                    QStringLiteral(" Sec "));
         },
-        [&] { lblMarkerTrace1_->setText(formatPattern(trace1Data_[k], trace1Format_)); },
-        [&] { lblMarkerTrace2_->setText(formatPattern(trace2Data_[k], trace2Format_)); },
+        [&] {
+            lblMarkerTrace1_->setText(namedValue(c.seriesLabel(1), trace1Data_[k], trace1Format_));
+        },
+        [&] {
+            lblMarkerTrace2_->setText(namedValue(c.seriesLabel(2), trace2Data_[k], trace2Format_));
+        },
         [&] { lblStatus_->setText(markerStatusText(services_.data.at(Column::Status, n))); },
         [&] { analysis_->cursorAPlaced(n); },
     };
@@ -385,7 +392,7 @@ void FrmChart1::keyPressEvent(QKeyEvent* event) {
 
 void FrmChart1::cmdReset_Click() {
     timeZero_ = markerTime_;
-    lblMarkerTime_->setText(QStringLiteral("0.000 Sec "));
+    lblMarkerTime_->setText(kTimeZeroText);
     analysis_->timeZeroChanged();
 }
 

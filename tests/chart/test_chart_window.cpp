@@ -517,23 +517,25 @@ void TestChartWindow::clickReadsSample() {
     h.clickRow(row);
     const float t = h.data.at(Column::ElapsedTime, row);
     QCOMPARE(w.markerTime(), t);
-    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("183.0 Sec "));
+    // The time to the hundredth and each value named, as cursor B reads.
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("183.00 Sec "));
     QCOMPARE(h.text("lblMarkerTrace1"),
-             QString::number(static_cast<int>(h.data.at(Column::RPM, row))));
-    QCOMPARE(h.text("lblMarkerTrace2"),
-             QString::number(std::nearbyint(h.data.at(Column::VSS, row) * 0.621388f)));
+             "RPM " + QString::number(static_cast<int>(h.data.at(Column::RPM, row))));
+    QCOMPARE(
+        h.text("lblMarkerTrace2"),
+        "VSS (MPH) " + QString::number(std::nearbyint(h.data.at(Column::VSS, row) * 0.621388f)));
     QCOMPARE(h.text("lblStatus"), QStringLiteral("Ready"));
     // The marker stands where the click was.
     QVERIFY(h.chart().timeMarkerDrawn());
     QVERIFY(std::fabs(h.chart().timeMarker() - t) < 0.05);
     // A trace choice leaves the read-out; the next click uses the new pattern.
     h.click("optTrace2ArmIn");
-    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("183.0 Sec "));
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("183.00 Sec "));
     h.clickRow(row);
-    QCOMPARE(h.text("lblMarkerTrace2"), QStringLiteral("1"));
+    QCOMPARE(h.text("lblMarkerTrace2"), QStringLiteral("Arming Switch Input 1"));
     h.click("optTrace1Bat");
     h.clickRow(row);
-    QCOMPARE(h.text("lblMarkerTrace1"), QStringLiteral("12.9"));
+    QCOMPARE(h.text("lblMarkerTrace1"), QStringLiteral("Bat Volts 12.9"));
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
 }
 
@@ -591,14 +593,14 @@ void TestChartWindow::resetTimeDisplay() {
     h.click("optTimeScale2");
     h.child<QScrollBar>("scrChart2D1")->setValue(105);
     h.clickRow(1000);  // 100.0 s
-    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("100.0 Sec "));
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("100.00 Sec "));
     h.child<QPushButton>("cmdReset")->click();
     QCOMPARE(w.timeZero(), 100.0f);
-    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("0.000 Sec "));
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("0.00 Sec "));
     h.clickRow(1125);  // 112.5 s
-    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("12.5 Sec "));
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("12.50 Sec "));
     h.clickRow(900);
-    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("-10.0 Sec "));
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("-10.00 Sec "));
 }
 
 void TestChartWindow::resetBeforeAnyClick() {
@@ -607,7 +609,7 @@ void TestChartWindow::resetBeforeAnyClick() {
     h.child<QPushButton>("cmdReset")->click();
     QCOMPARE(w.timeZero(), 270.0f);
     h.clickRow(2600);  // 260 s
-    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("-10.0 Sec "));
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("-10.00 Sec "));
 }
 
 void TestChartWindow::twipsRoundTrip() {
