@@ -28,6 +28,10 @@ namespace tarvik {
 const QString FrmChart1::kCaption =
     QStringLiteral("Nitrous Controller Data Logging Program - Chart Display");
 const QString FrmChart1::kTemplateName = QStringLiteral("Tarvik_Chart.oc2");
+const QString FrmChart1::kTemplateNotFound =
+    QStringLiteral("Chart template file Tarvik_Chart.oc2 not found.");
+const QString FrmChart1::kBuiltInDesignUsed =
+    QStringLiteral("The chart is drawn with the built-in design.");
 
 namespace {
 
@@ -159,16 +163,15 @@ bool FrmChart1::loadChartTemplate(ErrorTrap& trap) {
         return false;
     }
     if (!loaded) {
-        // Without the template the window stays open, blank, having said why; a file that is
-        // there but damaged gets its reason on a second line.
-        QString text = QStringLiteral("Chart template file Tarvik_Chart.oc2 not found.");
-        if (!why.isEmpty()) {
-            text += QStringLiteral("\r\n") + why;
-        }
+        // The chart already wears the built-in design (the shipped template's), and a failed
+        // load changes nothing: the window says why and draws the chart with it. A file that is
+        // there but cannot be used is told apart from one that is missing.
+        const QString text =
+            why.isEmpty() ? kTemplateNotFound : why + QStringLiteral("\r\n") + kBuiltInDesignUsed;
         services_.dialogs.message(QStringLiteral("Form Load"), text, MsgIcon::Exclamation,
                                   MsgButtons::Ok);
     }
-    return loaded;
+    return true;
 }
 
 // OFF and ON right of the plot, hidden until an on/off trace is chosen; the stand-in title

@@ -54,13 +54,18 @@ class FrmChart1 : public QDialog {
 public:
     static const QString kCaption;
     static const QString kTemplateName;
+    /// The load step's message for a template that is not there.
+    static const QString kTemplateNotFound;
+    /// The second line of its message for a template that is there but cannot be used.
+    static const QString kBuiltInDesignUsed;
 
     explicit FrmChart1(ChartServices services, QWidget* parent = nullptr);
     ~FrmChart1() override;
 
-    /// The load step: read-outs, template, labels, traces RPM and VSS, time axis, scroll bar,
-    /// marker, the five-minute scale, and the stage options for the controller type. The window
-    /// should be shown (laid out) first so the plot area has its size.
+    /// The load step: read-outs, template (the built-in design when it cannot be read), labels,
+    /// traces RPM and VSS over the recorded rows, time axis, scroll bar, marker, the five-minute
+    /// scale, and the stage options for the controller type. The window should be shown (laid
+    /// out) first so the plot area has its size.
     void Form_Load();
 
     // Window state.
