@@ -116,7 +116,7 @@ void TestPrintOutput::onOffLabelsOnThePage() {
     const QString path = dir_.filePath(QStringLiteral("onoff.pdf"));
     toPdf(printer, path);
     h.dialogs.expectInput(kCommentPrompt, kCommentTitle, QString(), QString());
-    printChart(h.dialogs, h.data, h.chart(), printer, QStringLiteral("Orvenna"));
+    printChart(h.dialogs, h.data, *h.window, printer, QStringLiteral("Orvenna"));
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
 
     QString error;
@@ -157,7 +157,7 @@ void TestPrintOutput::printReplacesFileWhenComplete() {
     QPrinter setup(QPrinter::HighResolution);
     toPdf(setup, path);
     h.dialogs.expectInput(kCommentPrompt, kCommentTitle, QString(), QStringLiteral("again"));
-    printChart(h.dialogs, h.data, h.chart(), setup, QStringLiteral("Orvenna"));
+    printChart(h.dialogs, h.data, *h.window, setup, QStringLiteral("Orvenna"));
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
     QVERIFY(contents(path).startsWith("%PDF"));
     QVERIFY2(test::pdfText(path).contains(QStringLiteral("Comment: again")), "not the new page");
