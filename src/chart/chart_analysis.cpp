@@ -410,7 +410,10 @@ std::vector<ReadOutLine> ChartAnalysis::readOutLines() const {
     first.leftColor = c.groupColor(1);
     first.centreColor = QColor(0x20, 0x20, 0x20);
     first.rightColor = c.groupColor(2);
-    lines.push_back(first);
+    // A read-out without a reading ("Sec " alone, after a scroll) says nothing on paper.
+    if (!first.left.isEmpty() || !first.right.isEmpty()) {
+        lines.push_back(first);
+    }
     if (!lblCompareA_->text().isEmpty() || !lblCursorB_->text().isEmpty()) {
         ReadOutLine second;
         second.left = lblCompareA_->text();

@@ -62,7 +62,8 @@ public:
     void cursorAPlaced(int row);
     void timeZeroChanged();
 
-    /// The read-out lines as the window shows them (for the picture).
+    /// The read-out lines as the window shows them, for a picture or a page: the marker's line
+    /// when it holds a reading, then the cursor line when it holds anything.
     std::vector<ReadOutLine> readOutLines() const;
     QString note() const;
 

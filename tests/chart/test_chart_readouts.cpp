@@ -195,6 +195,7 @@ private slots:
     void savedSvgTextsApart_data();
     void savedSvgTextsApart();
     void pngBandHoldsTheLaidOutLines();
+    void readOutLinesOnlyWithReadings();
     void printedPageCarriesTheReadOuts_data();
     void printedPageCarriesTheReadOuts();
     void cursorLettersApart_data();
@@ -318,6 +319,26 @@ void TestChartReadouts::pngBandHoldsTheLaidOutLines() {
     const QString path = dir.filePath(QStringLiteral("pass.png"));
     writePicture(path, h.chart(), lines);
     QCOMPARE(QImage(path).size(), size * kPictureScale);
+    DIALOGS_OK(h);
+}
+
+void TestChartReadouts::readOutLinesOnlyWithReadings() {
+    // A picture or page carries the read-outs that say something: not a lone "Sec".
+    Harness h;
+    h.open();
+    ChartAnalysis& a = h.window->analysis();
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("Sec "));
+    QVERIFY(a.readOutLines().empty());
+    QCOMPARE(pictureSize(h.chart(), a.readOutLines()).height(), h.chart().height() + 8);
+    h.clickRow(2500, Qt::RightButton);
+    QCOMPARE(a.readOutLines().size(), std::size_t{1});
+    QCOMPARE(a.readOutLines().front().right, h.text("lblCursorB"));
+    h.clickRow(2400);
+    const std::vector<ReadOutLine> lines = a.readOutLines();
+    QCOMPARE(lines.size(), std::size_t{2});
+    QCOMPARE(lines[0].left, h.text("lblMarkerTrace1"));
+    QCOMPARE(lines[0].centre, h.text("lblMarkerTime"));
+    QCOMPARE(lines[0].right, h.text("lblMarkerTrace2"));
     DIALOGS_OK(h);
 }
 
