@@ -70,8 +70,14 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& startF
                                   QStringLiteral("Shows this text and ends."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Shows the program's revision and ends."));
+    const QCommandLineOption report(
+        {QStringLiteral("report")},
+        QStringLiteral("Prints the pass report of a log file as CSV (a line per launch: 60 ft, "
+                       "1/8 and 1/4 mile times and speeds, 0-60 mph, peaks) and ends."),
+        QStringLiteral("file"));
     parser.addOption(help);
     parser.addOption(version);
+    parser.addOption(report);
     parser.addPositionalArgument(
         QStringLiteral("file"),
         QStringLiteral("A log file to open at start, as File > Open File would."),
@@ -97,6 +103,16 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& startF
         return result;
     }
     const QStringList files = parser.positionalArguments();
+    if (parser.isSet(report)) {
+        result.run = false;
+        result.reportFile = parser.value(report);
+        if (!files.isEmpty()) {
+            result.err = QStringLiteral("%1: reporting %2; ignored: %3\n")
+                             .arg(QDir(program).dirName(), result.reportFile,
+                                  files.join(QStringLiteral(", ")));
+        }
+        return result;
+    }
     if (!files.isEmpty()) {
         result.file = QDir::cleanPath(QDir(startFolder).absoluteFilePath(files.first()));
     }

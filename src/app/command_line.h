@@ -6,7 +6,8 @@
 namespace tarvik {
 
 /// What the command line asks for. No option changes how the program behaves: it can only ask
-/// for the usage text, the revision, or a log file to open once the main window is up.
+/// for the usage text, the revision, a log file's pass report, or a log file to open once the
+/// main window is up.
 struct CommandLine {
     /// Start the program, or answer on the terminal and end with `exitCode`.
     bool run = true;
@@ -14,6 +15,8 @@ struct CommandLine {
     /// The log file to open at start, made absolute against the folder the program was started
     /// from (start-up changes the current folder); "" for none.
     QString file;
+    /// `--report FILE`: the log file whose pass report to print instead of starting, as given.
+    QString reportFile;
     /// For the terminal: `out` for what was asked (usage, revision), `err` for problems and
     /// notes (an unknown option with the usage, arguments that were ignored).
     QString out;
@@ -21,7 +24,8 @@ struct CommandLine {
 };
 
 /// Reads the arguments (the program's name first, as QCoreApplication::arguments gives them).
-/// --help/-h: the usage text, exit 0. --version/-v: "Tarvik <revision>", exit 0. An unknown
+/// --help/-h: the usage text, exit 0. --version/-v: "Tarvik <revision>", exit 0. --report FILE:
+/// not run, `reportFile` set (the caller prints the report). An unknown
 /// option: the problem and the usage text on the error stream, exit 2. A first argument that
 /// is not an option is the log file to open; further ones are ignored with a note.
 CommandLine parseCommandLine(const QStringList& arguments, const QString& startFolder);

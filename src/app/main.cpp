@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/frm_main.h"
 #include "app/program_icon.h"
+#include "app/report_command.h"
 #include "branding/frm_splash.h"
 #include "platform/qsettings_backing.h"
 #include "platform/qt_user_dialogs.h"
@@ -28,7 +29,8 @@ QStringList rawArguments(int argc, char* argv[]) {
 bool answer(const tarvik::CommandLine& cl) {
 #ifdef Q_OS_WIN
     // A windowed program has no console of its own: write to the one it was started from.
-    if ((!cl.out.isEmpty() || !cl.err.isEmpty()) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+    const bool prints = !cl.out.isEmpty() || !cl.err.isEmpty() || !cl.reportFile.isEmpty();
+    if (prints && AttachConsole(ATTACH_PARENT_PROCESS)) {
         std::freopen("CONOUT$", "w", stdout);
         std::freopen("CONOUT$", "w", stderr);
     }
@@ -51,6 +53,10 @@ int main(int argc, char* argv[]) {
     const tarvik::CommandLine early = tarvik::parseCommandLine(
         tarvik::withoutQtOptions(rawArguments(argc, argv)), QDir::currentPath());
     if (answer(early)) {
+        if (!early.reportFile.isEmpty()) {
+            return tarvik::printPassReport(early.reportFile, QString::fromLocal8Bit(argv[0]),
+                                           stdout, stderr);
+        }
         return early.exitCode;
     }
 
