@@ -31,10 +31,7 @@ namespace {
 #define DIALOGS_OK(h) QVERIFY2((h).dialogs.ok(), qPrintable((h).dialogs.report()))
 
 // A text of a picture or a page and the box it covers.
-struct Placed {
-    QString text;
-    QRectF box;
-};
+using Placed = test::PdfWord;
 
 // The first pair of texts whose boxes overlap by more than `slack` on each side, as a message;
 // empty when there is none.
@@ -109,24 +106,6 @@ QList<Placed> svgTexts(const QString& path) {
         }
     }
     return texts;
-}
-
-// The words of a printed page and their boxes, in points.
-QList<Placed> pdfWords(const QString& path, QString* error) {
-    const QString html = test::runPdfTool(
-        QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")}, error);
-    QList<Placed> words;
-    static const QRegularExpression re(QStringLiteral(
-        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">"
-        "([^<]*)</word>"));
-    auto it = re.globalMatch(html);
-    while (it.hasNext()) {
-        const auto m = it.next();
-        words.append(
-            {m.captured(5), QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
-                                   QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
-    }
-    return words;
 }
 
 // The page's text line by line: words standing level (tops within a point), left to right.
@@ -367,7 +346,7 @@ void TestChartReadouts::printedPageCarriesTheReadOuts() {
     DIALOGS_OK(h);
 
     QString error;
-    const QList<Placed> words = pdfWords(path, &error);
+    const QList<Placed> words = test::pdfWords(path, &error);
     QVERIFY2(!words.isEmpty(), qPrintable(error));
     const QString page = pageLines(words);
     // Cursor A's time and values, cursor B's, the differences and the compared pass's values,
