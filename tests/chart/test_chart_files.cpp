@@ -114,7 +114,11 @@ void TestChartFiles::comparedNotALog() {
     } else {
         QByteArray bytes;
         if (kind == QLatin1String("utf16")) {
-            bytes = QByteArray("\xFF\xFE\"\0D\0a\0t\0a\0\"\0\r\0\n\0", 20);
+            bytes = QByteArray("\xFF\xFE", 2);
+            for (const char c : QByteArray("\"Data Logging Interval\"\r\n")) {
+                bytes += c;
+                bytes += '\0';
+            }
         } else if (kind == QLatin1String("binary")) {
             bytes = QByteArray(5000, '\0');
         } else {
