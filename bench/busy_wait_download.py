@@ -6,9 +6,13 @@ busy-wait on the clock and every reply is read as soon as the device has it, so 
 as close to the pacing floor as a program can come while burning a whole core.
 
     busy_wait_download.py <tarvik-sim> [runs]
+    busy_wait_download.py --device <pseudo-terminal> [runs]
 
-Prints, for each run, the wall time against the floor (the sum of the pauses asked for) and the
-CPU time as a share of the wall time, the same figures bench_logdata prints for the program."""
+The first form starts its own simulator; the second uses one already serving (bench_download_window
+alternates its own downloads with this script's on one simulator). Prints, for each run, the
+wall time against the floor (the sum of the pauses asked for) and the CPU time as a share of the
+wall time, the same figures bench_logdata prints for the program, then the FRAM read alone
+(SetAddress(0) and the 512 blocks), the part of the download the progress frame shows."""
 import os
 import resource
 import select
@@ -74,7 +78,12 @@ class Link:
             raise RuntimeError("address refused")
 
 
-def download(link):
+def cpu_seconds():
+    u = resource.getrusage(resource.RUSAGE_SELF)
+    return u.ru_utime + u.ru_stime
+
+
+def download(link, fram):
     if link.exchange((0x33,), 1)[0] != ACK:
         raise RuntimeError("no link")
     link.exchange((0x2E,), 1)
@@ -89,39 +98,54 @@ def download(link):
         link.set_address(address)
         for _ in range(reads):
             link.exchange((0x15,), 1)
+    fram["start"] = time.perf_counter()
+    fram["cpu"] = cpu_seconds()
     link.set_address(0)
     image = bytearray()
     for _ in range(512):
         image += link.exchange((0x30, 64), 64)
+    fram["ms"] = (time.perf_counter() - fram["start"]) * 1000
+    fram["cpu_ms"] = (cpu_seconds() - fram["cpu"]) * 1000
     link.close()
     return text, image
 
 
+def run_downloads(device, runs):
+    for _ in range(runs):
+        link = Link(device)
+        fram = {}
+        cpu0 = cpu_seconds()
+        start = time.perf_counter()
+        text, image = download(link, fram)
+        wall_ms = (time.perf_counter() - start) * 1000
+        cpu_ms = (cpu_seconds() - cpu0) * 1000
+        floor_ms = link.pauses * PACING_S * 1000
+        if len(image) != 32768 or not text:
+            print("busy-wait script: download incomplete", file=sys.stderr)
+            return 1
+        print(f"busy-wait script, same exchanges: {wall_ms:.1f} ms; pacing floor "
+              f"{floor_ms:.0f} ms; ratio {wall_ms / floor_ms:.3f}; CPU time "
+              f"{cpu_ms / wall_ms * 100:.0f} % of the wall time")
+        print(f"  FRAM read, SetAddress(0) and 512 blocks: {fram['ms']:.1f} ms; CPU time "
+              f"{fram['cpu_ms'] / fram['ms'] * 100:.0f} % of it")
+        sys.stdout.flush()
+    return 0
+
+
 def main():
-    sim = sys.argv[1]
-    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 1
-    process = subprocess.Popen([sim], stdout=subprocess.PIPE, text=True)
+    args = sys.argv[1:]
+    if len(args) >= 2 and args[0] == "--device":
+        return run_downloads(args[1], int(args[2]) if len(args) > 2 else 1)
+    if not args:
+        print(__doc__, file=sys.stderr)
+        return 2
+    runs = int(args[1]) if len(args) > 1 else 1
+    process = subprocess.Popen([args[0]], stdout=subprocess.PIPE, text=True)
     try:
-        device = process.stdout.readline().strip()
-        for _ in range(runs):
-            link = Link(device)
-            cpu0 = resource.getrusage(resource.RUSAGE_SELF)
-            start = time.perf_counter()
-            text, image = download(link)
-            wall_ms = (time.perf_counter() - start) * 1000
-            cpu1 = resource.getrusage(resource.RUSAGE_SELF)
-            cpu_ms = ((cpu1.ru_utime - cpu0.ru_utime) + (cpu1.ru_stime - cpu0.ru_stime)) * 1000
-            floor_ms = link.pauses * PACING_S * 1000
-            if len(image) != 32768 or not text:
-                print("busy-wait script: download incomplete", file=sys.stderr)
-                return 1
-            print(f"busy-wait script, same exchanges: {wall_ms:.1f} ms; pacing floor "
-                  f"{floor_ms:.0f} ms; ratio {wall_ms / floor_ms:.3f}; CPU time "
-                  f"{cpu_ms / wall_ms * 100:.0f} % of the wall time")
+        return run_downloads(process.stdout.readline().strip(), runs)
     finally:
         process.terminate()
         process.wait(5)
-    return 0
 
 
 if __name__ == "__main__":

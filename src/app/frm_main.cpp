@@ -267,6 +267,12 @@ void FrmMain::wireRecording() {
     // The cycle hands its readings on; neither listener touches the link.
     connect(monitor_.get(), &RealTimeMonitor::cycleRead, recorder_.get(), &LiveRecorder::addCycle);
     connect(monitor_.get(), &RealTimeMonitor::cycleRead, stripChart_, &StripChart::addCycle);
+    // While the serial adapter is away the chart shows the gap and the REC lamp says no readings
+    // come; the recording itself just gets no rows until they do.
+    connect(monitor_.get(), &RealTimeMonitor::cycleMissed, stripChart_,
+            &StripChart::addMissedCycle);
+    connect(monitor_.get(), &RealTimeMonitor::readingsInterrupted, fraRealTimeData_,
+            &RealTimePanel::showReadingsInterrupted);
     connect(monitor_.get(), &RealTimeMonitor::stopped, this, [this] {
         recorder_->stop();
         updateStripChartVisibility();

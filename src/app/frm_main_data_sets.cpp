@@ -2,6 +2,7 @@
 // the window: its data buffer, caption, Esc, progress frame, Recent Files and kept downloads.
 #include <QDateTime>
 #include <QGroupBox>
+#include <QPointer>
 #include <QProgressBar>
 
 #include "app/frm_main.h"
@@ -40,7 +41,20 @@ public:
         w_.fraProgress1_->show();
         w_.fraProgress1_->repaint();
     }
-    void setProgress(int percent) override { w_.prgProgress1_->setValue(percent); }
+    void setProgress(int percent) override {
+        // QProgressBar paints as soon as its value changes. During a download that paint would
+        // come on top of the protocol's pauses: the new value is shown from the event loop
+        // instead, which the download next runs inside its following 2 ms pause.
+        QPointer<QProgressBar> bar = w_.prgProgress1_;
+        QMetaObject::invokeMethod(
+            bar,
+            [bar, percent] {
+                if (bar) {
+                    bar->setValue(percent);
+                }
+            },
+            Qt::QueuedConnection);
+    }
     void hideProgress() override { w_.fraProgress1_->hide(); }
     QString keepDownload(const DataBuffer& buffer, const QDateTime& when) override {
         return w_.keepDownload(buffer, when);

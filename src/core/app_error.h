@@ -16,6 +16,8 @@ public:
     static constexpr std::uint32_t kCommError = 0x800403E8;       // application error 1000
     static constexpr std::uint32_t kFileOpenCancel = 0x800403E8;  // same code, source "File Open"
     static constexpr std::uint32_t kFileSaveCancel = 0x800403E9;  // application error 1001
+    /// The serial adapter went away (pulled out, or its device failed): application error 1002.
+    static constexpr std::uint32_t kAdapterGone = 0x800403EA;
     static constexpr std::uint32_t kOverflow = 6;
     static constexpr std::uint32_t kSubscriptOutOfRange = 9;
     static constexpr std::uint32_t kTypeMismatch = 13;

@@ -19,6 +19,9 @@ StepResult ErrorTrap::step(const std::function<void()>& body) {
             body();
             return StepResult::Done;
         } catch (const AppError& e) {
+            if (passOn_ && passOn_(e)) {
+                throw;
+            }
             lastError_ = e;
         } catch (const std::bad_alloc&) {
             lastError_ = AppError(7, QStringLiteral("Tarvik"), QStringLiteral("Out of memory"));

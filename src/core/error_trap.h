@@ -43,11 +43,19 @@ public:
     }
 
     bool aborted() const { return aborted_; }
+    /// The error the last box was about.
+    const AppError& lastError() const { return lastError_; }
+
+    /// Errors for which `test` holds are not shown by this trap: step() lets them go on to its
+    /// caller, which answers them for a whole sequence of steps (a serial adapter that went away
+    /// mid-exchange: its Retry must start the exchange again, not repeat the one step).
+    void passOn(std::function<bool(const AppError&)> test) { passOn_ = std::move(test); }
 
 private:
     UserDialogs& dialogs_;
     bool aborted_ = false;
     AppError lastError_{0, QString(), QString()};
+    std::function<bool(const AppError&)> passOn_;
 };
 
 }  // namespace tarvik

@@ -42,21 +42,11 @@ bool writeSteps(SerialLink& link, ErrorTrap& trap, std::initializer_list<quint8>
     return true;
 }
 
-// The start of every exchange: open if needed, drop stale bytes, send the command.
-// Abort on a port that cannot be opened is noted on the link, so the command ends there.
-bool sendSteps(SerialLink& link, ErrorTrap& trap, std::initializer_list<quint8> bytes) {
-    if (trap.step([&] { link.ensureOpen(); }) == StepResult::Aborted) {
-        link.noteOpenAborted();
-        return false;
-    }
-    return trap.run([&] { link.discardInput(); }) && writeSteps(link, trap, bytes);
-}
-
 enum class Reply { Arrived, TimedOut, Aborted };
 
 // Waits up to the deadline for `wanted` bytes; fewer than `enough` is a time-out, shown in the
 // error box. Retry only shows the box again (the exchange is over); Ignore ends the command
-// without its answer.
+// without its answer. Whatever the controller still sends is kept off the next command.
 Reply awaitReply(SerialLink& link, ErrorTrap& trap, int wanted, int enough, int deadlineMs) {
     int waiting = 0;
     if (!trap.run([&] { waiting = link.waitForReply(wanted, deadlineMs); })) {
@@ -65,39 +55,91 @@ Reply awaitReply(SerialLink& link, ErrorTrap& trap, int wanted, int enough, int 
     if (waiting >= enough) {
         return Reply::Arrived;
     }
+    link.noteUnansweredExchange();
     return trap.step([&] { link.raiseTimeout(); }) == StepResult::Aborted ? Reply::Aborted
                                                                           : Reply::TimedOut;
 }
 
-// Sends a command and reads the first byte of its answer, which must begin within the deadline
-// (`wanted` bytes end the wait early). Empty when no byte came (the time-out has been shown) or
-// the user aborted; an abort closes the port.
-std::optional<quint8> commandReply(SerialLink& link, ErrorTrap& trap,
-                                   std::initializer_list<quint8> command, int wanted,
-                                   int deadlineMs) {
-    if (!sendSteps(link, trap, command)) {
-        link.closePort();
-        return std::nullopt;
+}  // namespace
+
+Controller::Exchange Controller::exchange(ErrorTrap& trap,
+                                          const std::function<Exchange()>& attempt) {
+    // The command's own trap leaves a lost adapter to the box here, because its Retry must open
+    // the port again and start the exchange from its first byte: repeating only the step that
+    // failed would send half a command to the controller.
+    trap.passOn(&SerialLink::isAdapterGone);
+    ErrorTrap lossTrap(link_.dialogs());
+    Exchange result = Exchange::Ended;
+    switch (lossTrap.step([&] { result = attempt(); })) {
+        case StepResult::Done:
+            return result;
+        case StepResult::Ignored:
+            return Exchange::Ended;  // without its answer, as after a time-out
+        case StepResult::Aborted:
+            break;
     }
-    const Reply got = awaitReply(link, trap, wanted, 1, deadlineMs);
-    if (got != Reply::Arrived) {
-        if (got == Reply::Aborted) {
-            link.closePort();
-        }
-        return std::nullopt;
+    return Exchange::Aborted;
+}
+
+Controller::Exchange Controller::send(ErrorTrap& trap, std::initializer_list<quint8> bytes,
+                                      Addressing addressing) {
+    // Abort on a port that cannot be opened is noted on the link, so the command ends there.
+    if (trap.step([&] { link_.ensureOpen(); }) == StepResult::Aborted) {
+        link_.noteOpenAborted();
+        return Exchange::Aborted;
     }
+    if (addressing == Addressing::FollowsAddress && !restoreAddress()) {
+        return Exchange::Ended;
+    }
+    if (!trap.run([&] { link_.discardInput(); }) || !writeSteps(link_, trap, bytes)) {
+        return Exchange::Aborted;
+    }
+    return Exchange::Done;
+}
+
+bool Controller::restoreAddress() {
+    if (!addressKnown_ || addressLossCount_ == link_.lossCount()) {
+        return true;
+    }
+    // The adapter went away since the address was set: the controller may have moved past a
+    // reply that never arrived, so it is told again where the next read starts.
+    setAddress(expectedAddress_);
+    const bool ok = link_.linkOk();
+    link_.setLinkOk(false);
+    return ok;
+}
+
+std::optional<quint8> Controller::commandReply(ErrorTrap& trap,
+                                               std::initializer_list<quint8> command, int wanted,
+                                               int deadlineMs) {
     quint8 reply = 0;
-    if (!trap.run([&] { reply = link.readByte(); })) {
-        link.closePort();
+    const Exchange got = exchange(trap, [&] {
+        const Exchange sent = send(trap, command, Addressing::None);
+        if (sent != Exchange::Done) {
+            return sent;
+        }
+        switch (awaitReply(link_, trap, wanted, 1, deadlineMs)) {
+            case Reply::Aborted:
+                return Exchange::Aborted;
+            case Reply::TimedOut:
+                return Exchange::Ended;
+            case Reply::Arrived:
+                break;
+        }
+        return trap.run([&] { reply = link_.readByte(); }) ? Exchange::Done : Exchange::Aborted;
+    });
+    if (got == Exchange::Aborted) {
+        link_.closePort();
+    }
+    if (got != Exchange::Done) {
         return std::nullopt;
     }
     return reply;
 }
 
-}  // namespace
-
 bool Controller::dataRead(std::initializer_list<quint8> command, int n,
-                          const std::function<void(int, quint8)>& store, Kind kind) {
+                          const std::function<void(int, quint8)>& store, Kind kind,
+                          Addressing addressing) {
     SerialLink::LinkUse use(link_);
     link_.setLinkOk(false);
     if (!use.acquired()) {
@@ -111,25 +153,32 @@ bool Controller::dataRead(std::initializer_list<quint8> command, int n,
         }
         return false;
     };
-    if (!sendSteps(link_, trap, command)) {
+    const Exchange got = exchange(trap, [&] {
+        const Exchange sent = send(trap, command, addressing);
+        if (sent != Exchange::Done) {
+            return sent;
+        }
+        switch (awaitReply(link_, trap, n, n, p::kReplyDeadlineMs)) {
+            case Reply::Aborted:
+                return Exchange::Aborted;
+            case Reply::TimedOut:
+                return Exchange::Ended;
+            case Reply::Arrived:
+                break;
+        }
+        for (int i = 0; i < n; ++i) {
+            quint8 byte = 0;
+            if (!trap.run([&] { byte = link_.readByte(); }) || !trap.run([&] { store(i, byte); })) {
+                return Exchange::Aborted;
+            }
+        }
+        return Exchange::Done;
+    });
+    if (got == Exchange::Aborted) {
         return exitPath();
     }
-    switch (awaitReply(link_, trap, n, n, p::kReplyDeadlineMs)) {
-        case Reply::Aborted:
-            return exitPath();
-        case Reply::TimedOut:
-            return false;
-        case Reply::Arrived:
-            break;
-    }
-    for (int i = 0; i < n; ++i) {
-        quint8 byte = 0;
-        if (!trap.run([&] { byte = link_.readByte(); })) {
-            return exitPath();
-        }
-        if (!trap.run([&] { store(i, byte); })) {
-            return exitPath();
-        }
+    if (got == Exchange::Ended) {
+        return false;
     }
     if (!trap.run([&] { link_.delayTimer(p::kPacingMs); })) {
         return exitPath();
@@ -145,21 +194,31 @@ void Controller::reSync() {
         return;
     }
     ErrorTrap trap(link_.dialogs());
-    if (!sendSteps(link_, trap, {p::kCmdReSync})) {
-        link_.closePort();
-        return;
-    }
-    int waiting = 0;
-    if (!trap.run([&] { waiting = link_.waitForReply(1, p::kReplyDeadlineMs); })) {
-        link_.closePort();
-        return;
-    }
-    if (waiting < 1) {
-        return;  // silence is this command's answer, not an error
-    }
     quint8 reply = 0;
-    if (!trap.run([&] { reply = link_.readByte(); }) ||
-        !trap.run([&] { link_.delayTimer(p::kPacingMs); })) {
+    const Exchange got = exchange(trap, [&] {
+        const Exchange sent = send(trap, {p::kCmdReSync}, Addressing::None);
+        if (sent != Exchange::Done) {
+            return sent;
+        }
+        int waiting = 0;
+        if (!trap.run([&] { waiting = link_.waitForReply(1, p::kReplyDeadlineMs); })) {
+            return Exchange::Aborted;
+        }
+        if (waiting < 1) {
+            // Silence is this command's answer, not an error; an answer may still come late.
+            link_.noteUnansweredExchange();
+            return Exchange::Ended;
+        }
+        return trap.run([&] { reply = link_.readByte(); }) ? Exchange::Done : Exchange::Aborted;
+    });
+    if (got == Exchange::Aborted) {
+        link_.closePort();
+        return;
+    }
+    if (got == Exchange::Ended) {
+        return;
+    }
+    if (!trap.run([&] { link_.delayTimer(p::kPacingMs); })) {
         link_.closePort();
         return;
     }
@@ -175,8 +234,8 @@ bool Controller::establishLink(const QString& title, const std::function<bool()>
         if (link_.openAborted()) {
             return false;  // the user ended it on the box about the port
         }
-        if (stop && stop()) {
-            break;
+        if (link_.adapterLost() || (stop && stop())) {
+            break;  // an adapter that has gone answers no further check
         }
     }
     link_.dialogs().message(
@@ -197,13 +256,16 @@ void Controller::setAddress(qint32 address) {
     const auto low = static_cast<quint8>(address & 0xFF);
     const auto high = static_cast<quint8>((address & 0xFF00) / 256);
     const std::optional<quint8> reply =
-        commandReply(link_, trap, {p::kCmdSetAddress, low, high}, 1, p::kReplyDeadlineMs);
+        commandReply(trap, {p::kCmdSetAddress, low, high}, 1, p::kReplyDeadlineMs);
     if (!reply) {
         return;
     }
     if (*reply != p::kAck) {
         return;  // refused: silent, the caller decides
     }
+    expectedAddress_ = address & 0xFFFF;
+    addressKnown_ = true;
+    addressLossCount_ = link_.lossCount();
     link_.setLinkOk(true);
     if (!trap.run([&] { link_.delayTimer(p::kPacingMs); })) {
         link_.closePort();
@@ -218,45 +280,28 @@ void Controller::readFirmwareId() {
         return;
     }
     ErrorTrap trap(link_.dialogs());
-    if (!sendSteps(link_, trap, {p::kCmdFirmwareId})) {
+    QString text;
+    bool complete = false;
+    const Exchange got = exchange(trap, [&] {
+        text.clear();
+        complete = false;
+        const Exchange sent = send(trap, {p::kCmdFirmwareId}, Addressing::None);
+        if (sent != Exchange::Done) {
+            return sent;
+        }
+        return trap.run([&] { readFirmwareText(text, complete); }) ? Exchange::Done
+                                                                   : Exchange::Aborted;
+    });
+    if (got == Exchange::Aborted) {
         link_.closePort();
         return;
     }
-    QString text;
-    bool complete = false;
-    const bool ran = trap.run([&] {
-        SerialPort& port = link_.port();
-        Clock& clock = link_.clock();
-        const qint64 start = clock.nowUs();
-        const qint64 limitUs = static_cast<qint64>(p::kReplyDeadlineMs) * 1000;
-        while (clock.nowUs() - start <= limitUs) {
-            if (port.bytesWaiting() > 0) {
-                const quint8 b = link_.readByte();
-                if (b == p::kCarriageReturn) {
-                    complete = true;
-                    return;
-                }
-                text.append(QChar::fromLatin1(static_cast<char>(b)));
-            } else if (port.isOpen()) {
-                // Block briefly on the device rather than spin; the UI still gets its turn
-                // every few milliseconds.
-                const qint64 leftMs = (limitUs - (clock.nowUs() - start)) / 1000 + 1;
-                port.waitForMoreBytes(static_cast<int>(std::min<qint64>(leftMs, 5)));
-            }
-            link_.yieldToEvents();
-            if (!port.isOpen() && port.bytesWaiting() == 0) {
-                // Closed by a line error or the port list while we yielded: nothing more can
-                // come; the time-out below reports it.
-                return;
-            }
-        }
-    });
-    if (!ran) {
-        link_.closePort();
+    if (got == Exchange::Ended) {
         return;
     }
     if (!complete) {
         // The characters already received are dropped; FirmwareID stays "".
+        link_.noteUnansweredExchange();
         if (trap.step([&] { link_.raiseTimeout(); }) == StepResult::Aborted) {
             link_.closePort();
         }
@@ -272,10 +317,43 @@ void Controller::readFirmwareId() {
     link_.setLinkOk(true);
 }
 
+void Controller::readFirmwareText(QString& text, bool& complete) {
+    SerialPort& port = link_.port();
+    Clock& clock = link_.clock();
+    const qint64 start = clock.nowUs();
+    const qint64 limitUs = static_cast<qint64>(p::kReplyDeadlineMs) * 1000;
+    while (clock.nowUs() - start <= limitUs) {
+        if (port.bytesWaiting() > 0) {
+            const quint8 b = link_.readByte();
+            if (b == p::kCarriageReturn) {
+                complete = true;
+                return;
+            }
+            text.append(QChar::fromLatin1(static_cast<char>(b)));
+        } else if (port.isOpen()) {
+            // Block briefly on the device rather than spin; the UI still gets its turn
+            // every few milliseconds.
+            const qint64 leftMs = (limitUs - (clock.nowUs() - start)) / 1000 + 1;
+            port.waitForMoreBytes(static_cast<int>(std::min<qint64>(leftMs, 5)));
+        }
+        link_.yieldToEvents();
+        if (!port.isOpen() && port.bytesWaiting() == 0) {
+            // The adapter went away, or a line error or the port list closed the port while
+            // we yielded: nothing more can come. A lost adapter has its own box; otherwise the
+            // time-out reports it.
+            link_.throwIfAdapterGone();
+            return;
+        }
+    }
+}
+
 quint8 Controller::readEeprom() {
     quint8 value = 0;
-    dataRead(
-        {p::kCmdReadEeprom}, 1, [&](int, quint8 b) { value = b; }, Kind::Setup);
+    if (dataRead(
+            {p::kCmdReadEeprom}, 1, [&](int, quint8 b) { value = b; }, Kind::Setup,
+            Addressing::FollowsAddress)) {
+        expectedAddress_ = (expectedAddress_ + 1) & 0xFFFF;
+    }
     return value;
 }
 
@@ -293,15 +371,17 @@ void Controller::readFramBlock(qint16 n) {
         return;
     }
     const auto length = static_cast<quint8>(n);
-    dataRead(
-        {p::kCmdReadFramBlock, length}, n,
-        [this](int i, quint8 b) {
-            if (i >= kBlockBufferSize) {
-                throw AppError::subscriptOutOfRange(QStringLiteral("Tarvik"));
-            }
-            blockBuffer_[static_cast<size_t>(i)] = b;
-        },
-        Kind::Setup);
+    if (dataRead(
+            {p::kCmdReadFramBlock, length}, n,
+            [this](int i, quint8 b) {
+                if (i >= kBlockBufferSize) {
+                    throw AppError::subscriptOutOfRange(QStringLiteral("Tarvik"));
+                }
+                blockBuffer_[static_cast<size_t>(i)] = b;
+            },
+            Kind::Setup, Addressing::FollowsAddress)) {
+        expectedAddress_ = (expectedAddress_ + n) & 0xFFFF;
+    }
 }
 
 void Controller::clearControllerBuffer() {
@@ -315,7 +395,7 @@ void Controller::clearControllerBuffer() {
     // The controller answers with one byte while it erases; the wait runs its full length
     // unless a second byte turns up.
     const std::optional<quint8> reply = commandReply(
-        link_, trap, {p::kCmdClearBuffer, c[0], c[1], c[2], c[3]}, 2, p::kClearBufferDeadlineMs);
+        trap, {p::kCmdClearBuffer, c[0], c[1], c[2], c[3]}, 2, p::kClearBufferDeadlineMs);
     if (!reply) {
         return;
     }

@@ -4,11 +4,14 @@
 #include <array>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 
 #include "link/controller_model.h"
 #include "link/serial_link.h"
 
 namespace tarvik {
+
+class ErrorTrap;
 
 /// The controller's command set. Each routine is one command exchange (the EEPROM settings a
 /// short sequence of them) with its own error trap: a failure shows the "Error" box with
@@ -17,6 +20,11 @@ namespace tarvik {
 /// A negative acknowledgement is silent: linkOk() stays false and the caller shows its own
 /// message. A command started from inside another link user's yield is refused (nothing sent,
 /// LinkOK false, 0): callers go through SerialLink::runWhenIdle().
+///
+/// A serial adapter that goes away during an exchange closes the port at once and its box says
+/// so; Retry there opens the port again and runs the exchange again from its first byte. The
+/// EEPROM and FRAM reads first set the controller's address again to where the program's reads
+/// have got to, since the controller may have advanced past a reply that never arrived.
 class Controller {
 public:
     /// Bytes the controller keeps in one FRAM block reply; BlockBuffer's size.
@@ -112,10 +120,33 @@ public:
 
 private:
     enum class Kind { Setup, RealTime };
+    /// How one exchange ended: complete; over without its answer (time-out ignored, an address
+    /// that could not be set again); or aborted by the user (the command's exit path runs).
+    enum class Exchange { Done, Ended, Aborted };
+    /// Whether an exchange reads from the controller's current address (EEPROM, FRAM).
+    enum class Addressing { None, FollowsAddress };
+
+    /// Runs `attempt` (one exchange, its steps trapped by `trap`); a lost adapter is answered
+    /// here for the exchange as a whole.
+    Exchange exchange(ErrorTrap& trap, const std::function<Exchange()>& attempt);
+    /// The start of every exchange: open if needed, set the address again if an adapter loss
+    /// may have moved it, drop stale bytes, send the command.
+    Exchange send(ErrorTrap& trap, std::initializer_list<quint8> bytes, Addressing addressing);
+    /// Sets the controller's address to expectedAddress_ when the adapter was lost since it was
+    /// set; false when that failed.
+    bool restoreAddress();
+    /// Sends a command and reads the first byte of its answer, which must begin within the
+    /// deadline (`wanted` bytes end the wait early). Empty when no byte came (the time-out has
+    /// been shown) or the user aborted; an abort closes the port.
+    std::optional<quint8> commandReply(ErrorTrap& trap, std::initializer_list<quint8> command,
+                                       int wanted, int deadlineMs);
     /// The common data read: the command bytes, n reply bytes into `reply`, then the pause and
     /// LinkOK. Returns false when the command ended early (time-out ignored, abort, refused).
     bool dataRead(std::initializer_list<quint8> command, int n,
-                  const std::function<void(int, quint8)>& store, Kind kind);
+                  const std::function<void(int, quint8)>& store, Kind kind,
+                  Addressing addressing = Addressing::None);
+    /// The identification's character loop, up to the carriage return or the deadline.
+    void readFirmwareText(QString& text, bool& complete);
     float realTimeByte(quint8 command);
 
     SerialLink& link_;
@@ -128,6 +159,12 @@ private:
     bool vssInMph_ = false;
     float stage1Pwm_ = 0;
     float stage2Pwm_ = 0;
+    /// Where the controller's read address stands after the reads that succeeded: set by
+    /// setAddress, advanced by each EEPROM read and FRAM block.
+    qint32 expectedAddress_ = 0;
+    bool addressKnown_ = false;
+    /// SerialLink::lossCount() when the address was last set.
+    int addressLossCount_ = 0;
 };
 
 }  // namespace tarvik

@@ -80,4 +80,11 @@ QString portOpenErrorText(PortOpenFailure failure, const QString& device, int po
     return text + u'.';
 }
 
+QString adapterGoneText(const QString& device, int portNumber) {
+    return QStringLiteral(
+               "The serial adapter on Com%1 (%2) has gone: plug it back in, then press "
+               "Retry.")
+        .arg(QString::number(portNumber), shownName(device));
+}
+
 }  // namespace tarvik

@@ -12,4 +12,9 @@ namespace tarvik {
 QString portOpenErrorText(PortOpenFailure failure, const QString& device, int portNumber,
                           const QString& systemText);
 
+/// The error box text for a serial adapter that went away while the program was using it (or
+/// is still away when Retry opens the port again): "The serial adapter on Com1 (/dev/...) has
+/// gone: plug it back in, then press Retry."
+QString adapterGoneText(const QString& device, int portNumber);
+
 }  // namespace tarvik

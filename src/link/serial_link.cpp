@@ -72,26 +72,123 @@ void SerialLink::ensureOpen() {
     if (port_.isOpen()) {
         return;
     }
+    noteLossIfAny();
     const QString device = portNames_(portNumber_);
     try {
         port_.open(device);
     } catch (const AppError& e) {
-        throw AppError(
-            e.code(), e.source(),
-            portOpenErrorText(port_.lastOpenFailure(), device, portNumber_, port_.errorString()));
+        const PortOpenFailure failure = port_.lastOpenFailure();
+        // The adapter that went away is still away (or came back under another name): say so in
+        // the words the user saw when it went.
+        if (!lostDevice_.isEmpty() && lostDevice_ == device && lostPort_ == portNumber_ &&
+            failure == PortOpenFailure::NoSuchDevice) {
+            throwAdapterGone();
+        }
+        throw AppError(e.code(), e.source(),
+                       portOpenErrorText(failure, device, portNumber_, port_.errorString()));
+    }
+    lossNoted_ = false;
+    lostDevice_.clear();
+    // A USB adapter would otherwise hold the last bytes of every reply for its latency timer
+    // (16 ms on common chips), doubling a download; ports that cannot do it refuse harmlessly.
+    port_.requestLowLatency();
+}
+
+bool SerialLink::reopenQuietly() {
+    if (port_.isOpen()) {
+        return true;
+    }
+    try {
+        ensureOpen();
+    } catch (const AppError&) {
+        return false;
+    }
+    return port_.isOpen();
+}
+
+bool SerialLink::isAdapterGone(const AppError& error) {
+    return error.code() == AppError::kAdapterGone;
+}
+
+void SerialLink::noteLossIfAny() {
+    if (!lossNoted_ && port_.deviceLost()) {
+        lossNoted_ = true;
+        ++lossCount_;
+        lostDevice_ = port_.deviceName();
+        lostPort_ = portNumber_;
     }
 }
 
+bool SerialLink::adapterLost() {
+    noteLossIfAny();
+    return !port_.isOpen() && !lostDevice_.isEmpty();
+}
+
+void SerialLink::throwIfAdapterGone() {
+    if (adapterLost()) {
+        throwAdapterGone();
+    }
+}
+
+void SerialLink::throwAdapterGone() const {
+    throw AppError(AppError::kAdapterGone, QStringLiteral("Comm Error"),
+                   adapterGoneText(lostDevice_, lostPort_));
+}
+
+void SerialLink::noteUnansweredExchange() {
+    unanswered_ = true;
+    unansweredAtUs_ = clock_.nowUs();
+}
+
 void SerialLink::discardInput() {
+    if (unanswered_) {
+        settleLine();
+    }
     port_.discardInput();
 }
 
+void SerialLink::settleLine() {
+    unanswered_ = false;
+    // The answer of the exchange that gave up may still be on its way. Were it to arrive just
+    // after the next command is written, it would pass for that command's answer (a late link
+    // check's acknowledgement read as status 6): so wait for the line to fall quiet first.
+    const qint64 start = clock_.nowUs();
+    qint64 quietFrom = unansweredAtUs_;
+    qint64 eventsAtUs = start;
+    while (!shuttingDown_ && port_.isOpen()) {
+        if (port_.bytesWaiting() > 0) {
+            port_.discardInput();
+            quietFrom = clock_.nowUs();
+        }
+        const qint64 now = clock_.nowUs();
+        const qint64 quietLeftUs =
+            static_cast<qint64>(kLateReplyQuietMs) * 1000 - (now - quietFrom);
+        if (quietLeftUs <= 0 || now - start >= static_cast<qint64>(kLongestSettleMs) * 1000) {
+            return;
+        }
+        if (now - eventsAtUs >= kReplyEventIntervalMs * 1000) {
+            yieldToEvents();
+            eventsAtUs = clock_.nowUs();
+            continue;
+        }
+        port_.waitForMoreBytes(
+            static_cast<int>(std::clamp<qint64>(quietLeftUs / 1000 + 1, 1, kReplyEventIntervalMs)));
+    }
+}
+
 void SerialLink::writeByte(quint8 byte) {
-    port_.writeByte(byte);
+    throwIfAdapterGone();
+    try {
+        port_.writeByte(byte);
+    } catch (const AppError&) {
+        throwIfAdapterGone();
+        throw;
+    }
 }
 
 int SerialLink::waitForReply(int minBytes, int deadlineMs) {
     if (!port_.isOpen()) {
+        throwIfAdapterGone();
         return 0;
     }
     const qint64 start = clock_.nowUs();
@@ -104,7 +201,11 @@ int SerialLink::waitForReply(int minBytes, int deadlineMs) {
         }
         const qint64 now = clock_.nowUs();
         const qint64 elapsed = now - start;
-        if (elapsed > limitUs || !port_.isOpen()) {
+        if (!port_.isOpen()) {
+            throwIfAdapterGone();
+            return waiting;
+        }
+        if (elapsed > limitUs) {
             return waiting;
         }
         // A silent controller keeps us here for the whole deadline: the window still repaints
@@ -131,6 +232,7 @@ void SerialLink::raiseTimeout() {
 }
 
 quint8 SerialLink::readByte() {
+    throwIfAdapterGone();
     return port_.readByte();
 }
 

@@ -11,6 +11,7 @@
 
 namespace tarvik {
 
+class AppError;
 class UserDialogs;
 
 /// The link to the controller: the one serial port, the port number, the success flag of the
@@ -83,8 +84,10 @@ public:
 
     // --- Exchange building blocks (the controller commands are made of these) -----------------
 
-    /// Opens the port on the device of PortNumber when it is closed. Throws AppError
-    /// whose text says what is wrong and what to do (portOpenErrorText()).
+    /// Opens the port on the device of PortNumber when it is closed, and asks its driver for
+    /// low latency (a refusal is ignored). Throws AppError whose text says what is wrong and
+    /// what to do (portOpenErrorText()); for the adapter that went away and is still away, the
+    /// adapter-gone error (adapterGoneText()).
     void ensureOpen();
     /// The user chose Abort on a port that could not be opened: the command that asked ends
     /// there, with no further tries and no message of its own. Cleared by the next ensureOpen().
@@ -96,9 +99,17 @@ public:
     /// winds down without waiting, repainting or sending anything.
     void shutDown();
     bool shuttingDown() const { return shuttingDown_; }
-    /// Drops stale bytes left by an earlier, abandoned exchange.
+    /// Drops stale bytes left by an earlier, abandoned exchange. After an exchange that went
+    /// unanswered (noteUnansweredExchange()) it first waits until the line has been quiet for
+    /// kLateReplyQuietMs, dropping whatever comes (at most kLongestSettleMs), so that a reply
+    /// that arrives after its deadline is never taken as the answer to the next command.
     void discardInput();
-    /// Writes one command byte. Throws AppError when the port is closed or the write fails.
+    /// An exchange ended without its whole answer: the reply may still come, late.
+    void noteUnansweredExchange();
+    static constexpr int kLateReplyQuietMs = 250;
+    static constexpr int kLongestSettleMs = 2000;
+    /// Writes one command byte. Throws AppError when the port is closed or the write fails;
+    /// the adapter-gone error when the device went away.
     void writeByte(quint8 byte);
     /// Longest stretch of a reply wait without the UI processing its events.
     static constexpr int kReplyEventIntervalMs = 20;
@@ -108,13 +119,31 @@ public:
     /// Returns the bytes waiting at the end; 0 at once on a closed port. The wait blocks on the
     /// device, and every kReplyEventIntervalMs without a complete reply the UI processes its
     /// events once (as a yield of the current link user), so a silent controller neither
-    /// freezes the window nor hides an Esc.
+    /// freezes the window nor hides an Esc. Throws the adapter-gone error when the device goes
+    /// away during the wait.
     int waitForReply(int minBytes, int deadlineMs);
     /// Closes the port and throws the CommError time-out. Calling it again (Retry)
     /// throws the same error again without any exchange.
     [[noreturn]] void raiseTimeout();
     /// One reply byte. Throws AppError when nothing is waiting.
     quint8 readByte();
+
+    // --- A serial adapter that goes away ------------------------------------------------------
+
+    /// The error of an adapter that went away mid-exchange, or is still away when the port
+    /// opens again. A command answers it for its whole exchange: Retry opens the port again by
+    /// its configured name and starts the exchange from its first byte.
+    static bool isAdapterGone(const AppError& error);
+    /// The adapter of the current port went away and the port has not opened since.
+    bool adapterLost();
+    /// Throws the adapter-gone error when the port closed because its device went away.
+    void throwIfAdapterGone();
+    /// Losses seen so far; a command that depends on the controller's address sets it again
+    /// when this count has moved on since the address was set.
+    int lossCount() const { return lossCount_; }
+    /// Opens the port when it can, showing nothing; false when it cannot. The live panel
+    /// waiting for its adapter tries this at each tick.
+    bool reopenQuietly();
 
     // --- Line events --------------------------------------------------------------------------
 
@@ -198,6 +227,11 @@ public:
     int refusedCount() const { return refused_; }
 
 private:
+    /// Takes note of a loss the port reported (once per loss).
+    void noteLossIfAny();
+    [[noreturn]] void throwAdapterGone() const;
+    /// The wait of discardInput() after an unanswered exchange.
+    void settleLine();
     void release();
     void endCommand();
     /// Queued commands may run: the link is idle and no command is under way.
@@ -217,6 +251,13 @@ private:
     int serialErrorCount_ = 0;
     bool openAborted_ = false;
     bool shuttingDown_ = false;
+
+    int lossCount_ = 0;
+    bool lossNoted_ = false;
+    QString lostDevice_;  ///< the device that went away and has not opened since ("" none)
+    int lostPort_ = 0;
+    bool unanswered_ = false;
+    qint64 unansweredAtUs_ = 0;
 
     int useDepth_ = 0;
     int yieldDepth_ = 0;

@@ -100,9 +100,6 @@ bool DownloadCommand::readFramBlockAt(ErrorTrap& trap, int address) {
             fram_.set(address + i, block[static_cast<std::size_t>(i)]);
         }
     });
-    const int percent = std::clamp(
-        static_cast<int>(roundHalfEven(static_cast<double>(address) / 32767.0 * 100.0, 0)), 0, 100);
-    trap.run([&] { host_.setProgress(percent); });
     if (trap.aborted()) {
         abandonFramRead();
         return false;
@@ -113,6 +110,15 @@ bool DownloadCommand::readFramBlockAt(ErrorTrap& trap, int address) {
         host_.clearAbortRequest();
         controller_.link().closePort();
         controller_.link().setLinkOk(false);
+        return false;
+    }
+    // The bar moves on after the yield: the window paints it inside the next block's first
+    // pause instead of adding the paint to every few blocks.
+    const int percent = std::clamp(
+        static_cast<int>(roundHalfEven(static_cast<double>(address) / 32767.0 * 100.0, 0)), 0, 100);
+    trap.run([&] { host_.setProgress(percent); });
+    if (trap.aborted()) {
+        abandonFramRead();
         return false;
     }
     return true;

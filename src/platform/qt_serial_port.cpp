@@ -14,6 +14,7 @@
 #endif
 #if defined(Q_OS_LINUX)
 #include <linux/serial.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #elif defined(Q_OS_WIN)
 #include <windows.h>
@@ -84,8 +85,94 @@ AppError notOpen() {
 
 }  // namespace
 
+class QtSerialPort::Call {
+public:
+    explicit Call(QtSerialPort& port) : port_(port) { ++port_.inCall_; }
+    ~Call() {
+        if (--port_.inCall_ == 0) {
+            port_.closeIfLost();
+        }
+    }
+    Call(const Call&) = delete;
+    Call& operator=(const Call&) = delete;
+
+private:
+    QtSerialPort& port_;
+};
+
 QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
     connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+}
+
+bool QtSerialPort::hungUp() const {
+#if defined(Q_OS_LINUX)
+    if (!port_.isOpen()) {
+        return false;
+    }
+    // A pulled adapter's tty and a pseudo-terminal whose other end closed both report a hang-up
+    // (reads then return nothing, writes fail with EIO).
+    pollfd p{static_cast<int>(port_.handle()), 0, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    return false;
+#endif
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error) {
+    if (lost_ || !port_.isOpen()) {
+        return;
+    }
+    const bool gone =
+        error == QSerialPort::ResourceError ||
+        ((error == QSerialPort::ReadError || error == QSerialPort::WriteError) && hungUp());
+    if (!gone) {
+        return;
+    }
+    lost_ = true;
+    lastError_ = port_.errorString();
+    if (inCall_ > 0 || closeQueued_) {
+        return;  // the call under way closes it once Qt has returned
+    }
+    // Reported from Qt's read notifier, which still has work to do after telling us: close the
+    // port as soon as it has returned, before the next event.
+    closeQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            closeQueued_ = false;
+            closeIfLost();
+        },
+        Qt::QueuedConnection);
+}
+
+void QtSerialPort::closeIfLost() {
+    if (lost_ && port_.isOpen()) {
+        port_.close();
+        rx_.clear();
+    }
+}
+
+bool QtSerialPort::requestLowLatency() {
+#if defined(Q_OS_LINUX)
+    if (!port_.isOpen()) {
+        return false;
+    }
+    // USB-serial drivers that support it shorten their latency timer (ftdi_sio to 1 ms); others,
+    // built-in ports and pseudo-terminals refuse (ENOTTY, EINVAL), which changes nothing.
+    const int fd = static_cast<int>(port_.handle());
+    serial_struct ss{};
+    if (::ioctl(fd, TIOCGSERIAL, &ss) != 0) {
+        return false;
+    }
+    if ((ss.flags & ASYNC_LOW_LATENCY) != 0) {
+        return true;
+    }
+    ss.flags |= ASYNC_LOW_LATENCY;
+    return ::ioctl(fd, TIOCSSERIAL, &ss) == 0;
+#else
+    return false;
+#endif
 }
 
 QtSerialPort::~QtSerialPort() {
@@ -97,7 +184,9 @@ void QtSerialPort::open(const QString& deviceName) {
     if (port_.isOpen()) {
         throw portError(8005, QStringLiteral("Port already open"));
     }
+    Call call(*this);
     rx_.clear();
+    lost_ = false;
     openFailure_ = PortOpenFailure::None;
 #if defined(Q_OS_UNIX)
     openFailure_ = checkBeforeOpen(deviceName);
@@ -169,6 +258,7 @@ void QtSerialPort::discardInput() {
     if (!port_.isOpen()) {
         return;
     }
+    Call call(*this);
     port_.clear(QSerialPort::Input);
     port_.readAll();
     rx_.clear();
@@ -178,6 +268,7 @@ int QtSerialPort::bytesWaiting() {
     if (!port_.isOpen()) {
         return 0;
     }
+    Call call(*this);
     takeIncoming();
     return static_cast<int>(rx_.size());
 }
@@ -186,6 +277,7 @@ quint8 QtSerialPort::readByte() {
     if (!port_.isOpen()) {
         throw notOpen();
     }
+    Call call(*this);
     takeIncoming();
     if (rx_.isEmpty()) {
         throw portError(kPortIoError,
@@ -200,6 +292,7 @@ void QtSerialPort::writeByte(quint8 byte) {
     if (!port_.isOpen()) {
         throw notOpen();
     }
+    Call call(*this);
     const char c = static_cast<char>(byte);
     bool sent = port_.write(&c, 1) == 1;
     // QSerialPort sends only from the event loop or a wait: push the byte out now.
@@ -211,6 +304,9 @@ void QtSerialPort::writeByte(quint8 byte) {
     }
     if (!sent) {
         lastError_ = port_.errorString();
+        if (!lost_ && (port_.error() == QSerialPort::ResourceError || hungUp())) {
+            lost_ = true;
+        }
         port_.clearError();
         throw portError(
             kPortIoError,
@@ -222,6 +318,7 @@ bool QtSerialPort::waitForMoreBytes(int msecs) {
     if (!port_.isOpen()) {
         return false;
     }
+    Call call(*this);
     takeIncoming();
     const qsizetype before = rx_.size();
     QDeadlineTimer deadline(std::max(msecs, 0));
@@ -242,11 +339,18 @@ bool QtSerialPort::waitForMoreBytes(int msecs) {
             port_.clearError();
             break;
         }
-        // The device failed (the other end of a pseudo-terminal went away, an adapter was
-        // pulled). Qt may report this at once on every call, so sleep out the time instead of
-        // asking again: the caller's deadline then ends the wait.
         lastError_ = port_.errorString();
+        if (!lost_ && (error == QSerialPort::ResourceError || hungUp())) {
+            lost_ = true;
+        }
         port_.clearError();
+        if (lost_) {
+            // The device has gone (the other end of a pseudo-terminal closed, an adapter was
+            // pulled): the port closes as this call returns, and the caller learns it at once.
+            return false;
+        }
+        // Some other failure, which Qt may report at once on every call: sleep out the time
+        // instead of asking again, so the caller's deadline ends the wait.
         const qint64 rest = deadline.remainingTime();
         if (rest > 0) {
             QThread::msleep(static_cast<unsigned long>(rest));
@@ -258,6 +362,7 @@ bool QtSerialPort::waitForMoreBytes(int msecs) {
 }
 
 void QtSerialPort::onReadyRead() {
+    Call call(*this);
     takeIncoming();
 }
 

@@ -15,6 +15,10 @@ namespace tarvik {
 /// so waitForMoreBytes() blocks in waitForReadyRead() with the time left, and every write is
 /// flushed at once. Line errors come from the kernel's counters on Linux (TIOCGICOUNT; a
 /// pseudo-terminal has none) and from ClearCommError on Windows.
+///
+/// A device that goes away (an adapter pulled out, the other end of a pseudo-terminal closed)
+/// is closed at once: Qt would otherwise report the hung-up line from the event loop over and
+/// over, keeping a core busy, and the handle would stay on a device that no longer exists.
 class QtSerialPort final : public QObject, public SerialPort {
     Q_OBJECT
 
@@ -38,8 +42,17 @@ public:
     void setLineEventHandler(LineEventHandler handler) override { handler_ = std::move(handler); }
     QString errorString() const override { return lastError_; }
     PortOpenFailure lastOpenFailure() const override { return openFailure_; }
+    bool deviceLost() const override { return lost_; }
+    bool requestLowLatency() override;
 
 private:
+    /// Marks a call of ours into QSerialPort: Qt reports errors from inside its calls, and the
+    /// port is closed only once Qt has returned.
+    class Call;
+    void onError(QSerialPort::SerialPortError error);
+    /// The line has hung up or the handle is dead (Linux: poll says so).
+    bool hungUp() const;
+    void closeIfLost();
     void onReadyRead();
     /// Moves what Qt has received into the 256-byte receive buffer.
     void takeIncoming();
@@ -54,6 +67,9 @@ private:
     LineEventHandler handler_;
     bool countersAvailable_ = false;
     std::array<long long, 4> counters_{};  // frame, overrun, buffer overrun, parity
+    bool lost_ = false;
+    int inCall_ = 0;
+    bool closeQueued_ = false;
 };
 
 }  // namespace tarvik

@@ -61,10 +61,24 @@ public:
 
     /// Blocks until more bytes than are waiting now have arrived or `msecs` milliseconds have
     /// passed, whichever is first, without processing UI events and without spinning a core.
-    /// Returns whether new bytes arrived. Returns false at once on a closed port. A port that
-    /// fails while waiting (a pulled adapter) sleeps out the time rather than returning early
-    /// over and over, so a caller's deadline loop always ends at its deadline.
+    /// Returns whether new bytes arrived. Returns false at once on a closed port. A device that
+    /// goes away while waiting closes the port and ends the wait at once (see deviceLost()); a
+    /// port that fails otherwise sleeps out the time rather than returning early over and over,
+    /// so a caller's deadline loop always ends at its deadline.
     virtual bool waitForMoreBytes(int msecs) = 0;
+
+    /// The port closed itself because its device went away or broke (a USB adapter pulled out,
+    /// the other end of a pseudo-terminal gone): reads and writes failed with an I/O error or
+    /// the line hung up. The port is closed at once, from inside the failing call or from the
+    /// event loop, so no handle is held on a dead device. True from then until the next
+    /// successful open().
+    virtual bool deviceLost() const { return false; }
+
+    /// Asks the driver of the open port to pass received bytes on at once rather than holding
+    /// the last ones for its latency timer (many USB-serial adapters wait up to 16 ms). Returns
+    /// whether the driver took the request; built-in ports, pseudo-terminals and many drivers
+    /// refuse, which is no fault.
+    virtual bool requestLowLatency() { return false; }
 
     /// Line events (the codes in line_event) are delivered to this handler on the UI thread from
     /// the event loop, never from inside another call of this interface.

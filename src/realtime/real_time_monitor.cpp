@@ -18,6 +18,9 @@ const QString kTitle = QStringLiteral("View Real Time Data");
 const QString kCrLf = QStringLiteral("\r\n");
 }  // namespace
 
+const QString RealTimeMonitor::kAdapterGoneStatus =
+    QStringLiteral("Serial adapter gone\r\nPlug it back in");
+
 RealTimeMonitor::RealTimeMonitor(RealTimeMonitorServices services, QObject* parent)
     : QObject(parent), services_(std::move(services)), link_(services_.controller.link()) {
     setObjectName(QStringLiteral("realTimeMonitor"));
@@ -74,6 +77,7 @@ void RealTimeMonitor::start() {
     services_.panel.setStageGroupVisible(model_ == ControllerModel::QX2);
     services_.panel.show();
     realTimeActive_ = true;
+    endWaiting();
     link_.setSerialErrorCount(0);
 }
 
@@ -106,6 +110,40 @@ bool RealTimeMonitor::continueOnlyIfRunning() const {
 
 void RealTimeMonitor::yield() {
     link_.yieldToEvents();
+}
+
+bool RealTimeMonitor::adapterGone() {
+    // Only once a read has failed over it: its box has told the user, who chose to go on. A
+    // loss during a yield is told by the next read.
+    if (!realTimeActive_ || services_.controller.linkOk() || !link_.adapterLost()) {
+        return false;
+    }
+    waitForAdapter();
+    return true;
+}
+
+void RealTimeMonitor::waitForAdapter() {
+    waitingForAdapter_ = true;
+    // No reading may stand on the panel as if it were live.
+    services_.panel.reset();
+    services_.panel.showStatus(kAdapterGoneStatus);
+    emit readingsInterrupted(true);
+}
+
+bool RealTimeMonitor::adapterBack() {
+    // Quietly: the user has seen the box once and chose to go on without the adapter.
+    if (!link_.reopenQuietly()) {
+        return false;
+    }
+    endWaiting();
+    return true;
+}
+
+void RealTimeMonitor::endWaiting() {
+    if (waitingForAdapter_) {
+        waitingForAdapter_ = false;
+        emit readingsInterrupted(false);
+    }
 }
 
 void RealTimeMonitor::lostLinkReset() {
@@ -141,6 +179,10 @@ void RealTimeMonitor::pollCycle() {
             monitor.inCycle_ = false;
         }
     } cycleEnd{*this};
+    if (waitingForAdapter_ && !adapterBack()) {
+        emit cycleMissed(cycle_.startedUs);
+        return;
+    }
     runCycleSteps();
 }
 
@@ -149,7 +191,7 @@ void RealTimeMonitor::runCycleSteps() {
     int status = 0;
     bool linkLost = false;
     trap.run([&] { linkLost = !readStatus(status); });
-    if (trap.aborted()) {
+    if (trap.aborted() || adapterGone()) {
         return;
     }
     if (linkLost) {
@@ -168,13 +210,14 @@ void RealTimeMonitor::runCycleSteps() {
             body();
             yield();
         });
-        if (trap.aborted() || !continueOnlyIfRunning()) {
+        if (trap.aborted() || !continueOnlyIfRunning() || adapterGone()) {
             return;
         }
     }
     // Only the two-stage controller has duty cycles.
     if (model_ == ControllerModel::QX2) {
         trap.run([this] { readDutyCycles(); });
+        adapterGone();
     }
 }
 
@@ -301,6 +344,7 @@ void RealTimeMonitor::stop() {
     }
     services_.panel.hide();
     link_.closePort();
+    endWaiting();
     const bool wasActive = realTimeActive_;
     realTimeActive_ = false;
     if (wasActive) {

@@ -37,6 +37,12 @@ struct RealTimeMonitorServices {
 /// a cycle or any other command is using the link is skipped, and a command queued with
 /// SerialLink::runWhenIdle() meanwhile runs once the cycle is over. So cycles never overlap
 /// each other or another command's exchanges.
+///
+/// When the serial adapter goes away, the read that finds out shows its box once. Retry there
+/// opens the port again and the cycle carries on; Abort stops monitoring; Ignore leaves the
+/// panel waiting for the adapter: the gauges rest, the status says so, and each tick tries to
+/// open the port again without a box until readings resume. Nothing is invented meanwhile: the
+/// listeners learn of the gap (readingsInterrupted, cycleMissed) and get no readings.
 class RealTimeMonitor : public QObject {
     Q_OBJECT
 
@@ -60,6 +66,10 @@ public:
 
     /// Monitoring runs.
     bool realTimeActive() const { return realTimeActive_; }
+    /// Monitoring runs without readings, waiting for its serial adapter to come back.
+    bool waitingForAdapter() const { return waitingForAdapter_; }
+    /// The status text while the panel waits for its adapter.
+    static const QString kAdapterGoneStatus;
     /// The main window's load clears it before anything can run.
     void setRealTimeActive(bool on) { realTimeActive_ = on; }
     /// The throttle voltage of the last cycle that ran in analog mode (0 until then).
@@ -87,6 +97,10 @@ signals:
     void cycleRead(const tarvik::LiveCycle& cycle);
     /// Monitoring stopped (Close, a lost link, Abort in a read's error box, a download).
     void stopped();
+    /// The panel began (true) or stopped (false) waiting for its serial adapter.
+    void readingsInterrupted(bool interrupted);
+    /// A tick while the adapter is away: no readings at `atUs` (the link's clock).
+    void cycleMissed(qint64 atUs);
 
 private:
     void identifyController();
@@ -109,6 +123,13 @@ private:
     void reportCycle();
 
     bool continueOnlyIfRunning() const;
+    /// A read failed because the adapter went away, and the user chose to go on: the panel
+    /// waits for it.
+    bool adapterGone();
+    void waitForAdapter();
+    /// Opens the port again if the adapter is back; true when readings can resume.
+    bool adapterBack();
+    void endWaiting();
     void yield();
     void lostLinkReset();
     void message(const QString& text);
@@ -117,6 +138,7 @@ private:
     SerialLink& link_;
     QTimer* tmrDataRead_ = nullptr;
     bool realTimeActive_ = false;
+    bool waitingForAdapter_ = false;
     bool inCycle_ = false;
     float lastTpsVolts_ = 0;
     ControllerModel model_ = ControllerModel::Unknown;

@@ -435,13 +435,30 @@ QString RealTimePanel::status() const {
 
 void RealTimePanel::showRecording(bool on, const QString& elapsed) {
     lblRecording_->setVisible(on);
-    if (on) {
-        lblRecording_->setText(
-            QStringLiteral("<span style=\"color:#ff2020; font-size:large\">&#9679;</span> "
-                           "<b style=\"color:#ff2020\">REC</b> "
-                           "<span style=\"color:#e8e8e8\">%1</span>")
-                .arg(elapsed.toHtmlEscaped()));
+    recordingElapsed_ = elapsed;
+    if (!on) {
+        return;
     }
+    if (readingsInterrupted_) {
+        // The recording goes on, but nothing is being written: a hollow amber mark and the words.
+        lblRecording_->setText(
+            QStringLiteral("<span style=\"color:#ffb000; font-size:large\">&#9675;</span> "
+                           "<b style=\"color:#ffb000\">REC</b> "
+                           "<span style=\"color:#e8e8e8\">%1</span> "
+                           "<span style=\"color:#ffb000\">no readings</span>")
+                .arg(elapsed.toHtmlEscaped()));
+        return;
+    }
+    lblRecording_->setText(
+        QStringLiteral("<span style=\"color:#ff2020; font-size:large\">&#9679;</span> "
+                       "<b style=\"color:#ff2020\">REC</b> "
+                       "<span style=\"color:#e8e8e8\">%1</span>")
+            .arg(elapsed.toHtmlEscaped()));
+}
+
+void RealTimePanel::showReadingsInterrupted(bool interrupted) {
+    readingsInterrupted_ = interrupted;
+    showRecording(!lblRecording_->isHidden(), recordingElapsed_);
 }
 
 void RealTimePanel::chooseGauges(bool tpsPercent, bool input1Analog, bool input2Analog) {

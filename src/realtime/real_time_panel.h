@@ -75,6 +75,9 @@ public:
     /// The recording lamp lblRecording: a red "REC" and the recording's length while a
     /// recording runs, hidden otherwise.
     void showRecording(bool on, const QString& elapsed);
+    /// No readings come in (the serial adapter has gone): the recording lamp says so, in amber,
+    /// for as long as the gap lasts.
+    void showReadingsInterrupted(bool interrupted);
 
     /// Which gauge of each pair is visible: gauTPSPercent or gauTPSVolts, gauInput1Analog or
     /// gauInput1AFR, gauInput2Analog or gauInput2AFR. Exactly one of each pair is visible.
@@ -164,6 +167,8 @@ private:
     Lamp* shpLED_StatusLED_ = nullptr;
     QLabel* lblStatus_ = nullptr;
     QLabel* lblRecording_ = nullptr;
+    QString recordingElapsed_;
+    bool readingsInterrupted_ = false;
     QPushButton* cmdCloseRealTimeData_ = nullptr;
 };
 

@@ -7,6 +7,8 @@
 #include "common/number_format.h"
 #include "core/app_error.h"
 #include "realtime/gauge_style.h"
+#include "realtime/live_cycle.h"
+#include "realtime/real_time_monitor.h"
 #include "settings/settings.h"
 
 namespace tarvik {
@@ -40,12 +42,35 @@ QSize StripChart::minimumSizeHint() const {
 }
 
 void StripChart::addCycle(const LiveCycle& cycle) {
+    fillGapBefore(cycle.startedUs);
     buffer_.append(StripSample::from(cycle));
+    lastSampleUs_ = cycle.startedUs;
     update();
+}
+
+void StripChart::addMissedCycle(qint64 atUs) {
+    fillGapBefore(atUs);
+    buffer_.append(StripSample{});
+    lastSampleUs_ = atUs;
+    update();
+}
+
+void StripChart::fillGapBefore(qint64 atUs) {
+    if (!lastSampleUs_ || atUs <= *lastSampleUs_) {
+        return;
+    }
+    constexpr qint64 kIntervalUs = static_cast<qint64>(RealTimeMonitor::kPollIntervalMs) * 1000;
+    // Intervals that went by without a sample, to the nearest whole one; never more than the
+    // chart holds.
+    const qint64 missed = (atUs - *lastSampleUs_ + kIntervalUs / 2) / kIntervalUs - 1;
+    for (qint64 k = 0; k < std::min<qint64>(missed, StripChartBuffer::kCapacity); ++k) {
+        buffer_.append(StripSample{});
+    }
 }
 
 void StripChart::clear() {
     buffer_.clear();
+    lastSampleUs_.reset();
     update();
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVector>
 #include <QWidget>
+#include <optional>
 
 #include "realtime/strip_chart_buffer.h"
 
@@ -21,6 +22,9 @@ struct Settings;
 ///
 /// A poll cycle only appends to the ring buffer and asks for a repaint; the drawing happens
 /// when the event loop gets to it, at most once however many cycles came in between.
+///
+/// The chart keeps time: ticks that brought no readings (the serial adapter away, an error box
+/// on screen) are gaps in the traces, one empty sample per poll interval that went by.
 class StripChart : public QWidget {
     Q_OBJECT
 
@@ -30,6 +34,8 @@ public:
     explicit StripChart(const Settings& settings, QWidget* parent = nullptr);
 
     void addCycle(const LiveCycle& cycle);
+    /// A tick at `atUs` (the link's clock) that got no readings.
+    void addMissedCycle(qint64 atUs);
     void clear();
     const StripChartBuffer& buffer() const { return buffer_; }
 
@@ -60,12 +66,15 @@ private:
         QRectF plot;
     };
     Geometry geometry(int lane) const;
+    /// Empty samples for the poll intervals that passed without a cycle before `atUs`.
+    void fillGapBefore(qint64 atUs);
     /// What the static part of the drawing depends on besides the size.
     QString backgroundKey() const;
     void drawBackground(QPainter& p) const;
 
     const Settings& settings_;
     StripChartBuffer buffer_;
+    std::optional<qint64> lastSampleUs_;
     // The lanes, captions, ranges, grid and time axis change only with the size or the display
     // options: drawn once into a pixmap, so a repaint draws just the traces and the newest
     // readings.

@@ -4,6 +4,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
+#include <cmath>
+#include <functional>
+#include <memory>
 
 #include "app/frm_main.h"
 #include "core/user_dialogs.h"
@@ -15,6 +18,7 @@
 #include "realtime/live_recorder.h"
 #include "realtime/real_time_monitor.h"
 #include "realtime/real_time_panel.h"
+#include "realtime/strip_chart.h"
 #include "sim_process.h"
 
 using namespace tarvik;
@@ -22,13 +26,18 @@ using test::SimProcess;
 
 namespace {
 
-// Boxes are counted and answered with Abort; a run that shows one says what it was.
+// Boxes are counted and answered with Abort (or as `answer` says); a run that shows one says
+// what it was.
 class CountingDialogs final : public UserDialogs {
 public:
     QStringList shown;
+    std::function<MsgResult(const QString& text)> answer;
     MsgResult message(const QString& title, const QString& text, MsgIcon,
                       MsgButtons buttons) override {
         shown << title + QStringLiteral(": ") + text;
+        if (answer) {
+            return answer(text);
+        }
         return buttons == MsgButtons::AbortRetryIgnore ? MsgResult::Abort : MsgResult::Ok;
     }
     QString inputBox(const QString&, const QString&, const QString&) override { return {}; }
@@ -60,6 +69,8 @@ private Q_SLOTS:
     void monitorsForAFewCycles();
     void simulatorGoneStopsMonitoring();
     void recordsForAFewCycles();
+    void replugCarriesOnWithOneBoxPerLoss();
+    void replugWhileTheBoxIsUpRetryCarriesOn();
 };
 
 void TestMonitorPty::monitorsForAFewCycles() {
@@ -146,6 +157,98 @@ void TestMonitorPty::recordsForAFewCycles() {
         QCOMPARE(buffer->at(Column::Status, k), 1.0F);
         QVERIFY(buffer->at(Column::BatVolts, k) > 9.0F);
     }
+}
+
+void TestMonitorPty::replugCarriesOnWithOneBoxPerLoss() {
+    // The adapter goes with the panel running and recording; Ignore on its one box leaves the
+    // panel waiting, for as many ticks as it takes, until the same name opens again.
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("ttyTarvik"));
+    const QStringList options{QStringLiteral("--link"), link};
+    auto sim = std::make_unique<SimProcess>(options);
+    Window win(link);
+    win.w->liveRecorder().setFolder(dir.filePath(QStringLiteral("recordings")));
+    win.dialogs.answer = [](const QString& text) {
+        return text.contains(QStringLiteral("has gone")) ? MsgResult::Ignore : MsgResult::Abort;
+    };
+    win.w->findChild<QAction*>(QStringLiteral("mnuViewRealTime"))->trigger();
+    win.w->findChild<QAction*>(QStringLiteral("mnuStripChart"))->trigger();
+    win.w->findChild<QAction*>(QStringLiteral("mnuRecordRealTime"))->trigger();
+    QVERIFY(win.w->liveRecorder().isRecording());
+    QTRY_VERIFY_WITH_TIMEOUT(win.monitor().cyclesStarted() >= 3, 10000);
+    RealTimePanel& panel = win.w->realTimePanel();
+
+    sim.reset();  // pulled out
+    QTRY_VERIFY_WITH_TIMEOUT(win.monitor().waitingForAdapter(), 5000);
+    QCOMPARE(win.dialogs.shown.size(), 1);
+    QVERIFY2(win.dialogs.shown.first().startsWith(
+                 QStringLiteral("Error: The serial adapter on Com1 (%1) has gone").arg(link)),
+             qPrintable(win.dialogs.shown.first()));
+    QTest::qWait(1600);  // three ticks and more without it: no further box
+    QCOMPARE(win.dialogs.shown.size(), 1);
+    QCOMPARE(panel.status(), RealTimeMonitor::kAdapterGoneStatus);
+    QVERIFY(win.w->liveRecorder().isRecording());
+
+    sim = std::make_unique<SimProcess>(options);  // plugged back in
+    QTRY_VERIFY_WITH_TIMEOUT(panel.status() == QStringLiteral("Power On - Not Armed"), 5000);
+    QVERIFY(!win.monitor().waitingForAdapter());
+    const int resumed = win.monitor().cyclesStarted();
+    QTRY_VERIFY_WITH_TIMEOUT(win.monitor().cyclesStarted() >= resumed + 2, 5000);
+    panel.cmdCloseRealTimeData().click();
+    QCOMPARE(win.dialogs.shown.size(), 1);
+
+    // One file; half a second between rows but for one gap as long as the adapter was away.
+    QCOMPARE(win.w->liveRecorder().files().size(), 1);
+    QFile file(win.w->liveRecorder().files().first());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QList<double> times;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.trimmed().split(',');
+        bool ok = false;
+        const double t = fields.first().toDouble(&ok);
+        if (fields.size() == 12 && ok) {
+            times << t;
+        }
+    }
+    QVERIFY2(times.size() >= 5, qPrintable(QString::number(times.size())));
+    int gaps = 0;
+    for (int k = 1; k < times.size(); ++k) {
+        const double step = times[k] - times[k - 1];
+        QVERIFY2(step > 0.3, qPrintable(QString::number(step)));
+        gaps += step > 1.9 ? 1 : 0;
+    }
+    QCOMPARE(gaps, 1);
+    // The strip chart shows the gap between the readings before and after it.
+    const StripChartBuffer& chart = win.w->stripChart().buffer();
+    int empty = 0;
+    for (int i = 0; i < chart.size(); ++i) {
+        empty += std::isnan(chart.at(i).rpm) ? 1 : 0;
+    }
+    QVERIFY2(empty >= 3, qPrintable(QString::number(empty)));
+    QVERIFY(!std::isnan(chart.newest().rpm));
+}
+
+void TestMonitorPty::replugWhileTheBoxIsUpRetryCarriesOn() {
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("ttyTarvik"));
+    const QStringList options{QStringLiteral("--link"), link};
+    auto sim = std::make_unique<SimProcess>(options);
+    Window win(link);
+    win.w->findChild<QAction*>(QStringLiteral("mnuViewRealTime"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(win.monitor().cyclesStarted() >= 2, 10000);
+    win.dialogs.answer = [&](const QString&) {
+        sim = std::make_unique<SimProcess>(options);  // plugged back in while the box is up
+        return MsgResult::Retry;
+    };
+    sim.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(win.dialogs.shown.size(), 1, 5000);
+    const int after = win.monitor().cyclesStarted();
+    QTRY_VERIFY_WITH_TIMEOUT(win.monitor().cyclesStarted() >= after + 2, 5000);
+    QCOMPARE(win.dialogs.shown.size(), 1);
+    QVERIFY(win.w->realTimeActive());
+    QVERIFY(!win.monitor().waitingForAdapter());
+    QCOMPARE(win.w->realTimePanel().status(), QStringLiteral("Power On - Not Armed"));
+    win.w->realTimePanel().cmdCloseRealTimeData().click();
 }
 
 QTEST_MAIN(TestMonitorPty)

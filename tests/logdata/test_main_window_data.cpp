@@ -67,6 +67,7 @@ class TestMainWindowData : public QObject {
 private Q_SLOTS:
     void downloadSaveOpen();
     void escKeyStopsDownload();
+    void progressBarMovesInsideThePauses();
     void closingDuringSaveKeepsOldFile();
     void closingDuringDownloadEndsIt();
 };
@@ -132,6 +133,26 @@ void TestMainWindowData::escKeyStopsDownload() {
     QVERIFY(win.f.model.framBlocksServed() < 512);
     QCOMPARE(win.w->windowTitle(), kBase + QStringLiteral(" - Data Buffer Empty"));
     QCOMPARE(win.chartsClosed, 0);
+}
+
+void TestMainWindowData::progressBarMovesInsideThePauses() {
+    // The bar paints as its value changes. Each change falls inside one of the protocol's 2 ms
+    // pauses, where the window's work costs the download nothing, never on top of them.
+    Window win;
+    auto* bar = win.w->findChild<QProgressBar*>(QStringLiteral("prgProgress1"));
+    int inside = 0;
+    int outside = 0;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
+        if (value > 0) {
+            (win.f.clock.pausingMs() >= 2 ? inside : outside) += 1;
+        }
+    });
+    win.expectFirmware();
+    win.trigger("mnuDownload");
+    win.waitForChart(1);
+    DIALOGS_OK(win);
+    QCOMPARE(outside, 0);
+    QVERIFY2(inside >= 99, qPrintable(QString::number(inside)));
 }
 
 // The window closes while a save is composing its lines (from inside one of its yields): the

@@ -5,15 +5,24 @@ Reads the configure step's cache, takes each package configuration file CMake us
 system folder (the <Name>Config.cmake / <name>-config.cmake in a <Name>_DIR), asks dpkg which package owns it, and fails naming every package that
 install-deps installs neither directly nor through its dependencies. On a machine where such a
 package happened to be installed by hand the build works, but on a bare machine CMake stops.
+The programs the make targets run besides the compiler (REQUIRED_COMMANDS) are checked the same
+way, by the package that owns each.
 
 usage: check_build_deps.py CMakeCache.txt scripts/install-deps
 """
 import os
 import re
+import shutil
 import subprocess
 import sys
 
 SYSTEM_PREFIXES = ("/usr/", "/lib/", "/lib64/", "/opt/")
+
+# Programs the make targets run, and what for.
+REQUIRED_COMMANDS = {
+    "xvfb-run": "make bench: the window-path benchmarks on a virtual X server",
+    "xauth": "make bench: xvfb-run's authority file",
+}
 
 
 def cache_entries(cache_path):
@@ -86,6 +95,18 @@ def listed_packages(script_path):
     return [p for p in r.stdout.split() if p]
 
 
+def command_files():
+    """The installed file of each required command (missing ones are reported by the caller)."""
+    found, missing = [], []
+    for name in REQUIRED_COMMANDS:
+        path = shutil.which(name)
+        if path:
+            found.append(path)
+        else:
+            missing.append(name)
+    return found, missing
+
+
 def closure(packages):
     """Every package apt would install for the list, following Depends and Pre-Depends."""
     r = subprocess.run(["apt-cache", "depends", "--recurse", "--no-recommends", "--no-suggests",
@@ -108,6 +129,8 @@ def main():
     files = used_system_files(cache_entries(cache))
     if not files:
         sys.exit(f"check_build_deps: no package configuration files found in {cache}")
+    commands, absent = command_files()
+    files += commands
     listed = listed_packages(script)
     installed = closure(listed)
     missing = {}
@@ -125,7 +148,9 @@ def main():
         print(f"MISSING from {script}: {owner} (owns {', '.join(paths)})")
     for path in unowned:
         print(f"NOT FROM ANY PACKAGE: {path} (installed by hand? a bare machine will not have it)")
-    if missing or unowned:
+    for name in absent:
+        print(f"NOT INSTALLED: {name}, needed for {REQUIRED_COMMANDS[name]} (run {script})")
+    if missing or unowned or absent:
         return 1
     print("check_build_deps: every package the build used is installed by the script")
     return 0

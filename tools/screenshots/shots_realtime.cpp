@@ -8,6 +8,7 @@
 #include "realtime/dial_gauge.h"
 #include "realtime/lamp.h"
 #include "realtime/live_cycle.h"
+#include "realtime/real_time_monitor.h"
 #include "realtime/real_time_panel.h"
 #include "realtime/strip_chart.h"
 #include "settings/settings.h"
@@ -149,6 +150,30 @@ void realtimeShots() {
         w.show();
         QApplication::processEvents();
         save(w, QStringLiteral("main_window_strip_chart"));
+    }
+    {
+        // The USB adapter came out during a recording and the user chose to go on: the panel
+        // waits for it, the REC lamp says no readings come, the strip chart shows the gap.
+        QtUserDialogs dialogs;
+        test::MemorySettings settings;
+        FrmMain w({&dialogs, &settings, Branding::defaults()});
+        w.Form_Load();
+        w.realTimePanel().chooseGauges(true, true, true);
+        w.realTimePanel().setStageGroupVisible(true);
+        feedStripChart(w.stripChart());
+        for (int i = 1; i <= 16; ++i) {
+            w.stripChart().addMissedCycle(i * RealTimeMonitor::kPollIntervalMs * 1000LL);
+        }
+        w.realTimePanel().reset();
+        w.realTimePanel().showStatus(RealTimeMonitor::kAdapterGoneStatus);
+        w.realTimePanel().showRecording(true, QStringLiteral("0:04:02"));
+        w.realTimePanel().showReadingsInterrupted(true);
+        w.realTimePanel().show();
+        w.stripChart().show();
+        w.resize(1340, 680);
+        w.show();
+        QApplication::processEvents();
+        save(w, QStringLiteral("main_window_adapter_gone"));
     }
     {
         // The panel straight after a lost link: everything at rest.

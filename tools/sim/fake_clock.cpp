@@ -17,7 +17,10 @@ void FakeClock::pauseProcessingEvents(int ms) {
     lastTurnUs_ = nowUs_;
     pausedUs_ += us;
     if (processEvents_ && QCoreApplication::instance() != nullptr) {
+        const int outer = pausingMs_;
+        pausingMs_ = ms;
         QCoreApplication::processEvents();
+        pausingMs_ = outer;
     }
     if (onPause_) {
         onPause_(ms);

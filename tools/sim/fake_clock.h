@@ -23,6 +23,8 @@ public:
     /// Whether pauses process the application's pending events (default true).
     void setProcessEvents(bool on) { processEvents_ = on; }
     int pauseCount() const { return pauses_; }
+    /// The length of the pause whose events are being processed now; -1 outside any pause.
+    int pausingMs() const { return pausingMs_; }
     /// Pauses of at least 1 ms (the paced pauses, without the single turns of the event loop).
     int timedPauseCount() const { return timedPauses_; }
     qint64 pausedUs() const { return pausedUs_; }
@@ -41,6 +43,7 @@ private:
     qint64 lastTurnUs_ = 0;
     qint64 longestGapUs_ = 0;
     qint64 pausedUs_ = 0;
+    int pausingMs_ = -1;
 };
 
 }  // namespace tarvik::sim

@@ -114,9 +114,20 @@ int main(int argc, char* argv[]) {
                                          QStringLiteral("N"));
     const QCommandLineOption refuseErase({QStringLiteral("refuse-erase")},
                                          QStringLiteral("Fault: refuse the log erase (0x15)."));
-    cli.addOptions({refuseErase,  link,     trace,   qx1,          firmware, armed, status,
-                    flags,        interval, tpsZero, tpsFull,      ringSlot, delay, nearDeadline,
-                    pastDeadline, silent,   nak,     shortReplies, garbage,  noCr,  silentAfter});
+    const QCommandLineOption baud({QStringLiteral("baud")},
+                                  QStringLiteral("Pace every byte at the wire speed of RATE baud "
+                                                 "(10 bits a byte), as a real line does "
+                                                 "(default: at once)."),
+                                  QStringLiteral("RATE"));
+    const QCommandLineOption usbLatency(
+        {QStringLiteral("usb-latency")},
+        QStringLiteral("Hold back the last bytes of each reply as a USB-serial adapter with a "
+                       "latency timer of MS milliseconds does (packets of 62 bytes; default 0)."),
+        QStringLiteral("MS"));
+    cli.addOptions({refuseErase, link,         trace,        qx1,     firmware,  armed,
+                    status,      flags,        interval,     tpsZero, tpsFull,   ringSlot,
+                    delay,       nearDeadline, pastDeadline, silent,  nak,       shortReplies,
+                    garbage,     noCr,         silentAfter,  baud,    usbLatency});
     cli.process(app);
 
     ControllerModel model;
@@ -207,6 +218,20 @@ int main(int argc, char* argv[]) {
 
     installSignals();
     tarvik::sim::PtyServer server(model);
+    if (cli.isSet(baud)) {
+        if (!byteValue(cli.value(baud), v, 4'000'000) || v < 50) {
+            return fail(QStringLiteral("bad --baud"));
+        }
+        server.line().setBaud(v);
+    }
+    if (cli.isSet(usbLatency)) {
+        bool ok = false;
+        const double ms = cli.value(usbLatency).toDouble(&ok);
+        if (!ok || ms < 0 || ms > 1000) {
+            return fail(QStringLiteral("bad --usb-latency"));
+        }
+        server.line().setLatencyUs(static_cast<qint64>(ms * 1000));
+    }
     if (!server.open()) {
         return fail(QStringLiteral("cannot open a pseudo-terminal: ") + server.errorString());
     }

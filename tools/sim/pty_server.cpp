@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace tarvik::sim {
@@ -55,12 +56,17 @@ bool PtyServer::open() {
 }
 
 void PtyServer::serve(const std::atomic<bool>& stop) {
+    QByteArray replies;
     QByteArray out;
     while (!stop.load()) {
         const qint64 now = nowUs();
         long waitUs = 200'000;
-        if (const std::optional<qint64> due = model_.nextDueUs()) {
-            waitUs = static_cast<long>(std::max<qint64>(0, *due - now));
+        std::optional<qint64> due = model_.nextDueUs();
+        if (const std::optional<qint64> onLine = line_.nextDueUs()) {
+            due = due ? std::min(*due, *onLine) : *onLine;
+        }
+        if (due) {
+            waitUs = static_cast<long>(std::clamp<qint64>(*due - now, 0, 200'000));
         }
         pollfd pfd{master_, POLLIN, 0};
         const timespec ts{waitUs / 1'000'000, (waitUs % 1'000'000) * 1000};
@@ -73,11 +79,18 @@ void PtyServer::serve(const std::atomic<bool>& stop) {
             const ssize_t n = ::read(master_, buf, sizeof buf);
             const qint64 at = nowUs();
             for (ssize_t i = 0; i < n; ++i) {
-                model_.receive(buf[i], at);
+                // The byte reaches the controller once it has crossed the wire.
+                model_.receive(buf[i], line_.towardsController(at));
             }
         }
+        replies.clear();
+        const qint64 sentAt = nowUs();
+        model_.takeDue(sentAt, replies);
+        for (char c : replies) {
+            line_.fromController(static_cast<quint8>(c), sentAt);
+        }
         out.clear();
-        model_.takeDue(nowUs(), out);
+        line_.takeDue(nowUs(), out);
         qsizetype sent = 0;
         while (sent < out.size()) {
             const ssize_t w =

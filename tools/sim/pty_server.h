@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "controller_model.h"
+#include "line_model.h"
 
 namespace tarvik::sim {
 
@@ -20,6 +21,8 @@ public:
     bool open();
     /// The slave device's path ("/dev/pts/N").
     const QString& devicePath() const { return path_; }
+    /// The line and adapter the bytes travel through (by default: at once).
+    LineModel& line() { return line_; }
     QString errorString() const { return error_; }
 
     /// Serves until `stop` becomes true (checked at least every 200 ms and whenever a signal
@@ -30,6 +33,7 @@ private:
     qint64 nowUs() const;
 
     ControllerModel& model_;
+    LineModel line_;
     int master_ = -1;
     int slave_ = -1;
     QString path_;

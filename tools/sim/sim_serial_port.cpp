@@ -12,15 +12,38 @@ void SimSerialPort::open(const QString& deviceName) {
     if (open_) {
         throw AppError(8005, QStringLiteral("Serial Port"), QStringLiteral("Port already open"));
     }
+    if (pulledOut_) {
+        error_ = QStringLiteral("No such file or directory");
+        lastFailure_ = PortOpenFailure::NoSuchDevice;
+        throw AppError(8002, QStringLiteral("Serial Port"),
+                       QStringLiteral("Cannot open serial port %1: %2").arg(deviceName, error_));
+    }
     if (!openFailure_.isEmpty()) {
         error_ = openFailure_;
+        lastFailure_ = openCause_;
         throw AppError(
             8002, QStringLiteral("Serial Port"),
             QStringLiteral("Cannot open serial port %1: %2").arg(deviceName, openFailure_));
     }
     open_ = true;
+    lost_ = false;
+    lastFailure_ = PortOpenFailure::None;
     ++opens_;
     rx_.clear();
+}
+
+void SimSerialPort::pullOut() {
+    pulledOut_ = true;
+    if (open_) {
+        lost_ = true;
+        error_ = QStringLiteral("Input/output error");
+        close();
+    }
+}
+
+bool SimSerialPort::requestLowLatency() {
+    ++lowLatencyRequests_;
+    return open_ && lowLatencyAccepted_;
 }
 
 void SimSerialPort::close() {
@@ -76,6 +99,9 @@ void SimSerialPort::writeByte(quint8 byte) {
     }
     written_.push_back({clock_.nowUs(), byte});
     model_.receive(byte, clock_.nowUs());
+    if (pullAfterWrites_ > 0 && --pullAfterWrites_ == 0) {
+        pullOut();
+    }
 }
 
 bool SimSerialPort::waitForMoreBytes(int msecs) {

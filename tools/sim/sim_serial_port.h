@@ -37,6 +37,8 @@ public:
     bool waitForMoreBytes(int msecs) override;
     void setLineEventHandler(LineEventHandler handler) override { handler_ = std::move(handler); }
     QString errorString() const override { return error_; }
+    bool deviceLost() const override { return lost_; }
+    bool requestLowLatency() override;
 
     // --- Test controls -----------------------------------------------------------------------
     /// Every byte written since the last clearWritten(), with the time it was written.
@@ -51,7 +53,18 @@ public:
         openFailure_ = text;
         openCause_ = cause;
     }
-    PortOpenFailure lastOpenFailure() const override { return openCause_; }
+    PortOpenFailure lastOpenFailure() const override { return lastFailure_; }
+    /// The adapter is pulled out: the port closes itself (what the controller was sending is
+    /// lost, what it had received it has acted on), and every open fails with "no such
+    /// device" until plugBackIn().
+    void pullOut();
+    void plugBackIn() { pulledOut_ = false; }
+    /// Pulls the adapter out right after the next `n` bytes written have reached the controller.
+    void pullOutAfterWrites(int n) { pullAfterWrites_ = n; }
+    bool pulledOut() const { return pulledOut_; }
+    /// How often the low-latency request was made, and whether the "driver" takes it.
+    int lowLatencyRequests() const { return lowLatencyRequests_; }
+    void setLowLatencyAccepted(bool accepted) { lowLatencyAccepted_ = accepted; }
     /// Delivers a line event through the event loop, as a real port does.
     void injectLineEvent(int code);
     /// Delivers a line event right now (as if the event loop had just dispatched it).
@@ -69,6 +82,12 @@ private:
     QString error_;
     QString openFailure_;
     PortOpenFailure openCause_ = PortOpenFailure::None;
+    PortOpenFailure lastFailure_ = PortOpenFailure::None;
+    bool lost_ = false;
+    bool pulledOut_ = false;
+    int pullAfterWrites_ = 0;
+    int lowLatencyRequests_ = 0;
+    bool lowLatencyAccepted_ = false;
     QByteArray rx_;
     LineEventHandler handler_;
     std::vector<Written> written_;
