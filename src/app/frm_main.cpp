@@ -200,7 +200,7 @@ void FrmMain::mnuViewChart_Click() {
         stopMonitor_, this);
     command.setPrepareWindow([this](FrmChart1& window) {
         window.setPrintAction([this](FrmChart1& w) {
-            printChart(dialogs(), *dataBuffer_, w.chart(), printer(), branding().brandName());
+            printChart(dialogs(), *dataBuffer_, w, printer(), branding().brandName());
         });
     });
     command.run();
