@@ -210,7 +210,7 @@ void FrmMain::showChart(const QString& comparedPath) {
         stopMonitor_, this);
     command.setPrepareWindow([this](FrmChart1& window) {
         window.setPrintAction([this](FrmChart1& w) {
-            printChart(dialogs(), *dataBuffer_, w.chart(), printer(), branding().brandName());
+            printChart(dialogs(), *dataBuffer_, w, printer(), branding().brandName());
         });
     });
     if (!comparedPath.isEmpty()) {

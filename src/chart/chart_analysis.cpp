@@ -46,9 +46,11 @@ ChartAnalysis::ChartAnalysis(FrmChart1& window, QVBoxLayout& layout)
     cursorA_ = new ChartCursor(c, QStringLiteral("A"), QColor(0x20, 0x20, 0x20));
     cursorA_->followMarker(true);
     cursorB_ = new ChartCursor(c, QStringLiteral("B"), kCursorBColor);
+    cursorA_->keepLetterApartFrom(*cursorB_);
     layout.insertLayout(0, buildCommandBar());
     connectCommands();
     layout.insertWidget(2, buildCursorLine());
+    layout.addWidget(buildNote());
     for (const TraceOption& o : traceOptions()) {
         if (auto* b = window.findChild<QRadioButton*>(QLatin1String(o.control))) {
             connect(b, &QRadioButton::clicked, this, &ChartAnalysis::tracesChanged);
@@ -104,18 +106,27 @@ QHBoxLayout* ChartAnalysis::buildCommandBar() {
     findAction("cmdZoomIn")->setToolTip(QStringLiteral("Zoom In (+, mouse wheel)"));
     findAction("cmdZoomOut")->setIconText(QStringLiteral("\u2212"));
     findAction("cmdZoomOut")->setToolTip(QStringLiteral("Zoom Out (-, mouse wheel)"));
-    // The note takes what room the tool bar leaves; its whole text is in its tool tip.
-    note_ = new QLabel;
-    note_->setObjectName(QStringLiteral("lblAnalysisNote"));
-    note_->setStyleSheet(QStringLiteral("color: #5a5f66;"));
-    note_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    note_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* top = new QHBoxLayout;
     top->setContentsMargins(0, 0, 6, 0);
-    top->setSpacing(10);
     top->addWidget(bar);
-    top->addWidget(note_, 1);
+    top->addStretch(1);
     return top;
+}
+
+// The note runs along the bottom of the window, as a status line: the whole width is its own,
+// so a launch's or a file's note is read in full, and a longer one wraps onto a second line
+// rather than being cut.
+QLabel* ChartAnalysis::buildNote() {
+    note_ = new QLabel;
+    note_->setObjectName(QStringLiteral("lblAnalysisNote"));
+    note_->setStyleSheet(QStringLiteral(
+        "#lblAnalysisNote { color: #3d4248; border-top: 1px solid #d5d8dd; padding: 3px 2px 0 "
+        "2px; }"));
+    note_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    note_->setWordWrap(true);
+    note_->setMinimumHeight(note_->fontMetrics().height() + 4);
+    note_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return note_;
 }
 
 // The commands that act on the navigation or nudge the compared pass (the others were given
@@ -405,7 +416,10 @@ std::vector<ReadOutLine> ChartAnalysis::readOutLines() const {
     first.leftColor = c.groupColor(1);
     first.centreColor = QColor(0x20, 0x20, 0x20);
     first.rightColor = c.groupColor(2);
-    lines.push_back(first);
+    // A read-out without a reading ("Sec " alone, after a scroll) says nothing on paper.
+    if (!first.left.isEmpty() || !first.right.isEmpty()) {
+        lines.push_back(first);
+    }
     if (!lblCompareA_->text().isEmpty() || !lblCursorB_->text().isEmpty()) {
         ReadOutLine second;
         second.left = lblCompareA_->text();

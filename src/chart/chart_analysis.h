@@ -28,7 +28,7 @@ struct TraceOption;
 /// "Analysis" menu: zoom and pan (ChartNavigation), "Go to Launch", cursor B (a right click)
 /// with its read-out line and the differences to the marker (cursor A), a second log compared
 /// over this one, and the picture and window exports. Messages that are no errors go to a
-/// note beside the tool bar, not into boxes.
+/// note along the bottom of the window, not into boxes.
 class ChartAnalysis : public QObject {
     Q_OBJECT
 
@@ -64,7 +64,8 @@ public:
     void cursorAPlaced(int row);
     void timeZeroChanged();
 
-    /// The read-out lines as the window shows them (for the picture).
+    /// The read-out lines as the window shows them, for a picture or a page: the marker's line
+    /// when it holds a reading, then the cursor line when it holds anything.
     std::vector<ReadOutLine> readOutLines() const;
     QString note() const;
 
@@ -73,6 +74,7 @@ private:
                         const QList<QKeySequence>& keys = {});
     QAction* findAction(const char* name) const;
     QHBoxLayout* buildCommandBar();
+    QLabel* buildNote();
     void connectCommands();
     QFrame* buildCursorLine();
     /// Asks where to save; empty when the user cancelled or the dialog's step was aborted.

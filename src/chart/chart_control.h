@@ -45,7 +45,8 @@ public:
     static constexpr int kGroups = 2;
     static constexpr int kLabels = 3;
     /// Drawn by drawToDevice, the top of the rectangle (in twips of the device) is left free of
-    /// the plot and its labels: the printed page's heading lines go there.
+    /// the plot and its labels: the printed page's heading lines go there. This much unless
+    /// told otherwise.
     static constexpr double kHeadingBandTwips = 1000;
 
     explicit ChartControl(QWidget* parent = nullptr);
@@ -128,9 +129,10 @@ public:
     /// Draws the chart into the rectangle (device pixels) of a painter already active on a
     /// printer, image or PDF. The whole chart laid out to the rectangle's shape at screen scale
     /// and then scaled into it (text stays legible) is the one way offered; any other content
-    /// or fit is refused with "Invalid property value".
+    /// or fit is refused with "Invalid property value". `headingBandTwips` of the rectangle's
+    /// top are kept free of the plot and the texts above it.
     void drawToDevice(QPainter& painter, DrawContent content, DrawFit fit, int top, int left,
-                      int height, int width);
+                      int height, int width, double headingBandTwips = kHeadingBandTwips);
     /// The same on a device nobody is painting on yet.
     void drawToDevice(QPaintDevice* device, DrawContent content, DrawFit fit, int top, int left,
                       int height, int width);

@@ -4,6 +4,7 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 
 #include "chart/chart_control.h"
 #include "core/app_error.h"
@@ -11,9 +12,9 @@
 namespace tarvik {
 
 void ChartControl::drawToDevice(QPainter& painter, DrawContent content, DrawFit fit, int top,
-                                int left, int height, int width) {
+                                int left, int height, int width, double headingBandTwips) {
     if (content != DrawContent::WholeChart || fit != DrawFit::FitToRectangle || height <= 0 ||
-        width <= 0) {
+        width <= 0 || !(headingBandTwips >= 0) || !std::isfinite(headingBandTwips)) {
         throw invalidValue();
     }
     const QSizeF shown = chart_->size();
@@ -26,7 +27,7 @@ void ChartControl::drawToDevice(QPainter& painter, DrawContent content, DrawFit 
     // painter will scale the chart.
     const QPaintDevice* device = painter.device();
     const qreal dpiY = device != nullptr && device->logicalDpiY() > 0 ? device->logicalDpiY() : 96;
-    const qreal band = kHeadingBandTwips * dpiY / 1440.0 * logical.height() / height;
+    const qreal band = headingBandTwips * dpiY / 1440.0 * logical.height() / height;
     chart_->resize(logical);
     layoutPlotArea(logical, band);
     // No background: the page is already white, and the heading lines printed before the chart

@@ -44,7 +44,7 @@ ViewWindow ChartNavigation::shown() const {
 }
 
 LogExtent ChartNavigation::extent() const {
-    return logExtent(window_.services_.data, window_.totalSpan_);
+    return logExtent(window_.services_.data, window_.totalSpan_, window_.spanStart_);
 }
 
 ViewState ChartNavigation::currentState() const {
@@ -77,11 +77,18 @@ void ChartNavigation::show(ViewWindow w, Gesture gesture) {
     remember(gesture);
     zoomed_ = true;
     checkScale(-1);
-    const ViewWindow held = holdInside(w, extent());
-    // The scroll bar's thumb and steps follow the zoomed width.
+    const LogExtent e = extent();
+    const ViewWindow held = holdInside(w, e);
+    // The scroll bar runs over the centres the window can have, and its thumb is as long as
+    // the window: it shows how much of the log is in view (all of it for the whole log).
     QScrollBar* bar = window_.scrChart2D1_;
-    bar->setPageStep(std::max(1, static_cast<int>(std::lround(held.width()))));
-    bar->setSingleStep(std::max(1, static_cast<int>(std::lround(held.width() / 5))));
+    const ScrollSpan span = zoomedScrollSpan(held, e);
+    {
+        const QSignalBlocker quiet(bar);
+        bar->setRange(span.minimum, span.maximum);
+    }
+    bar->setPageStep(span.pageStep);
+    bar->setSingleStep(span.singleStep);
     apply(held);
 }
 
@@ -152,11 +159,38 @@ bool ChartNavigation::back() {
     if (s->scale >= 0) {
         const TimeScale& scale = timeScales()[static_cast<std::size_t>(s->scale)];
         window_.windowWidth_ = s->scaleWidth;
+        scaleRange();
         window_.scrChart2D1_->setPageStep(scale.largeStep);
         window_.scrChart2D1_->setSingleStep(scale.smallStep);
+    } else {
+        const LogExtent e = extent();
+        const ScrollSpan span = zoomedScrollSpan(holdInside(s->window, e), e);
+        const QSignalBlocker quiet(window_.scrChart2D1_);
+        window_.scrChart2D1_->setRange(span.minimum, span.maximum);
+        window_.scrChart2D1_->setPageStep(span.pageStep);
+        window_.scrChart2D1_->setSingleStep(span.singleStep);
     }
     apply(s->window);
     return true;
+}
+
+void ChartNavigation::scaleChosen() {
+    if (zoomed_) {
+        scaleRange();
+    }
+    zoomed_ = false;
+}
+
+// The time scales' scroll range: the whole log, as the window opened with. Set quietly: the
+// caller sets the window and the position itself. The load step refused a log the scroll bar
+// cannot hold; should it have been ignored, the range is held to what the bar can take.
+void ChartNavigation::scaleRange() {
+    auto position = [](double seconds) {
+        const double r = roundHalfEven(seconds, 0);
+        return std::isfinite(r) ? static_cast<int>(std::clamp(r, -32768.0, 32767.0)) : 0;
+    };
+    const QSignalBlocker quiet(window_.scrChart2D1_);
+    window_.scrChart2D1_->setRange(position(window_.spanStart_), position(window_.totalSpan_));
 }
 
 bool ChartNavigation::scrolledTo(int position) {

@@ -56,8 +56,8 @@ public:
     /// Shows a window (held inside the log), remembering the one it replaces.
     void show(ViewWindow w, Gesture gesture = Gesture::Single);
 
-    /// A time scale was chosen: the window is the scale's again.
-    void scaleChosen() { zoomed_ = false; }
+    /// A time scale was chosen: the window is the scale's again, and so is the scroll range.
+    void scaleChosen();
     /// The scroll bar moved to `position`; true when a zoomed window was moved there.
     bool scrolledTo(int position);
 
@@ -72,6 +72,7 @@ private:
     void remember(Gesture gesture);
     void apply(const ViewWindow& w);
     void checkScale(int index);
+    void scaleRange();
     void followWithScrollBar(double centre);
     double timeAtPixel(QPointF p) const;
     bool keyPressed(int key);

@@ -1,16 +1,18 @@
 #include "chart/chart_print.h"
 
 #include <QFontDatabase>
-#include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
 #include <functional>
 #include <memory>
 
+#include "chart/chart_analysis.h"
 #include "chart/chart_control.h"
 #include "chart/comment_command.h"
+#include "chart/frm_chart1.h"
 #include "chart/print_job.h"
 #include "chart/print_page.h"
+#include "chart/text_block.h"
 #include "core/error_trap.h"
 #include "logdata/data_buffer.h"
 
@@ -22,9 +24,36 @@ namespace {
 constexpr std::size_t kPrinterStep = 2;
 constexpr std::size_t kLayoutStep = 3;
 
+QFont pageFont(const QString& family, int points, bool bold) {
+    QFont font(family);
+    font.setPointSize(points);
+    font.setBold(bold);
+    return font;
+}
+
+// The page's text: the heading, the comment when there is one, then the read-out lines.
+std::vector<TextRow> pageText(const QString& family, const QString& heading, const QString& comment,
+                              const std::vector<ReadOutLine>& readOut) {
+    std::vector<TextRow> rows;
+    rows.push_back({pageFont(family, print_page::kHeadingPoints, true), {{heading}}});
+    if (!comment.isEmpty()) {
+        rows.push_back({pageFont(family, print_page::kTextPoints, false), {{comment}}});
+    }
+    for (TextRow& r : readOutRows(readOut, pageFont(family, print_page::kTextPoints, true))) {
+        rows.push_back(std::move(r));
+    }
+    return rows;
+}
+
 }  // namespace
 
-void printChart(UserDialogs& dialogs, DataBuffer& data, ChartControl& chart, const QPrinter& setup,
+void printChart(UserDialogs& dialogs, DataBuffer& data, FrmChart1& window, const QPrinter& setup,
+                const QString& brandName) {
+    printChart(dialogs, data, window.chart(), window.analysis().readOutLines(), setup, brandName);
+}
+
+void printChart(UserDialogs& dialogs, DataBuffer& data, ChartControl& chart,
+                const std::vector<ReadOutLine>& readOut, const QPrinter& setup,
                 const QString& brandName) {
     ErrorTrap trap(dialogs);
     QString family;
@@ -52,32 +81,28 @@ void printChart(UserDialogs& dialogs, DataBuffer& data, ChartControl& chart, con
         [&] { family = print_page::headingFontFamily(QFontDatabase::families()); },
         makeJob,
         layOut,
-        // The page: heading, comment, chart, end of document.
+        // The page: the text lines from the print position down, the chart below them, end of
+        // document.
         [&] {
             if (job->tried()) {
                 // Retry: a fresh printer, set up as Print Setup says now.
                 makeJob();
                 layOut();
             }
+            QPrinter& printer = job->printer();
             QPainter& p = job->begin();
             p.setRenderHint(QPainter::Antialiasing, true);
             p.setRenderHint(QPainter::TextAntialiasing, true);
-            QFont font(family);
-            font.setPointSize(print_page::kFontPoints);
-            p.setFont(font);
-            p.setPen(Qt::black);
-            const QFontMetricsF metrics(font, &job->printer());
-            // Lines are placed by their top, as the print position gives it.
-            double top = print_page::kTextTopTwips / twipsPerPixelY;
-            p.drawText(QPointF(0, top + metrics.ascent()),
-                       print_page::headingLine(brandName, data.downloadDate));
-            const QString comment = print_page::commentLine(data.comment);
-            if (!comment.isEmpty()) {
-                top += metrics.lineSpacing();
-                p.drawText(QPointF(0, top + metrics.ascent()), comment);
-            }
+            const TextBlock text =
+                layOutText(pageText(family, print_page::headingLine(brandName, data.downloadDate),
+                                    print_page::commentLine(data.comment), readOut),
+                           printer.width(), &printer);
+            const double top = print_page::kTextTopTwips / twipsPerPixelY;
+            drawTextBlock(p, text, QPointF(0, top));
+            // The chart's plot starts below the last line of text.
+            const double band = (top + text.height) * twipsPerPixelY + print_page::kTextGapTwips;
             chart.drawToDevice(p, DrawContent::WholeChart, DrawFit::FitToRectangle, rect.top,
-                               rect.left, rect.height, rect.width);
+                               rect.left, rect.height, rect.width, band);
             job->finish();
         },
     };

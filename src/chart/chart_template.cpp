@@ -319,7 +319,7 @@ std::optional<ChartTemplate> ChartTemplate::load(const QString& path, QString* e
         }
         return std::nullopt;
     };
-    const QString name = QFileInfo(path).fileName();
+    const QString file = QStringLiteral("Chart template file ") + QFileInfo(path).fileName();
     QFile f;
     const RegularFileResult opened = openRegularFile(f, path);
     switch (opened.kind) {
@@ -330,24 +330,26 @@ std::optional<ChartTemplate> ChartTemplate::load(const QString& path, QString* e
         case FileKind::Folder:
         case FileKind::Special:
             return fail(
-                QStringLiteral("%1 is %2, not a chart template.").arg(name, fileKindText(opened)));
+                QStringLiteral("%1 is %2, not a chart template.").arg(file, fileKindText(opened)));
         case FileKind::Unreadable:
-            return fail(QStringLiteral("%1 cannot be read: %2").arg(name, opened.error));
+            return fail(QStringLiteral("%1 cannot be read: %2.").arg(file, opened.error));
     }
+    const QString tooLarge =
+        QStringLiteral("%1 is larger than 256 KB, not a chart template.").arg(file);
     if (f.size() > kLargest) {
-        return fail(QStringLiteral("%1 is larger than 256 KB, not a chart template.").arg(name));
+        return fail(tooLarge);
     }
     const QByteArray bytes = f.read(kLargest + 1);
     if (f.error() != QFileDevice::NoError) {
-        return fail(QStringLiteral("%1 cannot be read: %2").arg(name, f.errorString()));
+        return fail(QStringLiteral("%1 cannot be read: %2.").arg(file, f.errorString()));
     }
     if (bytes.size() > kLargest) {
-        return fail(QStringLiteral("%1 is larger than 256 KB, not a chart template.").arg(name));
+        return fail(tooLarge);
     }
     QString why;
     std::optional<ChartTemplate> t = parse(QString::fromUtf8(bytes), &why);
     if (!t) {
-        return fail(name + QStringLiteral(", ") + why);
+        return fail(QStringLiteral("%1 is damaged (%2).").arg(file, why));
     }
     return t;
 }

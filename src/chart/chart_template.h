@@ -64,7 +64,8 @@ struct ChartTemplate {
     static std::optional<ChartTemplate> parse(const QString& text, QString* error = nullptr);
     /// parse() of a regular file of at most 256 KB; nullopt when it is not one or cannot be
     /// read. *error then says why in a sentence naming the file and, for a damaged template,
-    /// the line; it is empty when there is no file at the path.
+    /// the line ("Chart template file Tarvik_Chart.oc2 is damaged (line 2: ...)."); it is
+    /// empty when there is no file at the path.
     static std::optional<ChartTemplate> load(const QString& path, QString* error = nullptr);
 };
 

@@ -12,6 +12,7 @@
 
 #include "chart/chart_control.h"
 #include "chart/cursor_readout.h"
+#include "chart/recorded_span.h"
 #include "chart/trace_options.h"
 
 namespace tarvik {
@@ -279,7 +280,43 @@ bool ChartCursor::drawn() const {
 }
 
 double ChartCursor::pixel() const {
-    return letter_->pos().x() + letter_->boundingRect().width() / 2;
+    return linePixel_;
+}
+
+QRectF ChartCursor::letterRect() const {
+    return letter_->boundingRect().translated(letter_->pos());
+}
+
+void ChartCursor::keepLetterApartFrom(ChartCursor& other) {
+    partner_ = &other;
+    other.partner_ = this;
+    place();
+}
+
+void ChartCursor::centreLetter() {
+    const QRectF r = letter_->boundingRect();
+    letter_->setPos(linePixel_ - r.width() / 2, chart_.plotAreaRect().top() - r.height() - 1);
+}
+
+void ChartCursor::separateLetters(ChartCursor& a, ChartCursor& b) {
+    if (!a.drawn() || !b.drawn()) {
+        return;
+    }
+    a.centreLetter();
+    b.centreLetter();
+    constexpr double kGap = 3;
+    if (!a.letterRect().adjusted(-kGap, 0, kGap, 0).intersects(b.letterRect())) {
+        return;
+    }
+    // The earlier line keeps its letter on its left, the later one on its right; the letters
+    // meet no nearer than the gap, around the middle of the two lines.
+    ChartCursor& left = a.linePixel_ <= b.linePixel_ ? a : b;
+    ChartCursor& right = &left == &a ? b : a;
+    const double middle = (left.linePixel_ + right.linePixel_) / 2;
+    const QRectF l = left.letter_->boundingRect();
+    left.letter_->setX(std::min(left.linePixel_ - l.width() / 2, middle - kGap / 2 - l.width()));
+    const QRectF r = right.letter_->boundingRect();
+    right.letter_->setX(std::max(right.linePixel_ - r.width() / 2, middle + kGap / 2));
 }
 
 void ChartCursor::place() {
@@ -290,13 +327,15 @@ void ChartCursor::place() {
     const bool inside = t && timeShown(chart_, *t);
     if (inside) {
         const QRectF plot = chart_.plotAreaRect();
-        const double px = pixelOfTime(chart_, *t);
-        line_->setLine(px, plot.top(), px, plot.bottom());
-        const QRectF r = letter_->boundingRect();
-        letter_->setPos(px - r.width() / 2, plot.top() - r.height() - 1);
+        linePixel_ = pixelOfTime(chart_, *t);
+        line_->setLine(linePixel_, plot.top(), linePixel_, plot.bottom());
+        centreLetter();
     }
     line_->setVisible(inside && !followMarker_);
     letter_->setVisible(inside);
+    if (partner_ != nullptr) {
+        separateLetters(*this, *partner_);
+    }
 }
 
 // ---- comparison ----------------------------------------------------------------------------
@@ -361,9 +400,11 @@ void CompareOverlay::rebuildPoints() {
     if (!data_) {
         return;
     }
-    const auto& times = data_->column(Column::ElapsedTime);
+    // The compared pass's padding rows are no samples: they are neither drawn nor read.
+    const std::span<const float> times = recordedPart(*data_, Column::ElapsedTime);
     for (std::size_t g = 0; g < 2; ++g) {
-        traces_->points[g] = alignedPoints(times, values_[g], alignment_.shift);
+        traces_->points[g] =
+            alignedPoints(times, recordedPart(*data_, values_[g]), alignment_.shift);
     }
     traces_->changed();
 }
@@ -374,9 +415,9 @@ std::optional<float> CompareOverlay::valueAt(int trace, double time) const {
     }
     const double interval = data_->logInterval;
     const double tolerance = std::isfinite(interval) && interval > 0 ? interval : 0;
-    return valueAtTime(data_->column(Column::ElapsedTime),
-                       values_[static_cast<std::size_t>(trace - 1)], alignment_.shift, time,
-                       tolerance);
+    return valueAtTime(recordedPart(*data_, Column::ElapsedTime),
+                       recordedPart(*data_, values_[static_cast<std::size_t>(trace - 1)]),
+                       alignment_.shift, time, tolerance);
 }
 
 const QList<QPointF>& CompareOverlay::points(int trace) const {

@@ -44,15 +44,25 @@ public:
         followMarker_ = on;
         place();
     }
+    /// Keeps the two cursors' letters apart: when the lines stand so close that the letters
+    /// would print over each other, each letter moves to the outer side of its line.
+    void keepLetterApartFrom(ChartCursor& other);
+    /// The letter's box in the chart's coordinates.
+    QRectF letterRect() const;
 
     void place();
 
 private:
+    void centreLetter();
+    static void separateLetters(ChartCursor& a, ChartCursor& b);
+
     ChartControl& chart_;
     QGraphicsLineItem* line_ = nullptr;
     QGraphicsSimpleTextItem* letter_ = nullptr;
     std::optional<double> time_;
     bool followMarker_ = false;
+    double linePixel_ = 0;
+    ChartCursor* partner_ = nullptr;
 };
 
 /// A second pass drawn over the chart: the same two traces, dashed, in lighter shades of the

@@ -57,11 +57,16 @@ QString signedText(double value, const QString& pattern) {
     return text.startsWith(QLatin1Char('-')) ? text : QLatin1Char('+') + text;
 }
 
+QString namedValue(const QString& title, double value, const QString& pattern) {
+    const QString text = formatPattern(value, pattern);
+    return title.isEmpty() ? text : title + u' ' + text;
+}
+
 QString cursorBLine(const CursorLineParts& p) {
-    QString line = QStringLiteral("B  %1 Sec   %2 %3   %4 %5")
-                       .arg(formatPattern(p.b.time - p.timeZero, kCursorTimePattern), p.title1,
-                            formatPattern(p.b.trace1, p.pattern1), p.title2,
-                            formatPattern(p.b.trace2, p.pattern2));
+    QString line = QStringLiteral("B  %1 Sec   %2   %3")
+                       .arg(formatPattern(p.b.time - p.timeZero, kCursorTimePattern),
+                            namedValue(p.title1, p.b.trace1, p.pattern1),
+                            namedValue(p.title2, p.b.trace2, p.pattern2));
     if (p.a) {
         const CursorDifference d = cursorDifference(*p.a, p.b);
         line +=

@@ -38,6 +38,10 @@ QString signedText(double value, const QString& pattern);
 /// that samples 0.05 s apart can be told apart.
 inline const QString kCursorTimePattern = QStringLiteral("##0.00");
 
+/// A trace's value as a cursor reads it: the trace's name, then the value in its pattern
+/// ("RPM 7168"); the value alone when the trace has no name.
+QString namedValue(const QString& title, double value, const QString& pattern);
+
 /// The text of cursor B's read-out line. `timeZero` is subtracted from B's time as from the
 /// marker's; the differences are left out when A has no reading.
 struct CursorLineParts {

@@ -9,7 +9,9 @@
 #include "chart/axis_prompt.h"
 #include "chart/chart_analysis.h"
 #include "chart/chart_control.h"
+#include "chart/cursor_readout.h"
 #include "chart/marker_status.h"
+#include "chart/recorded_span.h"
 #include "chart/time_window.h"
 #include "chart/trace_options.h"
 #include "common/number_format.h"
@@ -26,10 +28,16 @@ namespace tarvik {
 const QString FrmChart1::kCaption =
     QStringLiteral("Nitrous Controller Data Logging Program - Chart Display");
 const QString FrmChart1::kTemplateName = QStringLiteral("Tarvik_Chart.oc2");
+const QString FrmChart1::kTemplateNotFound =
+    QStringLiteral("Chart template file Tarvik_Chart.oc2 not found.");
+const QString FrmChart1::kBuiltInDesignUsed =
+    QStringLiteral("The chart is drawn with the built-in design.");
 
 namespace {
 
 const QString kSec = QStringLiteral("Sec ");
+// The marked sample's time once it is the zero, to the hundredth as every cursor time reads.
+const QString kTimeZeroText = QStringLiteral("0.00 Sec ");
 
 // A pixel position from twips; the screen gives positions far inside the int range, but a
 // synthetic event could give anything.
@@ -77,13 +85,15 @@ void FrmChart1::Form_Load() {
     if (!loadChartTemplate(trap)) {
         return;
     }
+    const RecordedSpan span = recordedSpan(data);
     const std::function<void()> steps[] = {
         [&] { placeLabelsHidden(); },
         [&] { c.setVisible(true); },
         [&] {
+            // The padding after a short recording's last reading is no part of the chart.
             for (int g = 1; g <= 2; ++g) {
                 c.setSeriesCount(g, 1);
-                c.setPointCount(g, 1, kDataRows);
+                c.setPointCount(g, 1, span.rows);
             }
         },
         [&] { setTracesBatched(true); },
@@ -103,15 +113,17 @@ void FrmChart1::Form_Load() {
         [&] { setTracesBatched(false); },
         [&] {
             timeZero_ = 0;
-            totalSpan_ = totalSpanOf(data.logInterval);
+            totalSpan_ = span.end;
+            spanStart_ = span.start;
             windowWidth_ = 300;
             markerTime_ = totalSpan_;
         },
         // The scroll bar holds whole seconds in 16 bits: a longer log is an overflow.
         [&] {
+            const qint16 minimum = toScrollPosition(spanStart_);
             const qint16 maximum = toScrollPosition(totalSpan_);
             const qint16 value = toScrollPosition(markerTime_);
-            scrChart2D1_->setRange(0, maximum);
+            scrChart2D1_->setRange(minimum, maximum);
             scrChart2D1_->setValue(value);
         },
         [&] { c.setTimeMarker(markerTime_); },
@@ -151,16 +163,15 @@ bool FrmChart1::loadChartTemplate(ErrorTrap& trap) {
         return false;
     }
     if (!loaded) {
-        // Without the template the window stays open, blank, having said why; a file that is
-        // there but damaged gets its reason on a second line.
-        QString text = QStringLiteral("Chart template file Tarvik_Chart.oc2 not found.");
-        if (!why.isEmpty()) {
-            text += QStringLiteral("\r\n") + why;
-        }
+        // The chart already wears the built-in design (the shipped template's), and a failed
+        // load changes nothing: the window says why and draws the chart with it. A file that is
+        // there but cannot be used is told apart from one that is missing.
+        const QString text =
+            why.isEmpty() ? kTemplateNotFound : why + QStringLiteral("\r\n") + kBuiltInDesignUsed;
         services_.dialogs.message(QStringLiteral("Form Load"), text, MsgIcon::Exclamation,
                                   MsgButtons::Ok);
     }
-    return loaded;
+    return true;
 }
 
 // OFF and ON right of the plot, hidden until an on/off trace is chosen; the stand-in title
@@ -276,7 +287,7 @@ void FrmChart1::clearReadOut() {
 }
 
 void FrmChart1::setWindowFromCentre(float centre) {
-    const TimeRange r = windowFromCentre(centre, windowWidth_, totalSpan_);
+    const TimeRange r = windowFromCentre(centre, windowWidth_, totalSpan_, spanStart_);
     chart_->setAxisRange(ChartAxis::X, r.low, r.high);
 }
 
@@ -285,6 +296,7 @@ void FrmChart1::optTimeScale_Click(int index) {
     ErrorTrap trap(services_.dialogs);
     const std::function<void()> steps[] = {
         [&] { clearReadOut(); },
+        // Also gives the scroll bar the log's range back after a zoom.
         [&] { analysis_->scaleChosen(); },
         [&] { windowWidth_ = s.windowWidth; },
         [&] { setWindowFromCentre(markerTime_); },
@@ -348,13 +360,18 @@ void FrmChart1::Chart2D1_MouseDown(int button, int /*shift*/, double x, double y
     const auto k = static_cast<std::size_t>(n - 1);
     const std::function<void()> steps[] = {
         [&] { markerTime_ = services_.data.at(Column::ElapsedTime, n); },
+        // To the hundredth, as cursor B and the differences read, with each value named as
+        // cursor B names it.
         [&] {
-            lblMarkerTime_->setText(
-                formatPattern(markerTime_ - timeZero_, QStringLiteral("##0.0")) +
-                QStringLiteral(" Sec "));
+            lblMarkerTime_->setText(formatPattern(markerTime_ - timeZero_, kCursorTimePattern) +
+                                    QStringLiteral(" Sec "));
         },
-        [&] { lblMarkerTrace1_->setText(formatPattern(trace1Data_[k], trace1Format_)); },
-        [&] { lblMarkerTrace2_->setText(formatPattern(trace2Data_[k], trace2Format_)); },
+        [&] {
+            lblMarkerTrace1_->setText(namedValue(c.seriesLabel(1), trace1Data_[k], trace1Format_));
+        },
+        [&] {
+            lblMarkerTrace2_->setText(namedValue(c.seriesLabel(2), trace2Data_[k], trace2Format_));
+        },
         [&] { lblStatus_->setText(markerStatusText(services_.data.at(Column::Status, n))); },
         [&] { analysis_->cursorAPlaced(n); },
     };
@@ -378,7 +395,7 @@ void FrmChart1::keyPressEvent(QKeyEvent* event) {
 
 void FrmChart1::cmdReset_Click() {
     timeZero_ = markerTime_;
-    lblMarkerTime_->setText(QStringLiteral("0.000 Sec "));
+    lblMarkerTime_->setText(kTimeZeroText);
     analysis_->timeZeroChanged();
 }
 

@@ -54,13 +54,18 @@ class FrmChart1 : public QDialog {
 public:
     static const QString kCaption;
     static const QString kTemplateName;
+    /// The load step's message for a template that is not there.
+    static const QString kTemplateNotFound;
+    /// The second line of its message for a template that is there but cannot be used.
+    static const QString kBuiltInDesignUsed;
 
     explicit FrmChart1(ChartServices services, QWidget* parent = nullptr);
     ~FrmChart1() override;
 
-    /// The load step: read-outs, template, labels, traces RPM and VSS, time axis, scroll bar,
-    /// marker, the five-minute scale, and the stage options for the controller type. The window
-    /// should be shown (laid out) first so the plot area has its size.
+    /// The load step: read-outs, template (the built-in design when it cannot be read), labels,
+    /// traces RPM and VSS over the recorded rows, time axis, scroll bar, marker, the five-minute
+    /// scale, and the stage options for the controller type. The window should be shown (laid
+    /// out) first so the plot area has its size.
     void Form_Load();
 
     // Window state.
@@ -69,6 +74,8 @@ public:
     const QString& trace1Format() const { return trace1Format_; }
     const QString& trace2Format() const { return trace2Format_; }
     float totalSpan() const { return totalSpan_; }
+    /// Where a time window may begin: 0, or the first second of a recording that begins later.
+    float spanStart() const { return spanStart_; }
     float windowWidth() const { return windowWidth_; }
     float markerTime() const { return markerTime_; }
     float timeZero() const { return timeZero_; }
@@ -130,6 +137,7 @@ private:
     QString trace1Format_ = QStringLiteral("###0");
     QString trace2Format_ = QStringLiteral("###0");
     float totalSpan_ = 0;
+    float spanStart_ = 0;
     float windowWidth_ = 300;
     float markerTime_ = 0;
     float timeZero_ = 0;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "chart/recorded_span.h"
 #include "chart/trace_options.h"
 
 namespace tarvik {
@@ -19,8 +20,12 @@ bool throttleOpen(float tps) {
 template <class On>
 std::vector<int> risingEdges(const DataBuffer& data, Column column, On on) {
     std::vector<int> rows;
+    const int last = recordedRows(data);
+    if (last < 1) {
+        return rows;
+    }
     bool before = on(data.at(column, 1));
-    for (int row = 2; row <= kDataRows; ++row) {
+    for (int row = 2; row <= last; ++row) {
         const bool now = on(data.at(column, row));
         if (now && !before) {
             rows.push_back(row);

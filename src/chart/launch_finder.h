@@ -26,7 +26,7 @@ inline constexpr double kLaunchFollow = 12.0;
 /// Every launch of the log: each rising edge of "Stage 1 Triggered" (the stage 1 output bit,
 /// read as the chart's on/off trace reads it), or, when there is none, each time the throttle
 /// rises to 90 % or more. An edge needs a row before it: a log that begins with the stage on
-/// (or the throttle open) did not record that launch.
+/// (or the throttle open) did not record that launch. Only the recorded rows are looked at.
 Launches findLaunches(const DataBuffer& data);
 
 /// The time window that shows the pass launched at `time` (before holding it inside the log).

@@ -13,8 +13,12 @@ namespace print_page {
 inline constexpr double kTextTopTwips = 500;
 /// The chart image leaves this much room at the left of the page.
 inline constexpr double kImageLeftTwips = 1000;
-inline constexpr int kFontPoints = 8;
-/// The heading's font: the first when installed, else the second.
+/// The heading is the page's title; the comment and the read-outs are body text.
+inline constexpr int kHeadingPoints = 14;
+inline constexpr int kTextPoints = 10;
+/// Room between the text and the chart's plot below it.
+inline constexpr double kTextGapTwips = 120;
+/// The text lines' font: the first when installed, else the second.
 inline const QString kPreferredFont = QStringLiteral("Monospac821 BT");
 inline const QString kFallbackFont = QStringLiteral("Courier New");
 

@@ -15,12 +15,12 @@ const std::array<TimeScale, 3>& timeScales() {
     return kScales;
 }
 
-TimeRange windowFromCentre(float centre, float windowWidth, float totalSpan) {
+TimeRange windowFromCentre(float centre, float windowWidth, float totalSpan, float start) {
     const float half = windowWidth / 2.0f;
     TimeRange r{centre - half, centre + half};
-    if (r.low < 0.0f) {
-        r.low = 0.0f;
-        r.high = windowWidth;
+    if (r.low < start) {
+        r.low = start;
+        r.high = start + windowWidth;
     }
     if (r.high > totalSpan) {
         r.high = totalSpan;

@@ -23,10 +23,11 @@ struct TimeRange {
     float high = 0;
 };
 
-/// The window of `windowWidth` seconds centred on `centre`, kept from starting before 0 and cut
-/// at the end of the log. Near the end the window is narrower than the scale (at the very end,
-/// half as wide), since only its right edge is cut. Computed in single precision.
-TimeRange windowFromCentre(float centre, float windowWidth, float totalSpan);
+/// The window of `windowWidth` seconds centred on `centre`, kept from starting before `start` (0
+/// for a log, the first second of a recording that begins later) and cut at the end of the log.
+/// Near the end the window is narrower than the scale (at the very end, half as wide), since
+/// only its right edge is cut. Computed in single precision.
+TimeRange windowFromCentre(float centre, float windowWidth, float totalSpan, float start = 0);
 
 /// The length of the whole log: the interval times 2700, rounded to whole seconds (ties to
 /// even). Kept as a single, so a long interval gives a span the scroll bar cannot hold; that is

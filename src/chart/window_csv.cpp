@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "chart/recorded_span.h"
 #include "common/number_format.h"
 
 namespace tarvik {
@@ -37,7 +38,8 @@ QByteArray windowCsv(const DataBuffer& data, double low, double high) {
         out += '"' + h + '"';
     }
     out += "\r\n";
-    for (int row = 1; row <= kDataRows; ++row) {
+    const int rows = recordedRows(data);
+    for (int row = 1; row <= rows; ++row) {
         if (!inWindow(data.at(Column::ElapsedTime, row), low, high)) {
             continue;
         }
@@ -54,7 +56,8 @@ QByteArray windowCsv(const DataBuffer& data, double low, double high) {
 
 int windowRowCount(const DataBuffer& data, double low, double high) {
     int n = 0;
-    for (int row = 1; row <= kDataRows; ++row) {
+    const int rows = recordedRows(data);
+    for (int row = 1; row <= rows; ++row) {
         n += inWindow(data.at(Column::ElapsedTime, row), low, high) ? 1 : 0;
     }
     return n;

@@ -7,9 +7,9 @@
 namespace tarvik {
 
 /// The samples shown in a time window as CSV (RFC 4180): the log file's heading line (the
-/// twelve quoted column headings, "Elapsed Time" first), then one line per row whose elapsed
-/// time lies within `low` to `high` (both included), the twelve values in column order as the
-/// log file writes numbers. Lines end with CR LF, the last one too.
+/// twelve quoted column headings, "Elapsed Time" first), then one line per recorded row whose
+/// elapsed time lies within `low` to `high` (both included), the twelve values in column order as
+/// the log file writes numbers. Lines end with CR LF, the last one too.
 QByteArray windowCsv(const DataBuffer& data, double low, double high);
 
 /// The rows windowCsv() writes.

@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include "chart/recorded_span.h"
+
 namespace tarvik {
 
-LogExtent logExtent(const DataBuffer& data, double totalSpan) {
+LogExtent logExtent(const DataBuffer& data, double totalSpan, double start) {
     LogExtent e;
-    e.low = 0;
-    e.high = std::isfinite(totalSpan) ? std::max(0.0, totalSpan) : 0.0;
-    for (float t : data.column(Column::ElapsedTime)) {
+    e.low = std::isfinite(start) ? start : 0.0;
+    e.high = std::isfinite(totalSpan) ? std::max(e.low, totalSpan) : e.low;
+    for (float t : recordedPart(data, Column::ElapsedTime)) {
         if (std::isfinite(t)) {
             e.low = std::min(e.low, static_cast<double>(t));
             e.high = std::max(e.high, static_cast<double>(t));
@@ -72,6 +74,26 @@ ViewWindow windowBetween(double a, double b, const LogExtent& e) {
 ViewWindow centredOn(ViewWindow w, double centre, const LogExtent& e) {
     const double half = w.width() / 2;
     return holdInside({centre - half, centre + half}, e);
+}
+
+ScrollSpan zoomedScrollSpan(const ViewWindow& w, const LogExtent& e) {
+    // Whole seconds inside the int range; the window was held inside the extent already.
+    auto whole = [](double seconds) {
+        const double r = std::round(seconds);
+        return std::isfinite(r) ? static_cast<int>(std::clamp(r, -1e9, 1e9)) : 0;
+    };
+    ScrollSpan s;
+    const double half = std::isfinite(w.width()) ? std::max(0.0, w.width() / 2) : 0.0;
+    if (w.width() >= e.high - e.low) {
+        s.minimum = s.maximum = whole(w.centre());
+    } else {
+        // Outwards, so that the ends of the bar reach the ends of the log.
+        s.minimum = whole(std::floor(e.low + half));
+        s.maximum = std::max(s.minimum, whole(std::ceil(e.high - half)));
+    }
+    s.pageStep = std::max(1, whole(w.width()));
+    s.singleStep = std::max(1, whole(w.width() / 5));
+    return s;
 }
 
 void ZoomHistory::push(const ViewState& s) {

@@ -26,10 +26,11 @@ struct LogExtent {
     double minWidth = 0;
 };
 
-/// The extent of a data set: from 0 (or an earlier first time) to the scale's end of the log
-/// (or a later last time); the least width is five log intervals. Times that are not finite
-/// are left out; an interval that is not a positive finite number gives no least width.
-LogExtent logExtent(const DataBuffer& data, double totalSpan);
+/// The extent of a data set: from `start` (0, or where a recording that begins later begins; an
+/// earlier first time moves it) to the scale's end of the log (or a later last time); the least
+/// width is five log intervals. Only the recorded rows count, and times that are not finite are
+/// left out; an interval that is not a positive finite number gives no least width.
+LogExtent logExtent(const DataBuffer& data, double totalSpan, double start = 0);
 
 /// The window held inside the extent: at least the least width (but never wider than the
 /// whole log), moved rather than cut when it overhangs an end. A window with a bound that is
@@ -47,6 +48,17 @@ ViewWindow windowBetween(double a, double b, const LogExtent& e);
 
 /// The window of the same width centred on `centre`.
 ViewWindow centredOn(ViewWindow w, double centre, const LogExtent& e);
+
+/// The scroll bar of a zoomed window: its positions are the whole seconds the window's centre
+/// can take inside the extent, and its page (the thumb) is the window's width, so that the
+/// thumb shows how much of the log is in view and fills the bar for the whole log.
+struct ScrollSpan {
+    int minimum = 0;
+    int maximum = 0;
+    int pageStep = 1;
+    int singleStep = 1;
+};
+ScrollSpan zoomedScrollSpan(const ViewWindow& w, const LogExtent& e);
 
 /// What "Back" returns to: the window and the time scale that was chosen with it (-1 for a
 /// zoomed window that is none of the three).

@@ -220,14 +220,14 @@ void TestChartAnalysis::ctrlDragBoxAndCtrlClick() {
     sendMouse(vp, QEvent::MouseButtonRelease, at + QPointF(2, 0), Qt::LeftButton,
               Qt::ControlModifier);
     COMPARE_WINDOW(shownWindow(h), (ViewWindow{t0, t1}));
-    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("190.0 Sec "));
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("190.00 Sec "));
     QCOMPARE(h.window->markerTime(), h.data.at(Column::ElapsedTime, 1900));
 
     // Shift+click is a plain click too.
     const QPointF other(pixelOf(h, 195), y);
     sendMouse(vp, QEvent::MouseButtonPress, other, Qt::LeftButton, Qt::ShiftModifier);
     sendMouse(vp, QEvent::MouseButtonRelease, other, Qt::LeftButton, Qt::ShiftModifier);
-    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("195.0 Sec "));
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("195.00 Sec "));
     DIALOGS_OK(h);
 }
 
@@ -350,11 +350,14 @@ void TestChartAnalysis::cursorB() {
     QVERIFY(h.text("lblCursorB")
                 .contains(QStringLiteral("B - A:  -3.00 Sec   RPM ") +
                           signedText(dRpm, QStringLiteral("###0"))));
-    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("183.0 Sec "));
+    // A reads as B does: the time to the hundredth, each value after its trace's name.
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("183.00 Sec "));
+    QCOMPARE(h.text("lblMarkerTrace1"), QStringLiteral("RPM %1").arg(h.window->trace1Data()[1829]));
+    QVERIFY(h.text("lblMarkerTrace2").startsWith(QStringLiteral("VSS (MPH) ")));
 
     // Reset Time Display zeroes A; B's time then reads from it.
     h.child<QPushButton>("cmdReset")->click();
-    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("0.000 Sec "));
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("0.00 Sec "));
     QVERIFY(h.text("lblCursorB").startsWith(QStringLiteral("B  -3.00 Sec")));
 
     // A change of window clears the read-outs; the cursor stays where it is.

@@ -35,7 +35,7 @@ void toPdf(QPrinter& printer, const QString& path) {
 // The chart window of the harness printing on `printer`, as the main window wires it.
 void installPrinting(Harness& h, QPrinter& printer) {
     h.window->setPrintAction(
-        [&](FrmChart1& w) { printChart(h.dialogs, h.data, w.chart(), printer, kBrand); });
+        [&](FrmChart1& w) { printChart(h.dialogs, h.data, w, printer, kBrand); });
 }
 
 void expectComment(Harness& h, const QString& current, const QString& answer) {
@@ -258,7 +258,7 @@ void TestChartPrint::dateFromFile() {
 
 void TestChartPrint::headingSitsBelowTopOfPage() {
     // The heading's top is 500 twips (25 pt) below the top of the printable area, whatever the
-    // printer's resolution; the comment line follows directly below it.
+    // printer's resolution, in a heading's size; the comment line follows directly below it.
     for (const QPrinter::PrinterMode mode :
          {QPrinter::HighResolution, QPrinter::ScreenResolution}) {
         Harness h;
@@ -276,21 +276,28 @@ void TestChartPrint::headingSitsBelowTopOfPage() {
             test::runPdfTool(QStringLiteral("pdftotext"),
                              {QStringLiteral("-bbox"), path, QStringLiteral("-")}, &error);
         QVERIFY2(!html.isEmpty(), qPrintable(error));
-        auto wordTop = [&](const QString& word) {
-            const QRegularExpression re(QStringLiteral("yMin=\"([\\d.]+)\"[^>]*>%1<").arg(word));
+        auto word = [&](const QString& text) {
+            const QRegularExpression re(QStringLiteral("yMin=\"([\\d.]+)\"[^>]*yMax=\"([\\d.]+)\""
+                                                       "[^>]*>%1<")
+                                            .arg(text));
             const auto m = re.match(html);
-            return m.hasMatch() ? m.captured(1).toDouble() : -1.0;
+            return m.hasMatch() ? std::pair(m.captured(1).toDouble(), m.captured(2).toDouble())
+                                : std::pair(-1.0, -1.0);
         };
         const double marginTop = printer.pageLayout().paintRectPoints().top();
-        const double headingTop = wordTop(QStringLiteral("Printed:"));
-        const double commentTop = wordTop(QStringLiteral("Comment:"));
+        const auto [headingTop, headingBottom] = word(QStringLiteral("Printed:"));
+        const auto [commentTop, commentBottom] = word(QStringLiteral("Comment:"));
         QVERIFY2(headingTop >= 0 && commentTop >= 0, qPrintable(html.left(2000)));
         // The word box starts at the font's ascent above the baseline, a point or so below the
         // line's top.
-        QVERIFY2(std::abs(headingTop - (marginTop + 25)) < 2.5,
+        QVERIFY2(std::abs(headingTop - (marginTop + 25)) < 3,
                  qPrintable(QStringLiteral("heading top %1").arg(headingTop)));
-        // 8 pt text: the next line about 9-10 pt further down.
-        QVERIFY2(commentTop - headingTop > 7 && commentTop - headingTop < 12,
+        // A heading to read at arm's length (14 pt), the comment in smaller text right under it.
+        QVERIFY2(headingBottom - headingTop > 12,
+                 qPrintable(QStringLiteral("heading %1 pt high").arg(headingBottom - headingTop)));
+        QVERIFY2(commentBottom - commentTop < headingBottom - headingTop,
+                 qPrintable(QStringLiteral("comment %1 pt high").arg(commentBottom - commentTop)));
+        QVERIFY2(commentTop >= headingBottom && commentTop - headingBottom < 10,
                  qPrintable(QStringLiteral("comment top %1").arg(commentTop)));
     }
 }

@@ -45,6 +45,19 @@ ChartControl::Range range(ChartControl& c, ChartAxis axis) {
     return c.axisRange(axis);
 }
 
+// A window whose template could not be used: the chart is set up and drawn in the built-in
+// design, on the end of the log at five minutes, as with the template.
+void expectBuiltInChart(Harness& h) {
+    QVERIFY(h.chart().isVisible());
+    QCOMPARE(h.chart().pointCount(1), kDataRows);
+    QCOMPARE(h.chart().drawnPointCount(2), kDataRows);
+    QCOMPARE(h.chart().groupColor(1), ChartControl::builtInDesign().groups[0].color);
+    QCOMPARE(h.chart().axisTitle(kX), QStringLiteral("Elapsed Time (sec)"));
+    QCOMPARE(h.chart().axisTitle(kY), QStringLiteral("RPM"));
+    QCOMPARE(range(h.chart(), kX).low, 120.0);
+    QCOMPARE(range(h.chart(), kX).high, 270.0);
+}
+
 }  // namespace
 
 class TestChartWindow : public QObject {
@@ -257,16 +270,16 @@ void TestChartWindow::templateMissing() {
                             MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
     FrmChart1& w = h.open();
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
-    // The window stays open, without the chart set up.
+    // The window opens with the chart drawn in the built-in design.
     QVERIFY(w.isVisible());
-    QVERIFY(!h.chart().isVisible());
-    QCOMPARE(h.chart().pointCount(1), 0);
+    expectBuiltInChart(h);
     QCOMPARE(h.text("lblLogIntervalData"), QStringLiteral("0.10"));
-    QCOMPARE(h.text("lblMarkerTime"), QString());
-    // Its controls still work and say nothing.
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("Sec "));
+    // Its controls work and say nothing.
     h.click("optTrace2ArmIn");
     h.click("optTimeScale1");
     h.child<QPushButton>("cmdReset")->click();
+    QCOMPARE(h.chart().labelText(3), QStringLiteral("Arming Switch Input"));
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
 }
 
@@ -278,29 +291,32 @@ void TestChartWindow::templateMalformed() {
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write("tarvik-chart-template 1\n[chart]\nbackground = #fff\n");
     f.close();
-    // The sentence stays; a second line says where the file went wrong.
+    // Said to be damaged, where; the chart is drawn all the same.
     h.dialogs.expectMessage(QStringLiteral("Form Load"),
-                            QStringLiteral("Chart template file Tarvik_Chart.oc2 not found.\r\n"
-                                           "Tarvik_Chart.oc2, line 2: [chart] misses "
-                                           "plot-background"),
+                            QStringLiteral("Chart template file Tarvik_Chart.oc2 is damaged (line "
+                                           "2: [chart] misses plot-background).\r\n"
+                                           "The chart is drawn with the built-in design."),
                             MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
     h.open();
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
-    QVERIFY(!h.chart().isVisible());
+    expectBuiltInChart(h);
 }
 
 void TestChartWindow::templateNotAFile_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
     QTest::newRow("/dev/zero") << "zero"
-                               << "zero is a device, pipe or socket, not a chart template.";
-    QTest::newRow("named pipe")
-        << "fifo"
-        << "Tarvik_Chart.oc2 is a device, pipe or socket, not a chart template.";
-    QTest::newRow("folder") << "folder"
-                            << "Tarvik_Chart.oc2 is a folder, not a chart template.";
+                               << "Chart template file zero is a device, pipe or socket, not a "
+                                  "chart template.";
+    QTest::newRow("named pipe") << "fifo"
+                                << "Chart template file Tarvik_Chart.oc2 is a device, pipe or "
+                                   "socket, not a chart template.";
+    QTest::newRow("folder")
+        << "folder"
+        << "Chart template file Tarvik_Chart.oc2 is a folder, not a chart template.";
     QTest::newRow("too large") << "large"
-                               << "Tarvik_Chart.oc2 is larger than 256 KB, not a chart template.";
+                               << "Chart template file Tarvik_Chart.oc2 is larger than 256 KB, "
+                                  "not a chart template.";
 }
 
 void TestChartWindow::templateNotAFile() {
@@ -323,7 +339,7 @@ void TestChartWindow::templateNotAFile() {
     }
     h.dialogs.expectMessage(
         QStringLiteral("Form Load"),
-        QStringLiteral("Chart template file Tarvik_Chart.oc2 not found.\r\n") + reason,
+        reason + QStringLiteral("\r\nThe chart is drawn with the built-in design."),
         MsgIcon::Exclamation, MsgButtons::Ok, MsgResult::Ok);
     {
         test::Watchdog dog("chart window over a template that is " + kind.toStdString(),
@@ -331,7 +347,7 @@ void TestChartWindow::templateNotAFile() {
         h.open();
     }
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
-    QVERIFY(!h.chart().isVisible());
+    expectBuiltInChart(h);
 }
 
 void TestChartWindow::traceChoicesDrawOnChart() {
@@ -517,23 +533,25 @@ void TestChartWindow::clickReadsSample() {
     h.clickRow(row);
     const float t = h.data.at(Column::ElapsedTime, row);
     QCOMPARE(w.markerTime(), t);
-    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("183.0 Sec "));
+    // The time to the hundredth and each value named, as cursor B reads.
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("183.00 Sec "));
     QCOMPARE(h.text("lblMarkerTrace1"),
-             QString::number(static_cast<int>(h.data.at(Column::RPM, row))));
-    QCOMPARE(h.text("lblMarkerTrace2"),
-             QString::number(std::nearbyint(h.data.at(Column::VSS, row) * 0.621388f)));
+             "RPM " + QString::number(static_cast<int>(h.data.at(Column::RPM, row))));
+    QCOMPARE(
+        h.text("lblMarkerTrace2"),
+        "VSS (MPH) " + QString::number(std::nearbyint(h.data.at(Column::VSS, row) * 0.621388f)));
     QCOMPARE(h.text("lblStatus"), QStringLiteral("Ready"));
     // The marker stands where the click was.
     QVERIFY(h.chart().timeMarkerDrawn());
     QVERIFY(std::fabs(h.chart().timeMarker() - t) < 0.05);
     // A trace choice leaves the read-out; the next click uses the new pattern.
     h.click("optTrace2ArmIn");
-    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("183.0 Sec "));
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("183.00 Sec "));
     h.clickRow(row);
-    QCOMPARE(h.text("lblMarkerTrace2"), QStringLiteral("1"));
+    QCOMPARE(h.text("lblMarkerTrace2"), QStringLiteral("Arming Switch Input 1"));
     h.click("optTrace1Bat");
     h.clickRow(row);
-    QCOMPARE(h.text("lblMarkerTrace1"), QStringLiteral("12.9"));
+    QCOMPARE(h.text("lblMarkerTrace1"), QStringLiteral("Bat Volts 12.9"));
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
 }
 
@@ -591,14 +609,14 @@ void TestChartWindow::resetTimeDisplay() {
     h.click("optTimeScale2");
     h.child<QScrollBar>("scrChart2D1")->setValue(105);
     h.clickRow(1000);  // 100.0 s
-    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("100.0 Sec "));
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("100.00 Sec "));
     h.child<QPushButton>("cmdReset")->click();
     QCOMPARE(w.timeZero(), 100.0f);
-    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("0.000 Sec "));
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("0.00 Sec "));
     h.clickRow(1125);  // 112.5 s
-    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("12.5 Sec "));
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("12.50 Sec "));
     h.clickRow(900);
-    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("-10.0 Sec "));
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("-10.00 Sec "));
 }
 
 void TestChartWindow::resetBeforeAnyClick() {
@@ -607,7 +625,7 @@ void TestChartWindow::resetBeforeAnyClick() {
     h.child<QPushButton>("cmdReset")->click();
     QCOMPARE(w.timeZero(), 270.0f);
     h.clickRow(2600);  // 260 s
-    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("-10.0 Sec "));
+    QCOMPARE(h.text("lblMarkerTime"), QStringLiteral("-10.00 Sec "));
 }
 
 void TestChartWindow::twipsRoundTrip() {

@@ -23,28 +23,8 @@ using test::Harness;
 
 namespace {
 
-// A word of the page and its box, in points from the page's top left corner.
-struct Word {
-    QString text;
-    QRectF box;
-};
-
-QList<Word> pdfWords(const QString& path, QString* error) {
-    const QString html = test::runPdfTool(
-        QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")}, error);
-    QList<Word> words;
-    static const QRegularExpression re(QStringLiteral(
-        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">"
-        "([^<]*)</word>"));
-    auto it = re.globalMatch(html);
-    while (it.hasNext()) {
-        const auto m = it.next();
-        const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
-        const QPointF bottomRight(m.captured(3).toDouble(), m.captured(4).toDouble());
-        words.append({m.captured(5), QRectF(topLeft, bottomRight)});
-    }
-    return words;
-}
+using Word = test::PdfWord;
+using test::pdfWords;
 
 // The leftmost word with this text (the left axis is the leftmost column of numbers).
 const Word* leftmost(const QList<Word>& words, const QString& text) {
@@ -116,7 +96,7 @@ void TestPrintOutput::onOffLabelsOnThePage() {
     const QString path = dir_.filePath(QStringLiteral("onoff.pdf"));
     toPdf(printer, path);
     h.dialogs.expectInput(kCommentPrompt, kCommentTitle, QString(), QString());
-    printChart(h.dialogs, h.data, h.chart(), printer, QStringLiteral("Orvenna"));
+    printChart(h.dialogs, h.data, *h.window, printer, QStringLiteral("Orvenna"));
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
 
     QString error;
@@ -157,7 +137,7 @@ void TestPrintOutput::printReplacesFileWhenComplete() {
     QPrinter setup(QPrinter::HighResolution);
     toPdf(setup, path);
     h.dialogs.expectInput(kCommentPrompt, kCommentTitle, QString(), QStringLiteral("again"));
-    printChart(h.dialogs, h.data, h.chart(), setup, QStringLiteral("Orvenna"));
+    printChart(h.dialogs, h.data, *h.window, setup, QStringLiteral("Orvenna"));
     QVERIFY2(h.dialogs.ok(), qPrintable(h.dialogs.report()));
     QVERIFY(contents(path).startsWith("%PDF"));
     QVERIFY2(test::pdfText(path).contains(QStringLiteral("Comment: again")), "not the new page");

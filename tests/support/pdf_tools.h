@@ -1,7 +1,9 @@
 #pragma once
 
 // Reads printed PDF files back with the poppler tools, as a person checking the printout would.
+#include <QList>
 #include <QProcess>
+#include <QRectF>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
@@ -28,6 +30,30 @@ inline QString runPdfTool(const QString& tool, const QStringList& args, QString*
 inline QString pdfText(const QString& path, QString* error = nullptr) {
     return runPdfTool(QStringLiteral("pdftotext"),
                       {QStringLiteral("-layout"), path, QStringLiteral("-")}, error);
+}
+
+/// A word of a printed page and its box, in points from the page's top left corner.
+struct PdfWord {
+    QString text;
+    QRectF box;
+};
+
+/// The page's words with their boxes, as pdftotext -bbox reads them.
+inline QList<PdfWord> pdfWords(const QString& path, QString* error = nullptr) {
+    const QString html = runPdfTool(QStringLiteral("pdftotext"),
+                                    {QStringLiteral("-bbox"), path, QStringLiteral("-")}, error);
+    QList<PdfWord> words;
+    static const QRegularExpression re(QStringLiteral(
+        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">"
+        "([^<]*)</word>"));
+    auto it = re.globalMatch(html);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
+        const QPointF bottomRight(m.captured(3).toDouble(), m.captured(4).toDouble());
+        words.append({m.captured(5), QRectF(topLeft, bottomRight)});
+    }
+    return words;
 }
 
 /// pdfinfo's "Key: value" lines as a map.

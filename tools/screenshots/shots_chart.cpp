@@ -3,14 +3,18 @@
 #include <QDir>
 #include <QFile>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRadioButton>
+#include <QSvgRenderer>
 
 #include "../../tests/chart/drag_pass_data.h"
 #include "../../tests/support/memory_settings.h"
 #include "chart/chart_analysis.h"
 #include "chart/chart_control.h"
+#include "chart/chart_export.h"
 #include "chart/frm_chart1.h"
 #include "chart/launch_finder.h"
+#include "core/app_error.h"
 #include "logdata/log_file_writer.h"
 #include "platform/qt_user_dialogs.h"
 #include "settings/settings.h"
@@ -76,6 +80,30 @@ public:
 private:
     QString path_;
 };
+
+// What Save Picture writes of the window: the PNG, and the SVG drawn into a PNG to look at.
+void savedPictures(FrmChart1& w) {
+    const QDir folder(g_folder);
+    const std::vector<ReadOutLine> lines = w.analysis().readOutLines();
+    for (const char* name : {"chart_saved_picture.png", "chart_saved_picture.svg"}) {
+        const QString path = folder.filePath(QLatin1String(name));
+        try {
+            writePicture(path, w.chart(), lines);
+            QTextStream(stdout) << path << '\n';
+        } catch (const AppError& e) {
+            QTextStream(stderr) << e.description() << '\n';
+        }
+    }
+    QSvgRenderer svg(folder.filePath(QStringLiteral("chart_saved_picture.svg")));
+    QImage drawn(svg.defaultSize(), QImage::Format_ARGB32);
+    drawn.fill(Qt::white);
+    QPainter p(&drawn);
+    svg.render(&p);
+    p.end();
+    const QString png = folder.filePath(QStringLiteral("chart_saved_picture_svg.png"));
+    drawn.save(png);
+    QTextStream(stdout) << png << '\n';
+}
 
 }  // namespace
 
@@ -163,6 +191,7 @@ void chartShots() {
         showPassAnalysis(w, f.data);
         settle(w);
         save(w, QStringLiteral("chart_pass_compared"));
+        savedPictures(w);
     }
 }
 

@@ -77,7 +77,7 @@ void printedPage(const QString& folder, const QString& name,
     const QString pdf = QDir(folder).filePath(name + QStringLiteral(".pdf"));
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
-    printChart(dialogs, data, w.chart(), printer, Branding::defaults().brandName());
+    printChart(dialogs, data, w, printer, Branding::defaults().brandName());
     QTextStream(stdout) << pdf << '\n';
     // The page as a picture, through the same poppler tool a user's viewer would be like.
     const QString png = QDir(folder).filePath(name);
